@@ -1,0 +1,29 @@
+# Third-party libraries of both targets. On Linux they come from Debian's -dev
+# packages; for the Windows target scripts/setup.sh cross-builds SQLite, libcurl
+# and GoogleTest from Debian's source packages into QLO_DEPS_PREFIX.
+
+set(QLO_DEPS_PREFIX "${CMAKE_SOURCE_DIR}/build/deps/prefix" CACHE PATH
+    "Prefix of the cross-built Windows dependencies")
+
+if(CMAKE_CROSSCOMPILING)
+  if(NOT EXISTS "${QLO_DEPS_PREFIX}/lib/libsqlite3.a")
+    message(FATAL_ERROR "Windows dependencies missing in ${QLO_DEPS_PREFIX}: run scripts/setup.sh")
+  endif()
+  add_library(SQLite::SQLite3 STATIC IMPORTED GLOBAL)
+  set_target_properties(SQLite::SQLite3 PROPERTIES
+    IMPORTED_LOCATION "${QLO_DEPS_PREFIX}/lib/libsqlite3.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${QLO_DEPS_PREFIX}/include")
+  find_package(CURL CONFIG REQUIRED PATHS "${QLO_DEPS_PREFIX}" NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  find_package(GTest CONFIG REQUIRED PATHS "${QLO_DEPS_PREFIX}" NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  # nlohmann/json: the prefix holds only a link to the headers, so that no
+  # -isystem /usr/include (glibc headers) reaches the cross compiler.
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+  set_target_properties(nlohmann_json::nlohmann_json PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${QLO_DEPS_PREFIX}/include")
+else()
+  find_package(SQLite3 REQUIRED)
+  find_package(CURL REQUIRED)
+  find_package(GTest REQUIRED)
+  find_package(nlohmann_json REQUIRED)
+  find_package(Threads REQUIRED)
+endif()

@@ -1,0 +1,32 @@
+# Build helpers shared by every subsystem's CMakeLists.txt.
+
+# The suffix of the operating-system specific source files of this target:
+# desktop.h is implemented by desktop_win.cpp or desktop_linux.cpp.
+if(WIN32)
+  set(QLO_OS win)
+else()
+  set(QLO_OS linux)
+endif()
+
+# qlo_os_sources(<var> <stem>...): appends <stem>_<os>.cpp for every stem to <var>.
+function(qlo_os_sources var)
+  set(list ${${var}})
+  foreach(stem IN LISTS ARGN)
+    list(APPEND list ${stem}_${QLO_OS}.cpp)
+  endforeach()
+  set(${var} ${list} PARENT_SCOPE)
+endfunction()
+
+# qlo_add_test_suite(<name> SOURCES <files>... LIBS <libraries>... [LABELS <labels>...]
+#                    [PROPERTIES <ctest properties>...])
+# One GoogleTest executable whose test cases become separate ctest tests. Cross
+# compiled, they run through the emulator (Wine) of the toolchain file.
+function(qlo_add_test_suite name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} qlo_test_support GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ${ARG_PROPERTIES})
+endfunction()

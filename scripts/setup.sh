@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# Installs everything both targets need on a Debian 12 machine and cross-builds
+# the Windows dependencies into build/deps/prefix. Idempotent: every step checks
+# first and skips what is already there. Run as root (or with sudo available).
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+deps="$repo/build/deps"
+prefix="$deps/prefix"
+toolchain="$repo/cmake/mingw-i686.cmake"
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+log() { printf '[setup] %s\n' "$*"; }
+
+packages=(
+  # Linux target
+  cmake ninja-build g++ pkg-config libsqlite3-dev libcurl4-openssl-dev nlohmann-json3-dev
+  libgtest-dev googletest libbenchmark-dev libx11-dev libxss-dev libsystemd-dev sqlite3
+  # test helpers: local HTTP(S) server, certificates, fuzzing with clang's libFuzzer
+  libcpp-httplib-dev openssl clang libclang-rt-14-dev
+  # Windows target
+  mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
+  # source-package builds
+  dpkg-dev tcl
+)
+
+install_packages() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+  done
+  local need_update=0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    log "adding the i386 architecture"
+    as_root dpkg --add-architecture i386
+    need_update=1
+  fi
+  local sources=/etc/apt/sources.list.d/debian.sources
+  if [ -f "$sources" ] && grep -q '^Types: deb$' "$sources"; then
+    log "enabling source packages in $sources"
+    as_root sed -i 's/^Types: deb$/Types: deb deb-src/' "$sources"
+    need_update=1
+  elif [ -f /etc/apt/sources.list ] && ! grep -q '^deb-src' /etc/apt/sources.list &&
+       grep -q '^deb ' /etc/apt/sources.list; then
+    log "enabling source packages in /etc/apt/sources.list"
+    as_root sed -i -n 'p; s/^deb /deb-src /p' /etc/apt/sources.list
+    need_update=1
+  fi
+  if ! ls /var/lib/apt/lists/*Sources* >/dev/null 2>&1; then need_update=1; fi
+  if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
+    log "apt-get update"
+    as_root apt-get update -qq
+  fi
+  if [ ${#missing[@]} -gt 0 ]; then
+    log "installing ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}
+
+# Fetches (once) the Debian source package $1 into build/deps/src and prints its folder.
+fetch_source() {
+  local name=$1
+  mkdir -p "$deps/src"
+  local dir
+  dir=$(find "$deps/src" -maxdepth 1 -mindepth 1 -type d -name "$name-[0-9]*" | head -n 1)
+  if [ -z "$dir" ]; then
+    (cd "$deps/src" && apt-get source -qq "$name" >/dev/null 2>&1) ||
+      { echo "apt-get source $name failed" >&2; return 1; }
+    dir=$(find "$deps/src" -maxdepth 1 -mindepth 1 -type d -name "$name-[0-9]*" | head -n 1)
+  fi
+  echo "$dir"
+}
+
+build_sqlite() {
+  [ -f "$prefix/lib/libsqlite3.a" ] && { log "sqlite (mingw) already built"; return; }
+  local src; src=$(fetch_source sqlite3)
+  local b="$deps/build-sqlite"
+  rm -rf "$b"; mkdir -p "$b"
+  (cd "$b" && "$src/configure" -q >/dev/null && make -s sqlite3.c >/dev/null 2>&1)
+  i686-w64-mingw32-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION \
+    -c "$b/sqlite3.c" -o "$b/sqlite3.o"
+  mkdir -p "$prefix/lib" "$prefix/include"
+  cp "$b/sqlite3.h" "$b/sqlite3ext.h" "$prefix/include/"
+  i686-w64-mingw32-ar rcs "$prefix/lib/libsqlite3.a.tmp" "$b/sqlite3.o"
+  mv "$prefix/lib/libsqlite3.a.tmp" "$prefix/lib/libsqlite3.a"
+  log "sqlite (mingw) built"
+}
+
+build_curl() {
+  [ -f "$prefix/lib/cmake/CURL/CURLConfig.cmake" ] && { log "curl (mingw) already built"; return; }
+  local src; src=$(fetch_source curl)
+  local b="$deps/build-curl"
+  rm -rf "$b"
+  cmake -S "$src" -B "$b" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+    -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF -DCURL_USE_SCHANNEL=ON \
+    -DCURL_USE_OPENSSL=OFF -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF \
+    -DCURL_USE_LIBPSL=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBSSH=OFF -DUSE_LIBIDN2=OFF \
+    -DUSE_NGHTTP2=OFF -DCURL_DISABLE_LDAP=ON -DHTTP_ONLY=ON -DCURL_CA_BUNDLE=none \
+    -DCURL_CA_PATH=none >/dev/null
+  cmake --build "$b" >/dev/null
+  cmake --install "$b" >/dev/null
+  log "curl (mingw) built"
+}
+
+build_gtest() {
+  [ -f "$prefix/lib/cmake/GTest/GTestConfig.cmake" ] && { log "googletest (mingw) already built"; return; }
+  local src; src=$(fetch_source googletest)
+  local b="$deps/build-gtest"
+  rm -rf "$b"
+  cmake -S "$src" -B "$b" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+    -Dgtest_disable_pthreads=OFF >/dev/null
+  cmake --build "$b" >/dev/null
+  cmake --install "$b" >/dev/null
+  log "googletest (mingw) built"
+}
+
+# nlohmann/json for the MinGW build: a folder holding only a link to the headers,
+# so that no -isystem /usr/include (glibc headers) reaches the cross compiler.
+link_json() {
+  mkdir -p "$prefix/include"
+  [ -e "$prefix/include/nlohmann" ] || ln -s /usr/include/nlohmann "$prefix/include/nlohmann"
+}
+
+prepare_wine() {
+  local wp="$repo/build/wineprefix"
+  [ -f "$wp/.qlo-ready" ] && { log "wine prefix ready"; return; }
+  export WINEPREFIX="$wp" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$wp"
+  wineboot -i >/dev/null 2>&1 || true
+  # No window manager under Xvfb: without this every DestroyWindow of a visible window waits 2 s.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  wineserver -w
+  touch "$wp/.qlo-ready"
+  log "wine prefix prepared"
+}
+
+start=$(date +%s)
+install_packages
+mkdir -p "$deps"
+link_json
+# The three builds and the Wine prefix are independent: run them side by side.
+pids=()
+build_sqlite & pids+=($!)
+build_curl & pids+=($!)
+build_gtest & pids+=($!)
+prepare_wine & pids+=($!)
+status=0
+for p in "${pids[@]}"; do wait "$p" || status=1; done
+[ $status -eq 0 ] || { echo "[setup] a dependency build failed" >&2; exit 1; }
+log "done in $(( $(date +%s) - start )) s"
