@@ -17,7 +17,7 @@ TEST(TextCut, KeepsWholeCharactersOnly) {
     EXPECT_EQ(TextCutLength(text.c_str(), 100), text.size());
     EXPECT_EQ(TextCutLength(text.c_str(), 2), 2u);
     EXPECT_EQ(TextCutLength(text.c_str(), 2 + kAccent.size()), 2 + kAccent.size());
-    // One byte short of the character after the accent, or of the accent itself.
+    // A limit that ends inside the accent (or just before it) keeps "ab".
     EXPECT_EQ(TextCutLength(text.c_str(), 1 + kAccent.size()), 2u);
     EXPECT_EQ(TextCutLength(nullptr, 5), 0u);
     char out[8];
