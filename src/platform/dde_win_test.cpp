@@ -71,6 +71,15 @@ protected:
                                     "--page-title", "Team wiki, start page", "--lifetime", "120"}));
         ASSERT_TRUE(m_client.Open());
     }
+    // Connects, asks once and disconnects; "" when the server gave nothing.
+    std::string AskOnce() {
+        const DdeHandle conversation = m_client.Connect(m_service, kTopic);
+        if (!conversation) return "";
+        const std::string reply = RequestText(m_client, conversation);
+        Dde().Disconnect(conversation);
+        return reply;
+    }
+
     std::string m_service = UniqueName("QLOBrowser");
     CHelperProcess m_server;
     CClient m_client;
@@ -85,15 +94,27 @@ TEST_F(DdeBrowserServer, RequestAnswersQuotedAddressAndTitle) {
 }
 
 TEST_F(DdeBrowserServer, ServerChangesWhatItShows) {
-    const DdeHandle conversation = m_client.Connect(m_service, kTopic);
-    ASSERT_NE(conversation, 0u);
     EXPECT_EQ(m_server.Command("address https://other.example/"), "ok address");
     EXPECT_EQ(m_server.Command("page-title Other"), "ok page-title");
-    EXPECT_EQ(RequestText(m_client, conversation), "\"https://other.example/\",\"Other\"");
+    EXPECT_EQ(AskOnce(), "\"https://other.example/\",\"Other\"");
 
     EXPECT_EQ(m_server.Command("reply \"no comma here\""), "ok reply");
-    EXPECT_EQ(RequestText(m_client, conversation), "\"no comma here\"");
-    Dde().Disconnect(conversation);
+    EXPECT_EQ(AskOnce(), "\"no comma here\"");
+    EXPECT_EQ(m_server.Command("requests"), "ok requests 2");
+}
+
+TEST_F(DdeBrowserServer, EveryReadOpensItsOwnConversation) {
+    // As the browser readers do: instance, conversation and one request per
+    // read. (Wine answers every second request on one long-lived conversation
+    // with "not processed" at once; a conversation per request always works.)
+    for (int read = 0; read < 20; ++read) {
+        CClient client;
+        ASSERT_TRUE(client.Open());
+        const DdeHandle conversation = client.Connect(m_service, kTopic);
+        ASSERT_NE(conversation, 0u) << "read " << read;
+        EXPECT_NE(RequestText(client, conversation), "") << "read " << read;
+        EXPECT_TRUE(Dde().Disconnect(conversation));
+    }
 }
 
 TEST_F(DdeBrowserServer, DataIsCopiedUpToTheBufferSize) {

@@ -136,9 +136,9 @@ public:
 
         CHandle process(OpenProcess(kQueryImageAccess, FALSE, processId));
         if (!process) return -8;
-        // The query may write into its buffer even when it fails (path too long
-        // for it): it writes into a scratch copy so the caller's path stays as
-        // it was unless the whole path arrives.
+        // The query may write into its buffer even when it fails (a path too
+        // long for it), so it fills a scratch buffer and the caller's path
+        // changes only when the whole path arrived.
         std::vector<char> fullPath(pathSize, '\0');
         DWORD capacity = pathSize;
         if (!QueryFullProcessImageNameA(process.Get(), 0, fullPath.data(), &capacity)) return -52;
@@ -161,10 +161,10 @@ public:
         if (EnumProcessModules(process.Get(), modules.data(), arrayBytes, &needed)) {
             if (!ReadModuleNames(process.Get(), modules[0], fileName, fileNameSize, path, pathSize)) result = 0;
         } else {
-            // The short list fails for some processes (one of the other word
-            // size, one still starting); the extended list may still name the
-            // executable, though the method reports failure so that the next
-            // method gets its turn.
+            // The plain list fails for some processes (a 64-bit one seen from
+            // this 32-bit program, one still starting); the extended list may
+            // still name the executable, though the method reports failure so
+            // that the next method gets its turn.
             result = 0;
             if (EnumProcessModulesEx(process.Get(), modules.data(), arrayBytes, &needed, LIST_MODULES_ALL)) {
                 ReadModuleNames(process.Get(), modules[0], fileName, fileNameSize, path, pathSize);
