@@ -125,8 +125,6 @@ TEST_F(ConfigurationTest, LoadsEverySettingAndDerivesTheFolders) {
     ExpectDefaults(configuration);
 }
 
-TEST_F(ConfigurationTest, AFreshConfigurationHoldsTheDefaults) { ExpectDefaults(configuration); }
-
 TEST_F(ConfigurationTest, WithoutAUsableInstallFolderLoadingFails) {
     CFakeFolders folders(appData);
     EXPECT_EQ(configuration.Load(), -401);
@@ -136,7 +134,7 @@ TEST_F(ConfigurationTest, WithoutAUsableInstallFolderLoadingFails) {
     EXPECT_EQ(configuration.Load(), 0);
     ASSERT_TRUE(registry.SetString(kKey, "Path", ""));
     EXPECT_EQ(configuration.Load(), 0);
-    // Nothing was taken over from the failed attempts.
+    // A fresh configuration took nothing over from the failed attempts.
     ExpectDefaults(configuration);
 }
 
