@@ -42,11 +42,13 @@ int ReadOptional(const char* key, const char* name, RegistryValueKind kind, int 
     return prepared;
 }
 
-int ReadNumber(const char* key, const char* name, uint32_t& number) {
+// A number needs no buffer of its own, so reading one cannot fail; a missing
+// value reads as 0.
+uint32_t ReadNumber(const char* key, const char* name) {
     CRegistryValue value;
-    const int result = ReadOptional(key, name, REGISTRY_KIND_NUMBER, 0, value);
-    number = value.Number();
-    return result;
+    value.Prepare(REGISTRY_KIND_NUMBER);
+    ReadRegistryValue(REGISTRY_LOCAL_MACHINE, key, name, value);
+    return value.Number();
 }
 
 int ReadBytes(const char* key, const char* name, uint8_t* field, int fieldSize) {
@@ -118,24 +120,21 @@ int CTimeManagerConfiguration::ReadSettings() {
     if ((result = ReadOptional(kMainKey, "Version", REGISTRY_KIND_STRING, kVersionChars, text)) != 1) return result;
     m_version = std::strtod(text.Text(), nullptr);
 
-    uint32_t firstStart = 0;
-    if ((result = ReadNumber(kMainKey, "PMS", m_pms)) != 1 ||
-        (result = ReadNumber(kMainKey, "QLOCollector Log Level", m_collectorLogLevel)) != 1 ||
-        (result = ReadNumber(kMainKey, "QLO Log Level", m_appLogLevel)) != 1 ||
-        (result = ReadNumber(kMainKey, "Hide To Tray", m_hideToTray)) != 1 ||
-        (result = ReadNumber(kMainKey, "First Start", firstStart)) != 1)
-        return result;
-    m_firstStart = static_cast<int32_t>(firstStart);
+    m_pms = ReadNumber(kMainKey, "PMS");
+    m_collectorLogLevel = ReadNumber(kMainKey, "QLOCollector Log Level");
+    m_appLogLevel = ReadNumber(kMainKey, "QLO Log Level");
+    m_hideToTray = ReadNumber(kMainKey, "Hide To Tray");
+    m_firstStart = static_cast<int32_t>(ReadNumber(kMainKey, "First Start"));
 
     if ((result = ReadOptional(kPmsKey, "JIRA Server URL", REGISTRY_KIND_STRING, kPmsServerUrlSize, text)) != 1)
         return result;
     CopyTextCut(m_pmsServerUrl, text.Text(), kPmsServerUrlSize - 1);
 
     if ((result = ReadBytes(kPmsKey, "JIRA Username", m_pmsUsername, kPmsUsernameSize)) != 1 ||
-        (result = ReadBytes(kPmsKey, "JIRA Password", m_pmsPassword, kPmsPasswordSize)) != 1 ||
-        (result = ReadNumber(kPmsKey, "Worklog notification", m_worklogNotification)) != 1 ||
-        (result = ReadNumber(kPmsKey, "Worklog notification time", m_worklogNotificationTime)) != 1)
+        (result = ReadBytes(kPmsKey, "JIRA Password", m_pmsPassword, kPmsPasswordSize)) != 1)
         return result;
+    m_worklogNotification = ReadNumber(kPmsKey, "Worklog notification");
+    m_worklogNotificationTime = ReadNumber(kPmsKey, "Worklog notification time");
     if (m_worklogNotificationTime > kLatestTimeOfDay) m_worklogNotificationTime = kWorklogFallbackTime;
     return 1;
 }
