@@ -18,6 +18,8 @@ public:
     int SetPath(const char* directory, int directoryLimit, const char* fileName = nullptr, int fileNameLimit = 0);
     // The stored path, or nullptr before a successful SetPath.
     const char* GetPath() const { return m_path.Get(); }
+    // Forgets the path: GetPath gives nullptr again.
+    void Clear() { m_path.Release(); }
 
 private:
     CAutoCharBuffer m_path;

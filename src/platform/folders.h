@@ -18,7 +18,7 @@ public:
     // terminator); 0 when the path does not exist or does not fit.
     virtual unsigned GetLongPathName(const char* path, char* buffer, unsigned size) = 0;
     // Creates one folder level. 1 created or already there; 0 the parent is
-    // missing or creation failed.
+    // missing, a file of that name is in the way, or creation failed.
     virtual int CreateDirectory(const char* path) = 0;
 };
 

@@ -26,9 +26,11 @@ public:
 
     // Opens `keyPath` under `root` for querying and reads `valueName` into
     // `data`, whose capacity is `size` bytes. On success `size` holds the
-    // number of bytes stored and `type` the value's type.
-    // Results: 1 read; -401 the key cannot be opened; -402 the value cannot be
-    // read (missing, or larger than `size`).
+    // number of bytes stored (a string's terminator included, when the value
+    // has one) and `type` the value's type; strings are narrow text.
+    // Results: 1 read; -401 the key cannot be opened (missing, or an unknown
+    // root); -402 the value cannot be read (missing, or larger than `size`).
+    // A key exists as soon as a key below it does.
     virtual int QueryValue(RegistryRoot root, const char* keyPath, const char* valueName, void* data, uint32_t& size,
                            uint32_t& type) = 0;
 };
