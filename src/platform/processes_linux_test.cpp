@@ -30,10 +30,16 @@ public:
         fs::copy_file(fs::canonical("/bin/sleep"), m_path);
     }
     const fs::path& Path() const { return m_path; }
-    // Starts it with `argv0` as its own idea of its name (default: its path).
+    // Starts it with `argv0` as its own idea of its name (default: its path)
+    // and waits until the program runs: the parent of a new process can go
+    // on before the kernel has laid out the arguments that /proc shows.
     std::unique_ptr<CChildProcess> Start(const std::string& argv0 = "") {
-        return std::make_unique<CChildProcess>(m_path.string(),
-                                               std::vector<std::string>{argv0.empty() ? m_path.string() : argv0, "60"});
+        auto child = std::make_unique<CChildProcess>(
+            m_path.string(), std::vector<std::string>{argv0.empty() ? m_path.string() : argv0, "60"});
+        const std::string commandLine = "/proc/" + std::to_string(child->Pid()) + "/cmdline";
+        for (int i = 0; i < 500 && child->Started() && ReadFileBytes(commandLine).empty(); ++i)
+            Clock().Sleep(2);
+        return child;
     }
 
 private:
