@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -193,36 +194,42 @@ TEST_F(X11DesktopTest, TopLevelWindowsComeFromTheWindowManagersListWhenThereIsOn
     m_x.SetClientStacking({});
 }
 
-// A private X server on a display of its own, ready when constructed.
+// A display number that no X server uses now, away from the low numbers that
+// desktops and xvfb-run take.
+std::string UnusedDisplay() {
+    std::mt19937 random(std::random_device{}());
+    for (;;) {
+        const int number = std::uniform_int_distribution<int>(500, 999)(random);
+        const std::string n = std::to_string(number);
+        if (access(("/tmp/.X" + n + "-lock").c_str(), F_OK) != 0 && access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) != 0)
+            return ":" + n;
+    }
+}
+
+// A private X server on the display, ready when constructed (Ready()).
 class CPrivateXServer {
 public:
-    explicit CPrivateXServer(const std::string& display = "") {
-        std::vector<std::string> args{"Xvfb", "-displayfd", "1", "-screen", "0", "320x240x24", "-nolisten", "tcp"};
-        if (!display.empty()) args.insert(args.begin() + 1, display);
-        m_server = std::make_unique<CChildProcess>("Xvfb", args);
+    explicit CPrivateXServer(const std::string& display)
+        : m_server("Xvfb", {"Xvfb", display, "-displayfd", "1", "-screen", "0", "320x240x24", "-nolisten", "tcp"}) {
         std::string number;
-        if (m_server->ReadLine(number)) m_display = ":" + number;
+        m_ready = m_server.ReadLine(number) && ":" + number == display;
     }
     ~CPrivateXServer() { Stop(); }
-    const std::string& Display() const { return m_display; }
+    bool Ready() const { return m_ready; }
     // Ends the server the way a session ends it (it removes its lock file).
     void Stop() {
-        if (m_server->Pid() <= 0) return;
-        kill(m_server->Pid(), SIGTERM);
-        m_server->Wait();
+        if (m_server.Pid() <= 0) return;
+        kill(m_server.Pid(), SIGTERM);
+        m_server.Wait();
     }
 
 private:
-    std::unique_ptr<CChildProcess> m_server;
-    std::string m_display;
+    CChildProcess m_server;
+    bool m_ready = false;
 };
 
 TEST(X11NoDisplay, EveryAnswerIsNone) {
-    CPrivateXServer server;
-    ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
-    const std::string gone = server.Display();
-    server.Stop();
-
+    const std::string gone = UnusedDisplay();
     auto desktop = CreateX11Desktop(gone);
     EXPECT_EQ(desktop->GetForegroundWindow(), 0u);
     EXPECT_EQ(desktop->GetDesktopWindow(), 0u);
@@ -256,12 +263,13 @@ TEST(X11NoDisplay, ADisplayThatAppearsLaterIsFoundAtTheNextAttempt) {
 }
 
 TEST(X11LostDisplay, TheServerGoingAwayEndsNothingAndItsSuccessorIsFound) {
-    CPrivateXServer server;
-    ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
+    const std::string display = UnusedDisplay();
+    CPrivateXServer server(display);
+    ASSERT_TRUE(server.Ready()) << "Xvfb did not start on " << display;
     CFakeClock clock;
-    auto desktop = CreateX11Desktop(server.Display());
+    auto desktop = CreateX11Desktop(display);
     {
-        CX11TestDisplay x(server.Display().c_str());
+        CX11TestDisplay x(display.c_str());
         ASSERT_TRUE(x.IsOpen());
         const Window window = x.CreateWindow("Editor", "Draft", 99);
         x.SetActive(window);
@@ -273,11 +281,10 @@ TEST(X11LostDisplay, TheServerGoingAwayEndsNothingAndItsSuccessorIsFound) {
     EXPECT_EQ(desktop->GetDesktopWindow(), 0u);
     EXPECT_EQ(desktop->GetWindowProcessId(1), 0u);
 
-    CPrivateXServer successor(server.Display());
-    ASSERT_EQ(successor.Display(), server.Display());
+    CPrivateXServer successor(display);
+    ASSERT_TRUE(successor.Ready()) << "Xvfb did not start again on " << display;
     clock.Advance(CX11Connection::kReopenIntervalMs);
     EXPECT_NE(desktop->GetDesktopWindow(), 0u);
     EXPECT_EQ(desktop->GetForegroundWindow(), 0u);
-    successor.Stop();
 }
 }  // namespace
