@@ -10,7 +10,8 @@
 //    Top-level windows are taken from the window manager's
 //    _NET_CLIENT_LIST_STACKING (a reparenting manager hides them under its
 //    frames), else they are the root's children; children are the window's
-//    own. Both are searched topmost first, as Windows walks its Z order;
+//    own (parent 0: the root's). Both are searched topmost first, as Windows
+//    walks its Z order; a child `after` that is not there ends the search;
 //  - visible: mapped, and every ancestor mapped (viewable).
 // Without a display every answer is "none".
 #include "platform/desktop_linux.h"

@@ -12,6 +12,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fakes/fake_clock.h"
@@ -134,6 +135,31 @@ TEST_F(X11DesktopTest, AWindowThatVanishedGivesEmptyAnswers) {
     m_x.SetActive(next);
     EXPECT_EQ(m_desktop->GetForegroundWindow(), next);
     EXPECT_EQ(Title(next), "Next");
+}
+
+TEST_F(X11DesktopTest, ThreadsSharingTheServiceEachGetTheirOwnAnswers) {
+    // One thread asks about a window that exists, the other about one that
+    // vanished: the X errors of the second must never spoil the first.
+    const Window live = m_x.CreateWindow("Live", "Live window", 1234);
+    const Window gone = m_x.CreateWindow("Gone", "Gone window", 4321);
+    m_x.Destroy(gone);
+    int wrongLive = 0, wrongGone = 0;
+    std::thread other([&] {
+        for (int i = 0; i < 2000; ++i) {
+            char title[32] = {};
+            if (m_desktop->GetWindowText(gone, title, sizeof(title)) != 0 || m_desktop->GetWindowProcessId(gone) != 0)
+                ++wrongGone;
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        char title[32] = {};
+        if (m_desktop->GetWindowText(live, title, sizeof(title)) != 11 || std::strcmp(title, "Live window") != 0 ||
+            m_desktop->GetWindowProcessId(live) != 1234)
+            ++wrongLive;
+    }
+    other.join();
+    EXPECT_EQ(wrongLive, 0);
+    EXPECT_EQ(wrongGone, 0);
 }
 
 TEST_F(X11DesktopTest, IdleTimeGrowsWithoutInputAndRestartsWithInput) {

@@ -13,7 +13,7 @@
 //    link /proc/PID/exe (without the " (deleted)" the kernel appends once the
 //    file was replaced or removed); when the link cannot be read (another
 //    user's process, a kernel thread) the name comes from /proc/PID/comm and
-//    the result is -52 after writing it;
+//    the result is -52 after writing it (-8 does not occur);
 //  - modules: argv[0] from /proc/PID/cmdline, which anyone may read: its file
 //    name, and as path argv[0] itself when it is absolute (else 0 after
 //    writing the name); 0 for an empty command line (kernel thread, zombie);
