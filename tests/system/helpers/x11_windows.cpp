@@ -218,6 +218,8 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A reader that stops listening must not end the windows it looks at.
+    signal(SIGPIPE, SIG_IGN);
     // The signals arrive through a descriptor, beside the commands.
     sigset_t handled;
     sigemptyset(&handled);
