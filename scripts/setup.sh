@@ -16,10 +16,12 @@ packages=(
   # Linux target
   cmake ninja-build g++ pkg-config libsqlite3-dev libcurl4-openssl-dev nlohmann-json3-dev
   libgtest-dev googletest libbenchmark-dev libx11-dev libxss-dev libsystemd-dev sqlite3
+  # the tests of both targets run in an Xvfb display; the Linux desktop tests fake input through XTEST
+  xvfb xauth libxtst-dev
   # test helpers: local HTTP(S) server, certificates, fuzzing with clang's libFuzzer
   libcpp-httplib-dev openssl clang libclang-rt-14-dev
   # Windows target
-  mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
+  mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64
   # source-package builds
   dpkg-dev tcl
 )

@@ -3,8 +3,10 @@
 // browser is asked for the address it shows.
 //
 // Windows: DDEML (DdeInitializeA, DdeConnect, DdeClientTransaction, ...), one
-// instance per thread. Linux: no program answers DDE; instances open, but no
-// conversation is ever established.
+// instance per thread. Linux: no program answers DDE; instances open and
+// string handles are made as on Windows, but no conversation is ever
+// established and no request brings data, so the browser readers recognise
+// a browser and read no address.
 // Tests replace the service with a fake (tests/fakes/) through SetDde.
 
 #include <cstdint>

@@ -5,7 +5,8 @@
 // Windows: user32 (GetForegroundWindow, GetWindowTextA, GetLastInputInfo,
 // FindWindowA, FindWindowExA, ...). Linux: X11 (_NET_ACTIVE_WINDOW,
 // _NET_WM_NAME or WM_NAME, _NET_WM_PID, WM_CLASS) and the screen-saver
-// extension; without a display there is no foreground window.
+// extension (details in desktop_linux.cpp); without a display there is no
+// foreground window and no desktop window, and every answer is "none".
 // Texts are narrow: the ANSI code page on Windows, UTF-8 on Linux.
 // Tests replace the service with a fake (tests/fakes/) through SetDesktop.
 //
@@ -25,7 +26,8 @@ public:
     virtual WindowHandle GetForegroundWindow() = 0;
     // The desktop (root) window, or 0 when there is none.
     virtual WindowHandle GetDesktopWindow() = 0;
-    // The length of the window's title in characters; 0 when it has none or on failure.
+    // The length of the window's title in characters of the narrow text
+    // (bytes of UTF-8 on Linux); 0 when it has none or on failure.
     virtual int GetWindowTextLength(WindowHandle window) = 0;
     // Copies at most limit - 1 characters of the title and a terminator into
     // `buffer`; returns the number of characters copied, 0 when nothing could

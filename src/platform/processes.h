@@ -6,8 +6,21 @@
 // full path into the caller's buffers, at most size - 1 characters and a
 // terminator each, and may leave a partial answer (a file name without path).
 // Windows: a Tool Help snapshot with QueryFullProcessImageNameA, the PSAPI
-// module list, and a WMI Win32_Process query. Linux: /proc/PID/exe and
-// /proc/PID/comm.
+// module list, and a WMI Win32_Process query.
+// Linux, from /proc (cuts fall on UTF-8 character boundaries):
+//  - snapshot: the process is listed when /proc/PID exists (else -52; 0 when
+//    /proc itself is missing); its file name and full path come from the
+//    link /proc/PID/exe (without the " (deleted)" the kernel appends once the
+//    file was replaced or removed); when the link cannot be read (another
+//    user's process, a kernel thread) the name comes from /proc/PID/comm and
+//    the result is -52 after writing it (-8 does not occur);
+//  - modules: argv[0] from /proc/PID/cmdline, which anyone may read: its file
+//    name, and as path argv[0] itself when it is absolute (else 0 after
+//    writing the name); 0 for an empty command line (kernel thread, zombie);
+//    -9 when the process is gone;
+//  - WMI: there is no such service: -2;
+//  - account: the login name of the process's effective user (its number
+//    when it has no name) and the host name as the domain.
 // Tests replace the service with a fake (tests/fakes/) through SetProcesses.
 // Thread safety: callable from any thread; the WMI method needs COM
 // initialised on the calling thread.

@@ -1,0 +1,93 @@
+#include "support/child_process_linux.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+extern char** environ;
+
+CChildProcess::CChildProcess(const std::string& path, const std::vector<std::string>& argv) {
+    // A write to a child that has ended must fail, not end the test.
+    signal(SIGPIPE, SIG_IGN);
+    int toChild[2], fromChild[2];
+    if (pipe2(toChild, O_CLOEXEC) != 0) return;
+    if (pipe2(fromChild, O_CLOEXEC) != 0) {
+        close(toChild[0]);
+        close(toChild[1]);
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, path.c_str(), &actions, nullptr, args.data(), environ) == 0) m_pid = pid;
+    posix_spawn_file_actions_destroy(&actions);
+    close(toChild[0]);
+    close(fromChild[1]);
+    m_input = toChild[1];
+    m_output = fromChild[0];
+}
+
+CChildProcess::~CChildProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        Wait();
+    }
+    CloseInput();
+    if (m_output >= 0) close(m_output);
+}
+
+bool CChildProcess::WriteLine(const std::string& line) {
+    const std::string text = line + '\n';
+    size_t written = 0;
+    while (m_input >= 0 && written < text.size()) {
+        const ssize_t n = write(m_input, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        written += static_cast<size_t>(n);
+    }
+    return m_input >= 0;
+}
+
+bool CChildProcess::ReadLine(std::string& line, int timeoutMs) {
+    for (;;) {
+        const size_t newline = m_pending.find('\n');
+        if (newline != std::string::npos) {
+            line = m_pending.substr(0, newline);
+            m_pending.erase(0, newline + 1);
+            return true;
+        }
+        pollfd ready{m_output, POLLIN, 0};
+        const int polled = poll(&ready, 1, timeoutMs);
+        if (polled < 0 && errno == EINTR) continue;
+        if (polled <= 0) return false;
+        char buffer[512];
+        const ssize_t n = read(m_output, buffer, sizeof(buffer));
+        if (n <= 0) return false;
+        m_pending.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+void CChildProcess::CloseInput() {
+    if (m_input >= 0) close(m_input);
+    m_input = -1;
+}
+
+int CChildProcess::Wait() {
+    if (m_pid <= 0) return -1;
+    int status = 0;
+    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    m_pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
