@@ -133,7 +133,7 @@ TEST(DdeReplySplit, QuotedAddressAndTitle) {
     // A title cut to the title buffer.
     EXPECT_EQ(Split(CFakeDde::BrowserReply("http://a", "Long title"), 5).second, "Long");
     // Fields after the title belong to its span.
-    EXPECT_EQ(Split("\"http://a\",\"T\",\"more\"" + std::string(1, '\0')).second, "T\",\"more");
+    EXPECT_EQ(Split(CFakeDde::Terminated("\"http://a\",\"T\",\"more\"")).second, "T\",\"more");
     // An address holding a comma is split at that comma, losing the character
     // on each side of it where the quotes would stand.
     EXPECT_EQ(Split(CFakeDde::BrowserReply("http://a/x,y", "T")),
@@ -142,11 +142,11 @@ TEST(DdeReplySplit, QuotedAddressAndTitle) {
 
 TEST(DdeReplySplit, OddRepliesStaySafe) {
     // No comma: untouched, quotes and all.
-    const std::string unquoted = "\"http://only\"" + std::string(1, '\0');
+    const std::string unquoted = CFakeDde::Terminated("\"http://only\"");
     EXPECT_EQ(Split(unquoted).first, "\"http://only\"");
     // A comma in the first two characters leaves no address.
-    EXPECT_EQ(Split(",\"T\"" + std::string(1, '\0')), std::make_pair(std::string(), std::string("T")));
-    EXPECT_EQ(Split("a,\"T\"" + std::string(1, '\0')).first, "");
+    EXPECT_EQ(Split(CFakeDde::Terminated(",\"T\"")), std::make_pair(std::string(), std::string("T")));
+    EXPECT_EQ(Split(CFakeDde::Terminated("a,\"T\"")).first, "");
     // Too short for a title: it is emptied.
     EXPECT_EQ(Split("\"a\",").second, "");
     EXPECT_EQ(Split("\"a\",\"").second, "");

@@ -35,7 +35,12 @@ void CFakeDde::Answer(const std::string& service, const std::string& topic, cons
 }
 
 std::string CFakeDde::BrowserReply(const std::string& address, const std::string& title) {
-    return "\"" + address + "\",\"" + title + "\"" + std::string(1, '\0');
+    return Terminated("\"" + address + "\",\"" + title + "\"");
+}
+
+std::string CFakeDde::Terminated(std::string text) {
+    text.push_back('\0');
+    return text;
 }
 
 void CFakeDde::FailInitialize(bool fail) {

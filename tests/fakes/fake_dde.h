@@ -32,6 +32,8 @@ public:
     // The reply of a browser showing `address` with `title`: "address","title"
     // and a counted terminator.
     static std::string BrowserReply(const std::string& address, const std::string& title);
+    // `text` with a counted terminator.
+    static std::string Terminated(std::string text);
 
     // Failure injection.
     void FailInitialize(bool fail);
