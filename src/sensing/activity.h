@@ -28,6 +28,12 @@ enum class ActivityType : int32_t {
 // Whole seconds without input above which a capture is Idle.
 inline constexpr int kIdleThresholdSeconds = 60;
 
+// Milliseconds since the user's last keyboard or mouse input, on the clock
+// service's tick count; 0 when the last input cannot be read, or when its
+// tick is not before the current one (which also covers the wrap of the
+// 32-bit tick count).
+uint32_t GetIdleTime();
+
 class CActivity {
 public:
     static constexpr int kUrlSize = 513;  // up to 512 characters
@@ -122,6 +128,25 @@ public:
     // Copies every field, the five ids included; self-assignment does nothing.
     using CActivity::Assign;
     void Assign(const CWinActivity& other);
+
+    // Fills this activity from the window in front (the desktop window when
+    // none comes to the front within four more tries 500 ms apart): its
+    // title, the input state, the owning process named by
+    // CWinProcess::Resolve, the messenger's conversation title, a browser's
+    // address and, when the activity has no user yet, the account running the
+    // process. Every executable file name comes out in lower case.
+    // Results: 1 complete; 0 the title was unreadable, or the messenger's main
+    // window showed no conversation; -1 the messenger's main window has no
+    // title; -50 the process could not be named (only the type changed); -51
+    // no account found, or an exception (everything but the user filled);
+    // -52 no window at all (nothing changed).
+    virtual int Capture();
+    // The account running the process into `user`: 1 found; 0 process id 0 or
+    // no account (the user is unchanged).
+    virtual int GetProcessUser(uint32_t processId, CUser& user);
+    // Idle when more than kIdleThresholdSeconds whole seconds passed since the
+    // last input (61000 ms is Idle, 60999 ms still Active); else Active.
+    virtual ActivityType GetInputState();
 
     int32_t GetProjectId() const { return m_idProject; }
     int32_t GetTaskId() const { return m_idTask; }

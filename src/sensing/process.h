@@ -28,6 +28,9 @@ public:
     CProcess& operator=(const CProcess& other);
     ~CProcess() override = default;
 
+    // Names the process of the stored id: fills the file name and the path.
+    // 1 named; a value below 1 when no way to name it succeeded.
+    virtual int Resolve() = 0;
     // Empties the file name and the path.
     virtual void Clear();
 
@@ -54,6 +57,13 @@ public:
     CWinProcess(const CWinProcess& other) = default;
     CWinProcess& operator=(const CWinProcess& other) = default;
 
+    // Tries the process service's three naming methods in turn, each only
+    // when the one before failed: the process snapshot, the module list, the
+    // management query. They write into the same two fields, so what an
+    // earlier one found stays unless a later one overwrites it. A file name
+    // or path still empty at the end becomes "[SYSTEM]" or "[SYSTEM PROCESS]".
+    // Returns the result of the last method tried.
+    int Resolve() override;
     // Empties the file name, the path and the title.
     void Clear() override;
 
