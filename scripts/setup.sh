@@ -18,6 +18,8 @@ packages=(
   libgtest-dev googletest libbenchmark-dev libx11-dev libxss-dev libsystemd-dev sqlite3
   # the tests of both targets run in an Xvfb display; the Linux desktop tests fake input through XTEST
   xvfb xauth libxtst-dev
+  # the Linux session lock tests run a private D-Bus
+  dbus-daemon
   # test helpers: local HTTP(S) server, certificates, fuzzing with clang's libFuzzer
   libcpp-httplib-dev openssl clang libclang-rt-14-dev
   # Windows target
