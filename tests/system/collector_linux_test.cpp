@@ -311,4 +311,143 @@ TEST_F(CollectorRun, WindowSwitchesAreStoredAndCategorisedAsTheControlToolSays) 
     EXPECT_EQ(ActivityQuery("select distinct u.Name from T_Activities a join sys.T_Users u on u.Id_User = a.Id_User"),
               Texts{getpwuid(getuid())->pw_name});
 }
+
+TEST_F(CollectorRun, StopsInOrderOnSigtermAndSigintAndBooksOnlyTheRealGapAsOffline) {
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    Pause(2500);
+    EXPECT_EQ(Close(), 0);
+    Texts rows = Rows();
+    ASSERT_EQ(rows.size(), 1u) << "the activity in progress is saved at the stop";
+    EXPECT_EQ(rows[0], "1|notepad.exe|report.txt - Notepad|Writing");
+    const Texts firstRun = ActivityQuery("select StartDate, FinishDate from T_Activities");
+
+    Pause(2000);
+    Start();
+    rows = WaitForRows(2);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], "4|notepad.exe|report.txt - Notepad|");
+    const Texts offline =
+        ActivityQuery("select StartDate, FinishDate, Duration from T_Activities where Id_Activity = 2");
+    ASSERT_EQ(offline.size(), 1u);
+    // From the stop to the new start: a few seconds, not the whole first run.
+    EXPECT_EQ(offline[0].substr(0, 14), firstRun.at(0).substr(15, 14));
+    EXPECT_LE(std::stoi(offline[0].substr(offline[0].rfind('|') + 1)), 10);
+
+    // Ctrl-C in a terminal: SIGINT stops it in order too.
+    Pause(1500);
+    ASSERT_EQ(kill(collector->Pid(), SIGINT), 0);
+    ASSERT_TRUE(collector->WaitForEnd(10000));
+    EXPECT_EQ(collector->Wait(), 0);
+    rows = Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2], "1|notepad.exe|report.txt - Notepad|Writing");
+}
+
+TEST_F(CollectorRun, IdleAfterAMinuteWithoutInput) {
+    // Nothing else gives input on the test display while this runs (its
+    // suites share one resource lock), so its idle time only grows.
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    Texts rows = WaitForRows(1, 75000);
+    ASSERT_EQ(rows.size(), 1u) << "no change after more than a minute without input";
+    EXPECT_EQ(rows[0], "1|notepad.exe|report.txt - Notepad|Writing");
+    Pause(1500);
+    Ask(*notepad, "input");
+    rows = WaitForRows(2);
+    ASSERT_EQ(rows.size(), 2u);
+    // Idle time is categorised by the special rule of its own project.
+    EXPECT_EQ(rows[1], "2|notepad.exe|report.txt - Notepad|");
+    EXPECT_EQ(ActivityQuery("select p.Name, a.Duration > 0 from T_Activities a join func.T_Projects p on "
+                            "p.Id_Project = a.Id_Project where a.Id_ActivityType = 2"),
+              Texts{"Idle|1"});
+    EXPECT_EQ(Close(), 0);
+}
+
+TEST_F(CollectorRun, RunsWithoutADisplay) {
+    CScopedEnvironment noDisplay("DISPLAY", nullptr);
+    Start();
+    Pause(1500);
+    EXPECT_EQ(Close(), 0);
+    const Texts rows = Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    // No window: the pseudo-process, without a title.
+    EXPECT_EQ(rows[0].substr(rows[0].find('|'), rows[0].rfind('|') - rows[0].find('|')), "|[SYSTEM]|");
+}
+
+TEST_F(CollectorRun, SessionLockAndUnlockFromLogind) {
+    CPrivateBus bus;
+    ASSERT_FALSE(bus.Address().empty());
+    CScopedEnvironment systemBus("DBUS_SYSTEM_BUS_ADDRESS", bus.Address().c_str());
+    CScopedEnvironment sessionId("XDG_SESSION_ID", "c1");
+    // The screen is locked already when the collector starts.
+    CChildProcess logind(QLO_FAKE_LOGIND, {"qlo_fake_logind", "--address", bus.Address(), "--locked"});
+    std::string line;
+    ASSERT_TRUE(logind.ReadLine(line));
+    ASSERT_EQ(line, "ready");
+    auto send = [&](const std::string& command) {
+        ASSERT_TRUE(logind.WriteLine(command) && logind.ReadLine(line));
+        ASSERT_EQ(line, "ok");
+    };
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    Pause(1500);
+    send("unlock");
+    WaitForRows(1);
+    Pause(1500);
+    send("lock");
+    WaitForRows(2);
+    Pause(1500);
+    send("unlock");
+    WaitForRows(3);
+    Pause(1500);
+    EXPECT_EQ(Close(), 0);
+    Texts types = ActivityQuery("select Id_ActivityType || ' ' || Title from T_Activities order by Id_Activity");
+    // The lock event follows the start event; when a second boundary falls
+    // between the two, the first capture is stored as one second of activity.
+    if (!types.empty() && types[0][0] == '1') {
+        EXPECT_EQ(ActivityQuery("select Duration from T_Activities where Id_Activity = 1"), Texts{"1"});
+        types.erase(types.begin());
+    }
+    EXPECT_EQ(types, (Texts{"3 report.txt - Notepad", "1 report.txt - Notepad", "3 report.txt - Notepad",
+                            "1 report.txt - Notepad"}));
+    EXPECT_EQ(Count(ErrorLog(), "Session lock and unlock"), 0);
+}
+
+TEST_F(CollectorRun, LosingTheSystemBusIsLoggedOnceAndTrackingGoesOn) {
+    auto bus = std::make_unique<CPrivateBus>();
+    ASSERT_FALSE(bus->Address().empty());
+    CScopedEnvironment systemBus("DBUS_SYSTEM_BUS_ADDRESS", bus->Address().c_str());
+    CScopedEnvironment sessionId("XDG_SESSION_ID", "c1");
+    CChildProcess logind(QLO_FAKE_LOGIND, {"qlo_fake_logind", "--address", bus->Address()});
+    std::string line;
+    ASSERT_TRUE(logind.ReadLine(line));
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    auto excel = Program("excel.exe", "budget.xlsx - Excel");
+    Start();
+    bus.reset();
+    EXPECT_TRUE(WaitUntil([&] { return Count(ErrorLog(), "Session lock and unlock are no longer recorded") == 1; }));
+    Pause(1500);
+    Activate(*notepad);
+    EXPECT_EQ(WaitForRows(1).size(), 1u);
+    EXPECT_EQ(Close(), 0);
+    EXPECT_EQ(Count(ErrorLog(), "Session lock and unlock"), 1);
+}
+
+TEST_F(CollectorRun, ControlToolWithoutACollector) {
+    std::string output;
+    EXPECT_EQ(Qloctl({"reload-rules"}, &output), 1);
+    EXPECT_EQ(output, "qloctl: no collector is running\n");
+    // A lock file left behind that names a live process of someone else:
+    // that process is not signalled.
+    CChildProcess bystander("sleep", {"sleep", "30"});
+    std::ofstream(LockFile()) << bystander.Pid() << "\n";
+    EXPECT_EQ(Qloctl({"close"}, &output), 1);
+    EXPECT_EQ(output, "qloctl: no collector is running\n");
+    EXPECT_FALSE(bystander.WaitForEnd(200)) << "the bystander was signalled";
+    EXPECT_EQ(Qloctl({"rules", "sideways"}, &output), 2);
+    EXPECT_EQ(output.substr(0, output.find('\n')), "qloctl: rules takes on or off");
+    EXPECT_EQ(Qloctl({"--help"}, &output), 0);
+    EXPECT_EQ(output.substr(0, output.find('\n')), "usage: qloctl COMMAND");
+}
 }  // namespace

@@ -37,6 +37,8 @@ const char kSessionPrefix[] = "/org/freedesktop/login1/session";
 const char kSessionInterface[] = "org.freedesktop.login1.Session";
 
 struct CFakeLogind {
+    ~CFakeLogind() { sd_bus_flush_close_unref(bus); }
+
     sd_bus* bus = nullptr;
     bool locked = false;
     std::set<std::string> sessionPaths;
@@ -169,6 +171,5 @@ int main(int argc, char** argv) {
                 Answer(Run(logind, line));
         }
     }
-    sd_bus_flush_close_unref(logind.bus);
     return 0;
 }
