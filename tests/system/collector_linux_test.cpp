@@ -56,8 +56,10 @@ Texts Query(const std::string& file, const std::string& sql) {
         sqlite3_busy_timeout(db, 2000);
         auto collect = [](void* out, int count, char** values, char**) {
             std::string row;
-            for (int i = 0; i < count; ++i)
-                row += (i ? "|" : "") + std::string(values[i] ? values[i] : "");
+            for (int i = 0; i < count; ++i) {
+                if (i > 0) row += '|';
+                row += values[i] ? values[i] : "";
+            }
             static_cast<Texts*>(out)->push_back(row);
             return 0;
         };
@@ -118,7 +120,9 @@ protected:
 
     // qloctl close; the collector's exit code.
     int Close() {
-        EXPECT_EQ(Qloctl({"close"}), 0);
+        std::string output;
+        EXPECT_EQ(Qloctl({"close"}, &output), 0);
+        EXPECT_EQ(output, "qloctl: the collector has stopped\n");
         EXPECT_TRUE(collector->WaitForEnd(10000));
         return collector->Wait();
     }
@@ -446,7 +450,7 @@ TEST_F(CollectorRun, ControlToolWithoutACollector) {
     EXPECT_EQ(output, "qloctl: no collector is running\n");
     EXPECT_FALSE(bystander.WaitForEnd(200)) << "the bystander was signalled";
     EXPECT_EQ(Qloctl({"rules", "sideways"}, &output), 2);
-    EXPECT_EQ(output.substr(0, output.find('\n')), "qloctl: rules takes on or off");
+    EXPECT_EQ(output.substr(0, output.find('\n')), "qloctl: \"rules\" takes \"on\" or \"off\"");
     EXPECT_EQ(Qloctl({"--help"}, &output), 0);
     EXPECT_EQ(output.substr(0, output.find('\n')), "usage: qloctl COMMAND");
 }
