@@ -256,6 +256,18 @@ TEST_F(CollectorRun, OneInstanceWithItsFoldersLogsAndCatalogue) {
     EXPECT_EQ(Close(), 0);
     EXPECT_EQ(FindRunningInstance(LockFile()), 0);
     EXPECT_EQ(Count(InfoLog(), "CTimeManager::Deinit finished"), 1);
+    // A first start in an empty month finds no stored activity (seven
+    // tries), and a run of less than a second has nothing to store; nothing
+    // else went wrong.
+    const Texts errors = ErrorLog();
+    EXPECT_EQ(Count(errors, "CTimeManager::LoadLastActivity Last DBase Activity = 0"), 7);
+    for (size_t line = 2; line < errors.size(); ++line) {
+        const bool expected = Count({errors[line]}, "Session lock and unlock are not recorded: no system bus") +
+                                  Count({errors[line]}, "Last DBase Activity = 0") +
+                                  Count({errors[line]}, "SaveLastActivity (3) GetDuration() = 0") ==
+                              1;
+        EXPECT_TRUE(expected) << errors[line];
+    }
     // A restart seeds nothing twice.
     Start();
     EXPECT_EQ(Close(), 0);
