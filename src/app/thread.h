@@ -1,0 +1,120 @@
+#pragma once
+// The worker thread: a small wrapper around one operating-system thread with a
+// stop event and a registered event receiver, and CTimeThread, whose body
+// sends EVENT_CHECK_ACTIVITY to the receiver about once a second.
+//
+// Windows: CreateThread, an unnamed auto-reset event, TerminateThread for a
+// thread that ignores a stop request. Linux: std::thread, a condition
+// variable as the event, and a thread that ignores a stop request is detached
+// and left to the process's exit.
+//
+// What the running thread uses (the stop event, the receiver, its exit code)
+// lives in a CThreadContext that the thread and its CThread own together, so
+// a thread left running after Stop never touches a destroyed CThread.
+//
+// Results: Execute 1 started, 0 already running or not created; Stop the
+// thread's exit code (0 for CTimeThread), -1 when no thread was started or the
+// thread had to be ended (it ignored the stop for about 3 seconds); WaitForStop
+// 1 signalled, 0 time-out or failed wait; RegisterEvent 1, 0 for a null
+// receiver.
+//
+// Thread safety: Execute, Stop and RegisterEvent are called from one thread
+// (the owner's). The receiver is registered before Execute and only read by
+// the running thread.
+
+#include <cstdint>
+#include <memory>
+
+#include "core/event_interface.h"
+
+class CThread;
+
+class CThreadContext {
+public:
+    CThreadContext(CThread& owner, CEventInterface* receiver);
+    ~CThreadContext();
+    CThreadContext(const CThreadContext&) = delete;
+    CThreadContext& operator=(const CThreadContext&) = delete;
+
+    // Waits at most `milliseconds` for the stop event, which resets itself
+    // when a wait sees it: 1 signalled, 0 time-out or failed wait.
+    int WaitForStop(uint32_t milliseconds);
+    // The receiver registered when the thread started, or nullptr.
+    CEventInterface* Receiver() const { return m_receiver; }
+
+private:
+    friend class CThread;
+    struct CState;  // the operating system's thread and event
+
+    // The operating-system side, one implementation per target.
+    // Creates the stop event and starts the thread, which keeps `self` alive
+    // until it returns; false when the thread could not be created.
+    bool Start(const std::shared_ptr<CThreadContext>& self);
+    void SignalStop();
+    // Waits at most `milliseconds` for the thread to return; true when it has
+    // returned (or was ended).
+    bool WaitForEnd(uint32_t milliseconds);
+    // The value Run returned, or -1 for a thread that had to be ended.
+    int ExitCode();
+    // Ends (Windows) or lets go of (Linux) a thread that is still running.
+    void Abandon();
+    // Releases the thread and, when no thread uses it any more, the event.
+    void Close();
+    // The thread's body, called on the new thread.
+    int RunOwner();
+
+    CThread* m_owner;  // read only while the thread enters Run
+    CEventInterface* m_receiver;
+    std::unique_ptr<CState> m_state;
+};
+
+class CThread {
+public:
+    CThread() = default;
+    // Stops a running thread. A derived class stops it in its own destructor,
+    // so that Run is never left running on a half-destroyed object.
+    virtual ~CThread();
+    CThread(const CThread&) = delete;
+    CThread& operator=(const CThread&) = delete;
+
+    int RegisterEvent(CEventInterface* receiver);
+    int Execute();
+    // Signals the stop event and, unless `immediate`, waits up to 10 times
+    // 300 ms for the thread to return (it normally finishes its check in
+    // progress); a thread still running then is ended with exit code -1.
+    // These are waits for the thread's end, not pauses: they run on the
+    // real clock and return as soon as the thread has returned.
+    int Stop(bool immediate = false);
+    // Waits at most 1000 ms for the stop event of the running thread; 0 when
+    // no thread runs.
+    int WaitForStop();
+
+protected:
+    // The thread's body; its result becomes the exit code. It reaches the
+    // stop event and the receiver through `context` only, and must not let
+    // an exception escape.
+    virtual int Run(CThreadContext& context) = 0;
+
+private:
+    friend class CThreadContext;
+
+    std::shared_ptr<CThreadContext> m_context;  // null when no thread runs
+    CEventInterface* m_receiver = nullptr;
+};
+
+// Sends EVENT_CHECK_ACTIVITY to the receiver after every `periodMs` of
+// waiting on the stop event (1000 ms in the collector; tests shorten it).
+// COM is initialised on the thread, with the process-wide security the WMI
+// process queries need. An exception thrown by the receiver is dropped and
+// the next tick still comes.
+class CTimeThread : public CThread {
+public:
+    explicit CTimeThread(uint32_t periodMs = 1000) : m_periodMs(periodMs) {}
+    ~CTimeThread() override;
+
+protected:
+    int Run(CThreadContext& context) override;
+
+private:
+    uint32_t m_periodMs;
+};

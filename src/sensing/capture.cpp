@@ -1,0 +1,101 @@
+// The capture of the activity in front, written against the desktop, clock
+// and process services.
+#include <memory>
+
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/processes.h"
+#include "platform/text.h"
+#include "sensing/activity.h"
+#include "sensing/browsers_manager.h"
+#include "sensing/skype_plugin.h"
+
+namespace {
+// The foreground window is asked for this many more times, this far apart,
+// before the desktop window stands in (the foreground is briefly empty while
+// windows switch).
+constexpr int kForegroundRetries = 4;
+constexpr uint32_t kForegroundRetryPauseMs = 500;
+// The title buffer of a capture and the limit of its title read (at most 259
+// characters arrive). Once a title exists its length counts as the limit.
+constexpr int kTitleBufferSize = 262;
+constexpr int kTitleLimit = 260;
+}  // namespace
+
+uint32_t GetIdleTime() {
+    uint32_t lastInput = 0;
+    if (!Desktop().GetLastInputTick(lastInput)) return 0;
+    const uint32_t now = Clock().TickCount();
+    return lastInput < now ? now - lastInput : 0;
+}
+
+ActivityType CWinActivity::GetInputState() {
+    return GetIdleTime() / 1000 > static_cast<uint32_t>(kIdleThresholdSeconds) ? ActivityType::Idle
+                                                                               : ActivityType::Active;
+}
+
+int CWinActivity::GetProcessUser(uint32_t processId, CUser& user) {
+    if (processId == 0) return 0;
+    char domain[CUser::kTextSize] = {};
+    char name[CUser::kTextSize] = {};
+    if (Processes().GetProcessAccount(processId, domain, sizeof(domain), name, sizeof(name)) != 1) return 0;
+    user.Set(domain, name);
+    return 1;
+}
+
+int CWinActivity::Capture() {
+    CDesktopService& desktop = Desktop();
+    WindowHandle window = desktop.GetForegroundWindow();
+    for (int retry = 0; !window && retry < kForegroundRetries; ++retry) {
+        Clock().Sleep(kForegroundRetryPauseMs);
+        window = desktop.GetForegroundWindow();
+    }
+    if (!window) window = desktop.GetDesktopWindow();
+    if (!window) return -52;
+
+    try {
+        int status = 1;
+        int titleLength = desktop.GetWindowTextLength(window);
+        const uint32_t processId = desktop.GetWindowProcessId(window);
+        const std::unique_ptr<char[]> title(new char[kTitleBufferSize]());
+        if (titleLength > 0) {
+            titleLength = kTitleLimit;
+            if (desktop.GetWindowText(window, title.get(), kTitleLimit) == 0) status = 0;
+        }
+
+        SetType(GetInputState());
+
+        CWinProcess process(processId, title.get());
+        if (process.Resolve() < 1) return -50;
+        SetProcess(process);
+
+        // The messenger's main window: the open conversation names the activity.
+        CSkypePlugin messenger(window, title.get());
+        char fileName[CProcess::kFileNameSize];
+        CopyTextCut(fileName, m_process.GetFileName(), sizeof(fileName) - 1);
+        const int isMessenger = messenger.IsSkypeWindow(fileName, CProcess::kFileNameSize - 1, m_process.GetPath(),
+                                                        CProcess::kPathSize - 1);
+        m_process.SetFileName(fileName);
+        if (isMessenger == 1) {
+            status = messenger.GetConversationTitle(title.get(), titleLength);
+            if (status == 1) SetTitle(title.get(), titleLength);
+        }
+
+        // A browser in front: its address, when it gives one.
+        CBrowsersManager browsers;
+        CBrowserBase address;
+        if (browsers.FindURL(m_process, address) == 1) {
+            m_urlFlag = address.GetURLLength() > 0 ? 1 : 0;
+            if (m_urlFlag) SetURL(address.GetURL(), address.GetURLLength());
+        }
+
+        if (m_user.IsEmpty()) {
+            CUser user;
+            if (GetProcessUser(processId, user) != 1) return -51;
+            SetUser(user);
+        }
+        return status;
+    } catch (...) {
+        return -51;
+    }
+}

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fakes/fake_clock.h"
+#include "fakes/fake_dde.h"
+#include "fakes/fake_desktop.h"
+#include "fakes/fake_processes.h"
+#include "sensing/activity.h"
+
+namespace {
+constexpr WindowHandle kEditorWindow = 1, kDesktopWindow = 2, kBrowserWindow = 3, kMessengerWindow = 4,
+                       kConversationPane = 5;
+constexpr uint32_t kEditor = 100, kBrowser = 200, kMessenger = 300;
+
+// An editor in front, a browser and the messenger in the background; every
+// process is named by the snapshot and runs under HOST\alice.
+class CaptureTest : public ::testing::Test {
+protected:
+    CaptureTest() {
+        processes.AddProcess(kEditor, "Editor.EXE", "C:\\Apps\\Editor.EXE");
+        processes.AddProcess(kBrowser, "FireFox.exe", "C:\\Firefox\\FireFox.exe");
+        processes.AddProcess(kMessenger, "Skype.exe", "C:\\Skype\\Skype.exe");
+        for (uint32_t process : {kEditor, kBrowser, kMessenger})
+            processes.SetAccount(process, "HOST", "alice");
+        desktop.Show(kBrowserWindow, kBrowser, "Example - Firefox");
+        desktop.AddWindow(kMessengerWindow,
+                          {.title = "Skype - alice.smith", .processId = kMessenger, .className = "tSkMainForm"});
+        desktop.AddWindow(
+            kConversationPane,
+            {.title = "Bob", .processId = kMessenger, .className = "TConversationForm", .parent = kMessengerWindow});
+        desktop.Show(kDesktopWindow, kEditor, "");
+        desktop.Show(kEditorWindow, kEditor, "notes.txt - Editor");
+    }
+
+    CFakeClock clock;
+    CFakeDesktop desktop;
+    CFakeProcesses processes;
+    CFakeDde dde;
+    CWinActivity activity;
+};
+
+TEST_F(CaptureTest, ACompleteCaptureFillsTheActivity) {
+    EXPECT_EQ(activity.Capture(), 1);
+    EXPECT_STREQ(activity.GetFileName(), "editor.exe");
+    EXPECT_STREQ(activity.GetFullPath(), "C:\\Apps\\Editor.EXE");
+    EXPECT_STREQ(activity.GetTitle(), "notes.txt - Editor");
+    EXPECT_EQ(activity.GetType(), ActivityType::Active);
+    CUser user;
+    activity.GetUser(user);
+    EXPECT_STREQ(user.GetDomain(), "HOST");
+    EXPECT_STREQ(user.GetName(), "alice");
+    EXPECT_EQ(activity.GetURLFlag(), 0);
+    EXPECT_EQ(clock.SleptMilliseconds(), 0);
+}
+
+TEST_F(CaptureTest, AUserAlreadySetIsKept) {
+    activity.SetUser(CUser("OFFICE", "bob"));
+    EXPECT_EQ(activity.Capture(), 1);
+    CUser user;
+    activity.GetUser(user);
+    EXPECT_STREQ(user.GetName(), "bob");
+    EXPECT_EQ(processes.AccountCalls(), 0);
+}
+
+TEST_F(CaptureTest, TheForegroundIsAskedFourMoreTimesBeforeTheDesktopStandsIn) {
+    desktop.SetForeground(kEditorWindow, 3);
+    EXPECT_EQ(activity.Capture(), 1);
+    EXPECT_EQ(desktop.ForegroundCalls(), 4);
+    EXPECT_EQ(clock.SleptMilliseconds(), 1500);
+    EXPECT_STREQ(activity.GetTitle(), "notes.txt - Editor");
+
+    desktop.SetForeground(0);
+    desktop.SetDesktopWindow(kDesktopWindow);
+    CWinActivity fallback;
+    EXPECT_EQ(fallback.Capture(), 1);
+    EXPECT_EQ(desktop.ForegroundCalls(), 4 + 5);
+    EXPECT_EQ(clock.SleptMilliseconds(), 1500 + 2000);
+    EXPECT_STREQ(fallback.GetTitle(), "");
+    EXPECT_STREQ(fallback.GetFileName(), "editor.exe");
+}
+
+TEST_F(CaptureTest, NoWindowAtAllLeavesTheActivityUnchanged) {
+    desktop.SetForeground(0);
+    activity.SetType(ActivityType::Locked);
+    activity.SetTitle("before", 0);
+    EXPECT_EQ(activity.Capture(), -52);
+    EXPECT_EQ(activity.GetType(), ActivityType::Locked);
+    EXPECT_STREQ(activity.GetTitle(), "before");
+}
+
+TEST_F(CaptureTest, TitlesUnreadableMissingOrLong) {
+    desktop.FailTitleRead(kEditorWindow, true);
+    EXPECT_EQ(activity.Capture(), 0);
+    EXPECT_STREQ(activity.GetTitle(), "");
+    EXPECT_STREQ(activity.GetFileName(), "editor.exe");
+
+    desktop.Show(kEditorWindow, kEditor, "");
+    CWinActivity untitled;
+    EXPECT_EQ(untitled.Capture(), 1);
+    EXPECT_STREQ(untitled.GetTitle(), "");
+
+    desktop.Show(kEditorWindow, kEditor, std::string(400, 't'));
+    CWinActivity longTitle;
+    EXPECT_EQ(longTitle.Capture(), 1);
+    EXPECT_EQ(std::string(longTitle.GetTitle()), std::string(259, 't'));
+}
+
+TEST_F(CaptureTest, AnUnnamedProcessChangesOnlyTheType) {
+    desktop.Show(kEditorWindow, 999, "mystery");
+    desktop.SetIdleMilliseconds(120000);
+    CWinProcess before(5, "old title");
+    before.SetFileName("old.exe");
+    activity.SetProcess(before);
+    EXPECT_EQ(activity.Capture(), -50);
+    EXPECT_EQ(activity.GetType(), ActivityType::Idle);
+    EXPECT_STREQ(activity.GetFileName(), "old.exe");
+    EXPECT_STREQ(activity.GetTitle(), "old title");
+}
+
+TEST_F(CaptureTest, AnUnknownAccountLeavesOnlyTheUserEmpty) {
+    desktop.Show(kEditorWindow, 101, "other");
+    processes.AddProcess(101, "other.exe", "C:\\other.exe");
+    EXPECT_EQ(activity.Capture(), -51);
+    EXPECT_STREQ(activity.GetFileName(), "other.exe");
+    EXPECT_STREQ(activity.GetTitle(), "other");
+    CUser user;
+    activity.GetUser(user);
+    EXPECT_TRUE(user.IsEmpty());
+}
+
+TEST_F(CaptureTest, IdleStartsAfterSixtyOneWholeSeconds) {
+    desktop.SetIdleMilliseconds(60999);
+    EXPECT_EQ(GetIdleTime(), 60999u);
+    EXPECT_EQ(activity.GetInputState(), ActivityType::Active);
+    clock.Advance(1);
+    EXPECT_EQ(activity.GetInputState(), ActivityType::Idle);
+    ASSERT_EQ(activity.Capture(), 1);
+    EXPECT_EQ(activity.GetType(), ActivityType::Idle);
+    desktop.SetIdleMilliseconds(0);
+    EXPECT_EQ(activity.GetInputState(), ActivityType::Active);
+    // A last input stamped after the current tick (the counter wrapped) is no idle time.
+    clock.Advance(-5);
+    EXPECT_EQ(GetIdleTime(), 0u);
+    desktop.FailLastInput(true);
+    EXPECT_EQ(GetIdleTime(), 0u);
+}
+
+TEST_F(CaptureTest, ABrowserInFrontGivesItsAddress) {
+    dde.Answer("firefox", "WWW_GetWindowInfo", "0xFFFFFFFF", CFakeDde::BrowserReply("https://example.org/", "Ex"));
+    desktop.SetForeground(kBrowserWindow);
+    EXPECT_EQ(activity.Capture(), 1);
+    EXPECT_EQ(activity.GetURLFlag(), 1);
+    EXPECT_STREQ(activity.GetURL(), "https://example.org/");
+    EXPECT_STREQ(activity.GetFileName(), "firefox.exe");
+    EXPECT_STREQ(activity.GetFullPath(), "C:\\Firefox\\FireFox.exe");
+
+    // An empty address clears the flag but keeps the address.
+    dde.Answer("firefox", "WWW_GetWindowInfo", "0xFFFFFFFF", CFakeDde::BrowserReply("", ""));
+    EXPECT_EQ(activity.Capture(), 1);
+    EXPECT_EQ(activity.GetURLFlag(), 0);
+    EXPECT_STREQ(activity.GetURL(), "https://example.org/");
+
+    // No answer, or no browser in front: address and flag stay as they were.
+    activity.SetURLFlag(1);
+    dde.Answer("firefox", "WWW_GetWindowInfo", "0xFFFFFFFF", "");
+    EXPECT_EQ(activity.Capture(), 1);
+    desktop.SetForeground(kEditorWindow);
+    EXPECT_EQ(activity.Capture(), 1);
+    EXPECT_EQ(activity.GetURLFlag(), 1);
+    EXPECT_STREQ(activity.GetURL(), "https://example.org/");
+    EXPECT_EQ(dde.OpenInstances(), 0);
+    EXPECT_EQ(dde.OpenConversations(), 0);
+}
+
+TEST_F(CaptureTest, TheMessengerIsNamedByItsOpenConversation) {
+    desktop.SetForeground(kMessengerWindow);
+    EXPECT_EQ(activity.Capture(), 1);
+    EXPECT_STREQ(activity.GetTitle(), "Bob : alice.smith");
+    EXPECT_STREQ(activity.GetFileName(), "skype.exe");
+
+    desktop.SetVisible(kConversationPane, false);
+    CWinActivity noConversation;
+    EXPECT_EQ(noConversation.Capture(), 0);
+    EXPECT_STREQ(noConversation.GetTitle(), "Skype - alice.smith");
+
+    desktop.SetTitle(kMessengerWindow, "");
+    CWinActivity untitled;
+    EXPECT_EQ(untitled.Capture(), -1);
+    EXPECT_STREQ(untitled.GetTitle(), "");
+}
+}  // namespace

@@ -1,0 +1,145 @@
+#include "fakes/fake_desktop.h"
+
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/text.h"
+
+CFakeDesktop::CFakeDesktop() { m_previous = SetDesktop(this); }
+
+CFakeDesktop::~CFakeDesktop() { SetDesktop(m_previous); }
+
+CFakeWindow* CFakeDesktop::Find(WindowHandle window) {
+    for (CEntry& entry : m_windows)
+        if (entry.first == window) return &entry.second;
+    return nullptr;
+}
+
+void CFakeDesktop::AddWindow(WindowHandle window, const CFakeWindow& description) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (CFakeWindow* known = Find(window))
+        *known = description;
+    else
+        m_windows.emplace_back(window, description);
+}
+
+void CFakeDesktop::Show(WindowHandle window, uint32_t processId, const std::string& title) {
+    CFakeWindow description;
+    description.title = title;
+    description.processId = processId;
+    AddWindow(window, description);
+    SetForeground(window);
+}
+
+void CFakeDesktop::SetTitle(WindowHandle window, const std::string& title) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (CFakeWindow* known = Find(window)) known->title = title;
+}
+
+void CFakeDesktop::SetVisible(WindowHandle window, bool visible) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (CFakeWindow* known = Find(window)) known->visible = visible;
+}
+
+void CFakeDesktop::FailTitleRead(WindowHandle window, bool fail) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (CFakeWindow* known = Find(window)) known->titleReadFails = fail;
+}
+
+void CFakeDesktop::SetForeground(WindowHandle window, int missedCalls) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_foreground = window;
+    m_missedCalls = missedCalls;
+}
+
+void CFakeDesktop::SetDesktopWindow(WindowHandle window) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_desktop = window;
+}
+
+void CFakeDesktop::SetIdleMilliseconds(uint32_t milliseconds) {
+    const uint32_t now = Clock().TickCount();
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_lastInputTick = now - milliseconds;
+}
+
+void CFakeDesktop::FailLastInput(bool fail) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_failLastInput = fail;
+}
+
+int CFakeDesktop::ForegroundCalls() const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_foregroundCalls;
+}
+
+WindowHandle CFakeDesktop::GetForegroundWindow() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    ++m_foregroundCalls;
+    if (m_missedCalls > 0) {
+        --m_missedCalls;
+        return 0;
+    }
+    return m_foreground;
+}
+
+WindowHandle CFakeDesktop::GetDesktopWindow() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_desktop;
+}
+
+int CFakeDesktop::GetWindowTextLength(WindowHandle window) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const CFakeWindow* known = Find(window);
+    return known ? static_cast<int>(known->title.size()) : 0;
+}
+
+int CFakeDesktop::GetWindowText(WindowHandle window, char* buffer, int limit) {
+    if (!buffer || limit < 1) return 0;
+    buffer[0] = '\0';
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const CFakeWindow* known = Find(window);
+    if (!known || known->titleReadFails) return 0;
+    return static_cast<int>(CopyTextCut(buffer, known->title.c_str(), static_cast<size_t>(limit - 1)));
+}
+
+uint32_t CFakeDesktop::GetWindowProcessId(WindowHandle window) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const CFakeWindow* known = Find(window);
+    return known ? known->processId : 0;
+}
+
+bool CFakeDesktop::GetLastInputTick(uint32_t& tick) {
+    const uint32_t now = Clock().TickCount();
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_failLastInput) return false;
+    tick = m_lastInputTick.value_or(now);
+    return true;
+}
+
+WindowHandle CFakeDesktop::FindWindow(const char* className) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    for (const CEntry& entry : m_windows)
+        if (entry.second.parent == 0 && className && entry.second.className == className) return entry.first;
+    return 0;
+}
+
+WindowHandle CFakeDesktop::FindChildWindow(WindowHandle parent, WindowHandle after, const char* className) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    bool passed = after == 0;
+    for (const CEntry& entry : m_windows) {
+        if (entry.second.parent != parent || !parent) continue;
+        if (!passed) {
+            passed = entry.first == after;
+            continue;
+        }
+        if (className && entry.second.className == className) return entry.first;
+    }
+    return 0;
+}
+
+bool CFakeDesktop::IsWindowVisible(WindowHandle window) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const CFakeWindow* known = Find(window);
+    return known && known->visible;
+}

@@ -1,0 +1,78 @@
+#pragma once
+// A desktop that tests script: its windows (title, owning process, class,
+// parent, visibility), which one is in front, when the user last gave input,
+// and failures of title reads. Installs itself as the process-wide desktop
+// for its lifetime and restores the previous one when destroyed.
+// Thread-safe: the worker thread may query it while a test changes it.
+//
+// Idle time follows the clock service: SetIdleMilliseconds(ms) places the
+// last input ms before Clock().TickCount(), so advancing a fake clock makes
+// the user idle for longer. Until it is called the user is always active.
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+
+struct CFakeWindow {
+    std::string title;
+    uint32_t processId = 0;
+    std::string className;
+    WindowHandle parent = 0;  // 0: a top-level window
+    bool visible = true;
+    bool titleReadFails = false;  // the length is known, the text cannot be read
+};
+
+class CFakeDesktop : public CDesktopService {
+public:
+    CFakeDesktop();
+    ~CFakeDesktop() override;
+    CFakeDesktop(const CFakeDesktop&) = delete;
+    CFakeDesktop& operator=(const CFakeDesktop&) = delete;
+
+    // Adds a window, or replaces the one with the same handle (keeping its
+    // place in the order in which windows are found).
+    void AddWindow(WindowHandle window, const CFakeWindow& description);
+    // A top-level window of the process with the title, brought to the front.
+    void Show(WindowHandle window, uint32_t processId, const std::string& title);
+    void SetTitle(WindowHandle window, const std::string& title);
+    void SetVisible(WindowHandle window, bool visible);
+    void FailTitleRead(WindowHandle window, bool fail);
+
+    // The foreground window; the first `missedCalls` calls of
+    // GetForegroundWindow from now on still find none. 0 means no window.
+    void SetForeground(WindowHandle window, int missedCalls = 0);
+    void SetDesktopWindow(WindowHandle window);
+    void SetIdleMilliseconds(uint32_t milliseconds);
+    void FailLastInput(bool fail);
+
+    // How often the foreground window was asked for.
+    int ForegroundCalls() const;
+
+    WindowHandle GetForegroundWindow() override;
+    WindowHandle GetDesktopWindow() override;
+    int GetWindowTextLength(WindowHandle window) override;
+    int GetWindowText(WindowHandle window, char* buffer, int limit) override;
+    uint32_t GetWindowProcessId(WindowHandle window) override;
+    bool GetLastInputTick(uint32_t& tick) override;
+    WindowHandle FindWindow(const char* className) override;
+    WindowHandle FindChildWindow(WindowHandle parent, WindowHandle after, const char* className) override;
+    bool IsWindowVisible(WindowHandle window) override;
+
+private:
+    using CEntry = std::pair<WindowHandle, CFakeWindow>;
+    CFakeWindow* Find(WindowHandle window);
+
+    mutable std::mutex m_mutex;
+    std::vector<CEntry> m_windows;
+    WindowHandle m_foreground = 0;
+    int m_missedCalls = 0;
+    WindowHandle m_desktop = 0;
+    std::optional<uint32_t> m_lastInputTick;
+    bool m_failLastInput = false;
+    int m_foregroundCalls = 0;
+    CDesktopService* m_previous = nullptr;
+};
