@@ -1,0 +1,145 @@
+#pragma once
+// The activity record: one interval of what the user was doing.
+//
+// An activity holds the program that had the foreground window (a
+// CWinProcess: id, file name, path, window title), the account (CUser), the
+// state of the user (ActivityType), start and finish time stamps, the
+// duration in seconds and as a packed duration, whether a browser gave a web
+// address, and that address. CWinActivity adds the ids of the project, task,
+// application, site and user that categorisation and storage give it.
+//
+// Activities are values: every text lives in a fixed-size field, copies are
+// deep and need no allocation. Not thread-safe; the owner serialises access.
+
+#include <cstdint>
+
+#include "sensing/process.h"
+#include "sensing/user.h"
+
+// The state of the user during an activity; stored unchanged as a number.
+enum class ActivityType : int32_t {
+    None = 0,     // not yet determined (every new activity)
+    Active = 1,   // input within the idle threshold
+    Idle = 2,     // no keyboard or mouse input for longer than the threshold
+    Locked = 3,   // the workstation was locked
+    Offline = 4,  // nothing was captured (collector not running, computer off or asleep)
+};
+
+// Whole seconds without input above which a capture is Idle.
+inline constexpr int kIdleThresholdSeconds = 60;
+
+class CActivity {
+public:
+    static constexpr int kUrlSize = 513;  // up to 512 characters
+
+    // Empty texts, zero dates and durations, URL flag 0; the type when it is
+    // valid, otherwise None.
+    explicit CActivity(ActivityType type = ActivityType::None);
+    explicit CActivity(int32_t type);
+    CActivity(const CActivity& other) = default;
+    CActivity& operator=(const CActivity& other) = default;
+    virtual ~CActivity() = default;
+
+    // Copies every field; copying an activity onto itself does nothing.
+    void Assign(const CActivity& other);
+
+    // Stores `type` when 0 <= type < 5; any other value is ignored.
+    void SetType(int32_t type);
+    void SetType(ActivityType type) { SetType(static_cast<int32_t>(type)); }
+    ActivityType GetType() const { return m_type; }
+    // "N", "A", "I", "L", "F" for None .. Offline, "U" for anything else.
+    const char* GetTypeLabel() const;
+
+    const char* GetFileName() const { return m_process.GetFileName(); }
+    const char* GetFullPath() const { return m_process.GetPath(); }
+    const char* GetTitle() const { return m_process.GetTitle(); }
+    // The first `length` characters of `text` (at most 261); a length below 1
+    // means the whole text.
+    void SetTitle(const char* text, int length) { m_process.SetTitle(text, length); }
+
+    void GetProcess(CWinProcess& process) const { process = m_process; }
+    void SetProcess(const CWinProcess& process) { m_process = process; }
+    // Replaces the process record with the system pseudo-process: id 0, file
+    // name "[SYSTEM]", path "[SYSTEM PROCESS]", empty title.
+    void SetSystemProcess();
+
+    void GetUser(CUser& user) const { user = m_user; }
+    void SetUser(const CUser& user) { m_user = user; }
+
+    int64_t GetStartDate() const { return m_startDate; }
+    void SetStartDate(int64_t stamp) { m_startDate = stamp; }
+    int64_t GetFinishDate() const { return m_finishDate; }
+    void SetFinishDate(int64_t stamp) { m_finishDate = stamp; }
+    void SetDates(int64_t start, int64_t finish) {
+        m_startDate = start;
+        m_finishDate = finish;
+    }
+    // A new, zero-length activity: start and finish both `stamp`.
+    void SetStartAndFinish(int64_t stamp) { SetDates(stamp, stamp); }
+
+    int64_t GetDuration() const { return m_duration; }
+    void SetDuration(int64_t seconds) { m_duration = seconds; }
+    int64_t GetFormatedDuration() const { return m_formatedDuration; }
+    void SetFormatedDuration(int64_t packed) { m_formatedDuration = packed; }
+    // Recomputes both durations from the dates; when the start is later than
+    // the finish both keep their values.
+    void UpdateDuration();
+
+    // 1 when the last capture obtained an address from a browser, else 0.
+    int32_t GetURLFlag() const { return m_urlFlag; }
+    void SetURLFlag(int32_t flag) { m_urlFlag = flag; }
+    const char* GetURL() const { return m_url; }
+    // Replaces the address with `text`, measured up to maxLength characters
+    // and kept up to 512. Results: 1 stored whole; -10 stored cut to 512
+    // characters; -1 no text or maxLength below 1 (the address is unchanged).
+    int SetURL(const char* text, int maxLength);
+
+    // The same-activity test: equal types, and equal executable file names,
+    // paths and window titles (each compared in full). Address, user, dates
+    // and ids take no part. 1 or 0.
+    int IsSameActivity(const CActivity& other) const;
+
+protected:
+    CWinProcess m_process;
+    CUser m_user;
+    ActivityType m_type = ActivityType::None;
+    int64_t m_startDate = 0;
+    int64_t m_finishDate = 0;
+    int64_t m_duration = 0;
+    int64_t m_formatedDuration = 0;
+    int32_t m_urlFlag = 0;
+    char m_url[kUrlSize] = {};
+};
+
+class CWinActivity : public CActivity {
+public:
+    // Also the five ids 0.
+    explicit CWinActivity(ActivityType type = ActivityType::None) : CActivity(type) {}
+    explicit CWinActivity(int32_t type) : CActivity(type) {}
+    CWinActivity(const CWinActivity& other) = default;
+    CWinActivity& operator=(const CWinActivity& other) = default;
+
+    // Copies every field, the five ids included; self-assignment does nothing.
+    using CActivity::Assign;
+    void Assign(const CWinActivity& other);
+
+    int32_t GetProjectId() const { return m_idProject; }
+    int32_t GetTaskId() const { return m_idTask; }
+    void SetTask(int32_t taskId, int32_t projectId) {
+        m_idTask = taskId;
+        m_idProject = projectId;
+    }
+    int32_t GetAppId() const { return m_idApp; }
+    void SetAppId(int32_t id) { m_idApp = id; }
+    int32_t GetSiteId() const { return m_idSite; }
+    void SetSiteId(int32_t id) { m_idSite = id; }
+    int32_t GetUserId() const { return m_idUser; }
+    void SetUserId(int32_t id) { m_idUser = id; }
+
+private:
+    int32_t m_idProject = 0;
+    int32_t m_idTask = 0;
+    int32_t m_idApp = 0;
+    int32_t m_idSite = 0;
+    int32_t m_idUser = 0;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// Packed time stamps and the elapsed-time arithmetic on them.
+//
+// A time stamp is a local date and time packed into the decimal digits of a
+// 64-bit integer, YYYYMMDDhhmmss: year * 10^10 + month * 10^8 + day * 10^6 +
+// hour * 10^4 + minute * 100 + second (20140131235959 is 31 January 2014,
+// 23:59:59). Milliseconds are dropped. Numeric order is time order, and 0
+// means "no date". The end of a day is DayStart(stamp) + 235959.
+//
+// A packed duration uses the same layout for a number of seconds split into
+// 365-day years, 31-day months, days, hours, minutes and seconds (3661 s give
+// 10101).
+//
+// Every function is pure except NowTimeStamp, which reads the clock service.
+
+#include <cstdint>
+
+#include "platform/clock.h"
+
+// A check that comes more than this many seconds after the finish of the
+// activity in progress means nothing was captured in between.
+inline constexpr int64_t kOfflineGapSeconds = 60;
+
+// The local time now (Clock().LocalTime()), packed.
+int64_t NowTimeStamp();
+
+// Packs year, month, day, hour, minute and second of `fields` (milliseconds
+// are ignored). Also packs the parts of SplitDuration.
+int64_t PackTimeStamp(const CLocalTime& fields);
+// The six fields of `stamp`; milliseconds 0.
+CLocalTime UnpackTimeStamp(int64_t stamp);
+
+int YearOf(int64_t stamp);
+int MonthOf(int64_t stamp);
+int DayOf(int64_t stamp);
+
+// The same day at 00:00:00.
+int64_t DayStart(int64_t stamp);
+bool IsSameDay(int64_t a, int64_t b);
+
+// Calendar seconds from `a` to `b`; 0 when `b` is earlier than `a`.
+int64_t SecondsBetween(int64_t a, int64_t b);
+
+// Splits `seconds` into years of 365 days, months of 31 days, days, hours,
+// minutes and seconds (in the year .. second fields of the result).
+CLocalTime SplitDuration(int64_t seconds);
+
+// -1 when `last` is later than `current`; 1 when more than kOfflineGapSeconds
+// lie between them; otherwise 0.
+int IsOfflineGap(int64_t last, int64_t current);

@@ -1,0 +1,70 @@
+#include "sensing/time_stamp.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_clock.h"
+
+namespace {
+TEST(TimeStamp, PacksAndUnpacksTheDecimalLayout) {
+    const CLocalTime t{2014, 1, 31, 23, 59, 58, 999};
+    EXPECT_EQ(PackTimeStamp(t), 20140131235958);
+    const CLocalTime back = UnpackTimeStamp(20140131235958);
+    EXPECT_EQ(back.year, 2014);
+    EXPECT_EQ(back.month, 1);
+    EXPECT_EQ(back.day, 31);
+    EXPECT_EQ(back.hour, 23);
+    EXPECT_EQ(back.minute, 59);
+    EXPECT_EQ(back.second, 58);
+    EXPECT_EQ(back.milliseconds, 0);
+    EXPECT_EQ(YearOf(20140315101010), 2014);
+    EXPECT_EQ(MonthOf(20140315101010), 3);
+    EXPECT_EQ(DayOf(20140315101010), 15);
+}
+
+TEST(TimeStamp, NowComesFromTheClockServiceWithoutMilliseconds) {
+    CFakeClock clock({2016, 2, 29, 23, 59, 59, 750});
+    EXPECT_EQ(NowTimeStamp(), 20160229235959);
+}
+
+TEST(TimeStamp, DayStartAndTheEndOfTheDay) {
+    EXPECT_EQ(DayStart(20140131235959), 20140131000000);
+    EXPECT_EQ(DayStart(20140131235959) + 235959, 20140131235959);
+    EXPECT_TRUE(IsSameDay(20140131000000, 20140131235959));
+    EXPECT_FALSE(IsSameDay(20140131235959, 20140201000000));
+    EXPECT_FALSE(IsSameDay(20140131120000, 20150131120000));
+}
+
+TEST(TimeStamp, SecondsBetweenCountsTheCalendar) {
+    EXPECT_EQ(SecondsBetween(20140131235900, 20140201000100), 120);
+    EXPECT_EQ(SecondsBetween(20160228235959, 20160301000000), 86401);  // 29 February
+    EXPECT_EQ(SecondsBetween(20150228235959, 20150301000000), 1);
+    EXPECT_EQ(SecondsBetween(20001231235959, 20010101000000), 1);
+    EXPECT_EQ(SecondsBetween(20140101000000, 20150101000000), 365 * 86400);
+    // Century years are leap years only when divisible by 400.
+    EXPECT_EQ(SecondsBetween(20000228235959, 20000301000000), 86401);
+    EXPECT_EQ(SecondsBetween(21000228235959, 21000301000000), 1);
+}
+
+TEST(TimeStamp, SecondsBetweenIsZeroBackwardsOrForTheSameStamp) {
+    EXPECT_EQ(SecondsBetween(20140201000100, 20140131235900), 0);
+    EXPECT_EQ(SecondsBetween(20140201000100, 20140201000100), 0);
+}
+
+TEST(TimeStamp, SplitDurationPacksIntoTheSameLayout) {
+    EXPECT_EQ(PackTimeStamp(SplitDuration(3661)), 10101);
+    EXPECT_EQ(PackTimeStamp(SplitDuration(3725)), 10205);
+    EXPECT_EQ(PackTimeStamp(SplitDuration(90000)), 1010000);
+    // 365-day years and 31-day months.
+    EXPECT_EQ(PackTimeStamp(SplitDuration(365 * 86400 + 31 * 86400 + 1)), 10100000001);
+    EXPECT_EQ(PackTimeStamp(SplitDuration(30 * 86400)), 30000000);
+    EXPECT_EQ(PackTimeStamp(SplitDuration(0)), 0);
+    EXPECT_EQ(PackTimeStamp(SplitDuration(-5)), 0);
+}
+
+TEST(TimeStamp, OfflineGapNeedsMoreThanSixtySeconds) {
+    EXPECT_EQ(IsOfflineGap(20140131235900, 20140201000000), 0);  // 60 s, across months
+    EXPECT_EQ(IsOfflineGap(20140131235900, 20140201000001), 1);  // 61 s
+    EXPECT_EQ(IsOfflineGap(20140201000001, 20140131235900), -1);
+    EXPECT_EQ(IsOfflineGap(20140201000001, 20140201000001), 0);
+}
+}  // namespace

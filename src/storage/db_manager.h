@@ -1,0 +1,116 @@
+#pragma once
+// The collector's three SQLite databases, and the only way the rest of the
+// program reaches them.
+//
+// In the data folder (SetPath, before Initialization):
+//   "sys.db"         T_Apps, T_Users, T_Sites
+//   "func.db"        T_Tasks, T_Projects, T_Rules
+//   "actMMYY.db"     T_Activities of one calendar month (act0314.db: March
+//                    2014), created the first time that month is needed.
+// The manager saves finished activities after finding or adding their user,
+// application and site, switches activity files when the month changes, reads
+// the latest stored activity back, and reads and writes the catalogue.
+//
+// Results are ints: 1 success (2: success with a change of activity file), 0
+// a failure, negative codes for named causes. Failures are recorded in the
+// manager's CErrorBase (operation name, message, code) for the caller to log;
+// composed names join a label and the inner operation ("SysDBConnect|Connect")
+// with the message "(<code>) <text>". Retries pause through the clock service.
+//
+// Threading: no lock of its own. The caller serialises all calls; selects on
+// one table must never overlap (the tables share process-wide result lists).
+
+#include <cstdint>
+
+#include "log/error_base.h"
+#include "log/working_directory.h"
+#include "platform/compiler.h"
+#include "sensing/activity.h"
+#include "storage/base_storage.h"
+#include "storage/db_app.h"
+#include "storage/db_project.h"
+#include "storage/db_rule.h"
+#include "storage/db_site.h"
+#include "storage/db_sqlite.h"
+#include "storage/db_task.h"
+#include "storage/db_user.h"
+
+class CDBManager : public CWorkingDirectory, public CErrorBase {
+public:
+    // Every connection closed; the activity-file date 20150101000000.
+    CDBManager() = default;
+    // Closes the databases.
+    ~CDBManager() override;
+    CDBManager(const CDBManager&) = delete;
+    CDBManager& operator=(const CDBManager&) = delete;
+
+    // Opens the three files of the data folder (each up to 10 attempts) and
+    // creates their tables; the activity file is the one of the current local
+    // month. 1 done. 0 func.db or the activity file could not be opened; -8
+    // no folder; -401/-402/-403 a path could not be built (sys, func,
+    // activity); -404 sys.db could not be opened; -405/-406/-407 T_Apps,
+    // T_Users, T_Sites; -408/-409/-410 T_Tasks, T_Projects, T_Rules; -411
+    // T_Activities could not be created. What was opened stays open.
+    int Initialization();
+    // Closes the sys, func and activity connections, in that order. 1.
+    int CloseDatabases();
+
+    int64_t GetActFileDate() const { return m_actFileDate; }
+    // Stores a non-zero date: 1; -1 for 0.
+    int SetActFileDate(int64_t date);
+
+    // Makes the open activity file the one of `date`'s month and year. 1 it
+    // already was; 2 switched (or reopened after an earlier failure); -1 date
+    // 0; -52 no current date; -8 no folder; -401/-402 no file name or path;
+    // -2 the file could not be opened; -403 its table could not be created.
+    // After a failure the activity file is closed and the current date keeps
+    // the old month, so the next call tries again.
+    int CheckADB(int64_t date);
+
+    // Finds or adds the activity's user, application and site and writes
+    // their ids into it. 1; -1 no user or no executable file name (after the
+    // user id was set); otherwise the failing lookup's result. A site that
+    // cannot be resolved is not an error: the site id stays.
+    int ResolveActivityIds(CWinActivity& activity);
+    // Inserts the activity into the open activity file, up to 7 attempts with
+    // 200 ms pauses. 1; -100 no activity file open; the last insert result.
+    int AddActivity(const CWinActivity& activity);
+    // Loads type, dates, durations and title of the activity with the latest
+    // start in the open activity file into `activity`. 1; 0 none; -1, -100.
+    int GetLastActivity(CActivity& activity);
+
+    // Look the record up in sys.db (user: name and domain exactly; application:
+    // file name and path ignoring letter case; site: address ignoring case)
+    // and add it when missing. On 1 the record is the stored row, id
+    // included. -1 its key text is empty; 0 still not found after the insert;
+    // otherwise the failing table operation's result.
+    int FindOrAddUser(CDBUser& user);
+    int FindOrAddApp(CDBApp& app);
+    int FindOrAddSite(CDBSite& site);
+
+    // Catalogue operations on func.db, each up to 7 attempts with a 200 ms
+    // pause after every failed one; the result of the last attempt.
+    // AddProject and AddRule do not read the new id back.
+    int AddProject(const CDBProject& project);
+    int AddRule(const CDBRule& rule);
+    // Inserts the task and sets its id to that of the new row: the newest
+    // live task of that name in that project. -2 the row was not found again;
+    // a failed insert or read-back leaves the id unchanged.
+    int AddTask(CDBTask& task);
+    // Append every row to `out`.
+    int GetProjects(CBaseStorage<CDBProject>& out);
+    int GetTasks(CBaseStorage<CDBTask>& out);
+    int GetRules(CBaseStorage<CDBRule>& out);
+
+private:
+    static const char* OrEmpty(const char* text) { return text ? text : ""; }
+    void Record(const char* name, int code, const char* messageFormat, ...) QLO_PRINTF(4, 5);
+    // Records "<label>|<inner name>", "(<inner code>) <inner text>", inner code.
+    void RecordInner(const char* label, const CErrorBase& inner);
+    int OpenActivityFile(int64_t date);
+
+    CDBSQLite m_sysDB;
+    CDBSQLite m_funcDB;
+    CDBSQLite m_actDB;
+    int64_t m_actFileDate = 20150101000000;
+};

@@ -1,0 +1,140 @@
+// CDBManager: saving and loading activities, and finding or adding their
+// user, application and site.
+
+#include <cstdio>
+
+#include "platform/clock.h"
+#include "storage/activities_table.h"
+#include "storage/apps_table.h"
+#include "storage/db_manager.h"
+#include "storage/retry.h"
+#include "storage/sites_table.h"
+#include "storage/sql_text.h"
+#include "storage/users_table.h"
+
+namespace {
+// Pauses between the steps of one save; they spread its database work.
+constexpr uint32_t kBeforeUserMs = 5;
+constexpr uint32_t kStepMs = 10;
+constexpr int kInsertAttempts = 7;
+constexpr uint32_t kInsertPauseMs = 200;
+
+// Selects the newest row matching `clause`; inserts `record` when there is
+// none and selects again. On 1 `record` is the stored row.
+template <class Table, class Record>
+int FindOrAdd(CDBSQLite* connection, Record& record, const char* clause) {
+    Table table;
+    CBaseStorage<Record> found;
+    int result = table.Select(connection, found, clause);
+    if (result != 1) return result;
+    if (found.Count() == 0) {
+        Clock().Sleep(kStepMs);
+        result = table.Insert(connection, record);
+        if (result != 1) return result;
+        Clock().Sleep(kStepMs);
+        result = table.Select(connection, found, clause);
+        if (result != 1) return result;
+        if (found.Count() == 0) return 0;
+    }
+    return found.Pop(0, record);
+}
+}  // namespace
+
+int CDBManager::FindOrAddUser(CDBUser& user) {
+    if (user.GetName()[0] == '\0') return -1;
+    const CQuotedText name(user.GetName());
+    const CQuotedText domain(user.GetDomain());
+    CSqlText clause;
+    const int built = FormatQuoted(clause, 64, {&name, &domain},
+                                   "Name='%s' AND Domen='%s' ORDER BY Id_User DESC LIMIT 1", name.Get(), domain.Get());
+    if (built != 1) return built;
+    return FindOrAdd<CDBUserTable>(&m_sysDB, user, clause.Get());
+}
+
+int CDBManager::FindOrAddApp(CDBApp& app) {
+    if (app.GetFileName()[0] == '\0') return -1;
+    const CQuotedText fileName(app.GetFileName());
+    const CQuotedText path(app.GetPath());
+    CSqlText clause;
+    const int built =
+        FormatQuoted(clause, 96, {&fileName, &path},
+                     "lower(FileName)=lower('%s') AND lower(Path)=lower('%s') ORDER BY Id_App DESC LIMIT 1",
+                     fileName.Get(), path.Get());
+    if (built != 1) return built;
+    return FindOrAdd<CDBAppTable>(&m_sysDB, app, clause.Get());
+}
+
+int CDBManager::FindOrAddSite(CDBSite& site) {
+    if (site.GetURL()[0] == '\0') return -1;
+    const CQuotedText url(site.GetURL());
+    CSqlText clause;
+    const int built =
+        FormatQuoted(clause, 64, {&url}, "lower(URL)=lower('%s') ORDER BY Id_Site DESC LIMIT 1", url.Get());
+    if (built != 1) return built;
+    return FindOrAdd<CDBSitesTable>(&m_sysDB, site, clause.Get());
+}
+
+int CDBManager::ResolveActivityIds(CWinActivity& activity) {
+    CUser account;
+    activity.GetUser(account);
+    if (account.IsEmpty()) {
+        Record("Get User", -1, "No User");
+        return -1;
+    }
+    CDBUser user(0, account.GetName(), account.GetDomain(), nullptr);
+    Clock().Sleep(kBeforeUserMs);
+    int result = FindOrAddUser(user);
+    if (result != 1) return result;
+    activity.SetUserId(user.GetId());
+
+    if (activity.GetFileName()[0] == '\0') {
+        Record("Get Process", -1, "No Process");
+        return -1;
+    }
+    CDBApp app(0, activity.GetFileName(), activity.GetFullPath(), activity.GetFinishDate());
+    Clock().Sleep(kStepMs);
+    result = FindOrAddApp(app);
+    if (result != 1) return result;
+    activity.SetAppId(app.GetId());
+    Clock().Sleep(kStepMs);
+
+    CDBSite site(0, activity.GetURL());
+    if (site.HasData() && FindOrAddSite(site) == 1) activity.SetSiteId(site.GetId());
+    Clock().Sleep(kStepMs);
+    return 1;
+}
+
+int CDBManager::AddActivity(const CWinActivity& activity) {
+    if (!m_actDB.GetHandle()) {
+        Record("Check DB handle", -100, "Act DB was not opened");
+        return -100;
+    }
+    Clock().Sleep(kStepMs);
+    const CDBActivity row(0, activity.GetStartDate(), activity.GetFinishDate(), activity.GetDuration(),
+                          activity.GetFormatedDuration(), static_cast<int32_t>(activity.GetType()), activity.GetTitle(),
+                          activity.GetUserId(), activity.GetAppId(), nullptr, activity.GetProjectId(),
+                          activity.GetTaskId(), activity.GetURL(), activity.GetSiteId(), 0);
+    CDBActivitiesTable table;
+    const int result = RetryWithPause(kInsertAttempts, kInsertPauseMs, [&] { return table.Insert(&m_actDB, row); });
+    if (result != 1) {
+        char name[80];
+        std::snprintf(name, sizeof name, "Add act|%s", OrEmpty(table.GetErrorName()));
+        Record(name, result, "Ret: %i (%i) %s", result, table.GetErrorCode(), OrEmpty(table.GetErrorText()));
+    }
+    return result;
+}
+
+int CDBManager::GetLastActivity(CActivity& activity) {
+    Clock().Sleep(kStepMs);
+    CDBActivitiesTable table;
+    CDBActivity last;
+    const int result = table.SelectLast(&m_actDB, last);
+    if (result != 1) return result;
+    Clock().Sleep(kStepMs);
+    activity.SetType(last.GetActivityType());
+    activity.SetDates(last.GetStartDate(), last.GetFinishDate());
+    activity.SetDuration(last.GetDuration());
+    activity.SetFormatedDuration(last.GetFormatedDuration());
+    activity.SetTitle(last.GetTitle(), 0);
+    return 1;
+}

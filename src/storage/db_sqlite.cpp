@@ -1,0 +1,60 @@
+#include "storage/db_sqlite.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+
+namespace {
+constexpr int kNameLimit = 64;
+constexpr int kMessageLimit = 255;
+}  // namespace
+
+CDBSQLite::~CDBSQLite() {
+    if (m_db) sqlite3_close(m_db);
+}
+
+int CDBSQLite::Connect(const char* connectionString) {
+    if (!connectionString) {
+        SetError("Connect", kNameLimit, "NULL connection string", kMessageLimit, -2);
+        return 0;
+    }
+    // A handle still held (an open database) would otherwise leak with its file.
+    if (m_db) Disconnect();
+    const int rc = sqlite3_open(connectionString, &m_db);
+    if (rc != SQLITE_OK) {
+        char message[kMessageLimit + 1];
+        std::snprintf(message, sizeof message, "(%i) %s", rc, sqlite3_errmsg(m_db));
+        SetError("Connect", kNameLimit, message, kMessageLimit, rc);
+        // SQLite hands out a handle even when the open fails; it is of no use
+        // and must still be closed.
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        return 0;
+    }
+    if (!m_db) {
+        SetError("Connect", kNameLimit, "db pointer is NULL", kMessageLimit, 0);
+        return 0;
+    }
+    m_isConnected = 1;
+    return 1;
+}
+
+int CDBSQLite::Disconnect() {
+    if (!m_db) return 0;
+    const int rc = sqlite3_close(m_db);
+    m_db = nullptr;
+    m_isConnected = 0;
+    if (rc != SQLITE_OK) {
+        char message[37];
+        std::snprintf(message, sizeof message, "Close was failed %i", rc);
+        SetError("Disconnect", kNameLimit, message, kMessageLimit, rc);
+        return 0;
+    }
+    return 1;
+}
+
+int CheckConnection(const CDBSQLite* connection) {
+    if (!connection) return -1;
+    if (!connection->GetHandle()) return -100;
+    return 1;
+}

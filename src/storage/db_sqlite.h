@@ -1,0 +1,43 @@
+#pragma once
+// One open SQLite database file.
+//
+// The connection string is the file's full path in UTF-8; the file is opened
+// for reading and writing and created when missing. Failures are kept in the
+// connection's CErrorBase under "Connect" or "Disconnect". Table classes are
+// handed a connection per call and check it with CheckConnection.
+// Not thread-safe: one thread at a time uses a connection.
+
+#include "log/error_base.h"
+#include "storage/db_base.h"
+
+struct sqlite3;
+
+class CDBSQLite : public CDBBase, public CErrorBase {
+public:
+    CDBSQLite() = default;
+    // Closes a database that is still open.
+    ~CDBSQLite() override;
+    CDBSQLite(const CDBSQLite&) = delete;
+    CDBSQLite& operator=(const CDBSQLite&) = delete;
+
+    // Opens the file named by `connectionString`, first closing any database
+    // this connection still holds. 1 open; 0 otherwise, with the failure
+    // recorded: "NULL connection string" (code -2), "(<code>) <SQLite's
+    // text>" (SQLite's result code, for example 14 for a folder that does not
+    // exist; no handle is kept), or "db pointer is NULL" (code 0).
+    int Connect(const char* connectionString) override;
+    // 1 closed; 0 nothing was open (nothing recorded) or the close failed
+    // ("Close was failed <code>"). The connection is closed afterwards in
+    // every case.
+    int Disconnect() override;
+
+    // The SQLite handle, or nullptr when no database is open.
+    sqlite3* GetHandle() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+// The check every table operation makes first: -1 no connection object;
+// -100 no open database; 1 usable.
+int CheckConnection(const CDBSQLite* connection);
