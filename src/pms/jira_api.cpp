@@ -10,7 +10,6 @@ namespace {
 constexpr char kCookieFileName[] = "jac.txt";
 constexpr char kNotAccepted[] = "Host has not accepted request";
 constexpr char kHostHeader[] = "Host: ";
-constexpr size_t kMaxPath = 32767;
 
 // The working folder joined with `fileName` (the folder is taken whole).
 int JoinToFolder(CWorkingDirectory& out, const char* folder, const char* fileName) {
@@ -68,7 +67,7 @@ int CJIRAAPI::PerformInto(const char* fileName) {
     if (!folder) return -8;
     const int joined = JoinToFolder(m_filePath, folder, fileName);
     if (joined != 1) return joined;
-    if (CopyToOwnedText(m_responseFilePath, m_filePath.GetPath(), kMaxPath) != 1) return -4;
+    if (CopyToOwnedText(m_responseFilePath, m_filePath.GetPath(), kMaxPathLength) != 1) return -4;
     m_responseFile = fopen(m_responseFilePath.Get(), "wb");
     if (!m_responseFile) return 0;
     const int performed = CManagementSystemAPI::Perform();

@@ -178,7 +178,7 @@ int CManagementSystemAPI::SetServer(const char* serverUrl, const char* hostName)
     return 1;
 }
 
-int CManagementSystemAPI::SetCaFile(const char* path) { return CopyToOwnedText(m_caFile, path, kEffectiveUrlSize); }
+int CManagementSystemAPI::SetCaFile(const char* path) { return CopyToOwnedText(m_caFile, path, kMaxPathLength); }
 
 int CManagementSystemAPI::SetBasicCredential(const char* userName, const char* password) {
     // RFC 7617: the user of a basic credential cannot hold a colon.

@@ -5,6 +5,9 @@
 
 #include "log/auto_char_buffer.h"
 
+// The longest path the connector keeps: the longest path Windows accepts.
+inline constexpr size_t kMaxPathLength = 32767;
+
 // Replaces the content of `buffer` with `text`, cut to at most `maxBytes`
 // bytes without splitting a character. A null or empty text leaves an empty,
 // released buffer. 1; -4 no memory.
