@@ -2,8 +2,13 @@
 
 #include <new>
 
-#include "platform/clock.h"
 #include "platform/com.h"
+
+namespace {
+// A stopping thread gets about 3 seconds to finish its check in progress.
+constexpr int kStopWaitRounds = 10;
+constexpr uint32_t kStopWaitMs = 300;
+}  // namespace
 
 int CThreadContext::RunOwner() { return m_owner->Run(*this); }
 
@@ -32,10 +37,10 @@ int CThread::Stop(bool immediate) {
     if (!m_context) return -1;
     m_context->SignalStop();
     if (!immediate) {
-        for (int pause = 0; pause < 10 && m_context->IsRunning(); ++pause)
-            Clock().Sleep(300);
+        for (int round = 0; round < kStopWaitRounds; ++round)
+            if (m_context->WaitForEnd(kStopWaitMs)) break;
     }
-    if (m_context->IsRunning()) m_context->Abandon();
+    if (!m_context->WaitForEnd(0)) m_context->Abandon();
     const int exitCode = m_context->ExitCode();
     m_context->Close();
     m_context.reset();

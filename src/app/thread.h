@@ -51,8 +51,9 @@ private:
     // until it returns; false when the thread could not be created.
     bool Start(const std::shared_ptr<CThreadContext>& self);
     void SignalStop();
-    // True until the thread has returned (or was ended).
-    bool IsRunning();
+    // Waits at most `milliseconds` for the thread to return; true when it has
+    // returned (or was ended).
+    bool WaitForEnd(uint32_t milliseconds);
     // The value Run returned, or -1 for a thread that had to be ended.
     int ExitCode();
     // Ends (Windows) or lets go of (Linux) a thread that is still running.
@@ -78,9 +79,11 @@ public:
 
     int RegisterEvent(CEventInterface* receiver);
     int Execute();
-    // Signals the stop event and, unless `immediate`, gives the thread up to
-    // 10 pauses of 300 ms (through the clock service) to return; a thread
-    // still running then is ended with exit code -1.
+    // Signals the stop event and, unless `immediate`, waits up to 10 times
+    // 300 ms for the thread to return (it normally finishes its check in
+    // progress); a thread still running then is ended with exit code -1.
+    // These are waits for the thread's end, not pauses: they run on the
+    // real clock and return as soon as the thread has returned.
     int Stop(bool immediate = false);
     // Waits at most 1000 ms for the stop event of the running thread; 0 when
     // no thread runs.

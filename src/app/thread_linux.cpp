@@ -12,6 +12,7 @@
 struct CThreadContext::CState {
     std::mutex mutex;
     std::condition_variable stopChanged;
+    std::condition_variable ended;
     bool stopSignalled = false;
     bool finished = false;
     bool abandoned = false;
@@ -28,9 +29,12 @@ bool CThreadContext::Start(const std::shared_ptr<CThreadContext>& self) {
     try {
         m_state->thread = std::thread([self] {
             const int exitCode = self->RunOwner();
-            std::lock_guard<std::mutex> guard(self->m_state->mutex);
-            self->m_state->exitCode = exitCode;
-            self->m_state->finished = true;
+            {
+                std::lock_guard<std::mutex> guard(self->m_state->mutex);
+                self->m_state->exitCode = exitCode;
+                self->m_state->finished = true;
+            }
+            self->m_state->ended.notify_all();
         });
     } catch (const std::system_error&) {
         return false;
@@ -55,9 +59,9 @@ void CThreadContext::SignalStop() {
     m_state->stopChanged.notify_all();
 }
 
-bool CThreadContext::IsRunning() {
-    std::lock_guard<std::mutex> guard(m_state->mutex);
-    return !m_state->finished;
+bool CThreadContext::WaitForEnd(uint32_t milliseconds) {
+    std::unique_lock<std::mutex> lock(m_state->mutex);
+    return m_state->ended.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_state->finished; });
 }
 
 int CThreadContext::ExitCode() {

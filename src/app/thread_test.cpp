@@ -105,6 +105,7 @@ TEST(TimeThread, AnExceptionFromACheckIsDroppedAndTheNextTickComes) {
 }
 
 TEST(TimeThread, StopLetsTheCheckInProgressFinish) {
+    CFakeClock clock;  // the wait for the thread's end must not depend on the clock service
     CRecordingReceiver receiver;
     receiver.checkMs = 150;
     CTimeThread thread(5);
@@ -115,28 +116,36 @@ TEST(TimeThread, StopLetsTheCheckInProgressFinish) {
     EXPECT_EQ(receiver.returned, receiver.calls);
 }
 
-// Lives until the process ends: a thread left running after Stop may still be
-// inside it when the test is over.
-CRecordingReceiver g_stuckReceiver;
+// They live until the process ends: a thread left running after Stop may
+// still be inside one when its test is over.
+CRecordingReceiver g_stuckReceiver, g_abandonedReceiver;
 
-TEST(TimeThread, ACheckThatOutlastsTheGraceEndsWithMinusOne) {
+// Starts a thread whose check holds `receiver` until released, stops it
+// once the check runs, and returns what Stop gave. Afterwards the thread
+// object is gone; where the thread was only let go, it finishes its check and
+// its loop once released, without touching freed memory (the sanitizers of
+// the Linux build watch this); where it was ended, it never returns.
+int StopDuringAStuckCheck(CRecordingReceiver& receiver, bool immediate) {
+    int stopped = 0;
     {
-        CFakeClock clock;  // the 10 pauses of 300 ms cost no real time
         CTimeThread thread(5);
-        g_stuckReceiver.hold = true;
-        thread.RegisterEvent(&g_stuckReceiver);
-        ASSERT_EQ(thread.Execute(), 1);
-        ASSERT_TRUE(WaitUntil([] { return g_stuckReceiver.inCheck.load(); }));
-        EXPECT_EQ(thread.Stop(), -1);
-        EXPECT_EQ(clock.SleptMilliseconds(), 3000);
+        receiver.hold = true;
+        thread.RegisterEvent(&receiver);
+        if (thread.Execute() != 1 || !WaitUntil([&] { return receiver.inCheck.load(); })) return 0;
+        stopped = thread.Stop(immediate);
         EXPECT_EQ(thread.Stop(), -1);
     }
-    // The thread object is gone. Where the thread was only let go, it now
-    // finishes its check and its loop without touching freed memory (the
-    // sanitizers of the Linux build watch this); where it was ended, it
-    // never returns.
-    g_stuckReceiver.hold = false;
-    WaitUntil([] { return g_stuckReceiver.returned > 0; }, 500);
+    receiver.hold = false;
+    WaitUntil([&] { return receiver.returned > 0; }, 500);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return stopped;
+}
+
+TEST(TimeThread, ACheckThatOutlastsTheGraceEndsWithMinusOne) {
+    EXPECT_EQ(StopDuringAStuckCheck(g_stuckReceiver, false), -1);  // after about 3 s
+}
+
+TEST(TimeThread, AnImmediateStopDoesNotWaitForTheCheck) {
+    EXPECT_EQ(StopDuringAStuckCheck(g_abandonedReceiver, true), -1);
 }
 }  // namespace

@@ -45,9 +45,8 @@ void CThreadContext::SignalStop() {
     if (m_state->stopEvent) SetEvent(m_state->stopEvent);
 }
 
-bool CThreadContext::IsRunning() {
-    DWORD code = 0;
-    return GetExitCodeThread(m_state->thread, &code) && code == STILL_ACTIVE;
+bool CThreadContext::WaitForEnd(uint32_t milliseconds) {
+    return WaitForSingleObject(m_state->thread, milliseconds) == WAIT_OBJECT_0;
 }
 
 int CThreadContext::ExitCode() {

@@ -1,7 +1,20 @@
 #include "storage/string_service.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "platform/text.h"
+#include "sensing/ascii_case.h"
+
 namespace {
 bool Given(const char* clause, int length) { return clause && length > 0; }
+
+// The keyword match: words of a pattern, their length, and how much of the
+// searched text counts.
+constexpr int kKeywordSlots = 7;
+constexpr size_t kKeywordChars = 64;
+constexpr size_t kSearchedChars = 260;
 }  // namespace
 
 int CStringService::BuildSelect(CSqlText& out, const char* select, int selectLen, const char* from, int fromLen,
@@ -52,4 +65,37 @@ int CStringService::MatchWildcard(const char* pattern, const char* text) {
     while (*p == '*')
         ++p;
     return *p ? 0 : 1;
+}
+
+int CStringService::MatchKeywords(const char* pattern, int patternMax, const char* text, int textMax) {
+    if (!pattern || !text || patternMax <= 0 || textMax <= 0 || !*pattern || !*text) return -1;
+    const size_t length = strnlen(pattern, static_cast<size_t>(patternMax - 1));
+
+    // The words, as places in the pattern; an empty word has length 0.
+    std::string_view words[kKeywordSlots];
+    int wordCount = 0;
+    size_t position = 0;
+    for (int slot = 0; slot < kKeywordSlots; ++slot) {
+        const char* blank = static_cast<const char*>(std::memchr(pattern + position, ' ', length - position));
+        const size_t token = blank ? static_cast<size_t>(blank - pattern) - position : length - position;
+        const size_t kept = token <= kKeywordChars ? token : TextCutLength(pattern + position, kKeywordChars);
+        words[slot] = std::string_view(pattern + position, kept);
+        if (token > 0) ++wordCount;
+        position += token + 1;
+        if (position >= length) break;
+    }
+
+    char lowered[kSearchedChars + 1];
+    const size_t searchedLength = TextCutLength(text, std::min(kSearchedChars, static_cast<size_t>(textMax)));
+    std::memcpy(lowered, text, searchedLength);
+    lowered[searchedLength] = '\0';
+    LowerAsciiLetters(lowered);
+    const std::string_view searched(lowered, searchedLength);
+
+    int found = 0;
+    for (const std::string_view& word : words) {
+        if (word.empty()) break;
+        if (searched.find(word) != std::string_view::npos) ++found;
+    }
+    return wordCount > 0 && wordCount == found ? 1 : -52;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// String helpers of the storage and rule code: the select-statement builder
-// and the wildcard match. Stateless; callable from any thread.
+// String helpers of the storage and rule code: the select-statement builder,
+// the wildcard match and the keyword match of the categorisation rules.
+// Stateless; callable from any thread.
 
 #include "storage/sql_text.h"
 
@@ -21,4 +22,16 @@ public:
     // 1 when `text` matches `pattern`, else 0 (also for a null argument). Case
     // counts; "*" matches any run of characters including none, "?" any one.
     static int MatchWildcard(const char* pattern, const char* text);
+
+    // The keyword test of a rule: 1 when every word of `pattern` occurs in
+    // `text`, -52 when not, -1 for a null or empty pattern or text or a
+    // maximum below 1. The pattern is measured up to patternMax - 1
+    // characters and split at single blanks into at most 7 words, each cut to
+    // 64 characters (later words are ignored). The text is searched in its
+    // first 260 characters (at most textMax), lowered (A to Z only); the words
+    // are not lowered, so a word with a capital letter never matches. Two
+    // blanks in a row, or a leading blank, leave an empty word that ends the
+    // testing, so such a pattern never matches; a trailing blank is harmless.
+    // Word order does not matter. Allocates nothing.
+    static int MatchKeywords(const char* pattern, int patternMax, const char* text, int textMax);
 };

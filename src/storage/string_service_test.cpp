@@ -90,4 +90,51 @@ TEST(ReduceToSite, BoundsAndMissingArguments) {
     const std::string longHost = "https://" + std::string(400, 'h') + ".com/";
     EXPECT_EQ(Site(longHost.c_str()).size(), 254u);
 }
+// ---- The keyword match of the rules ----
+
+int Keywords(const std::string& pattern, const std::string& text, int patternMax = 255, int textMax = 261) {
+    return CStringService::MatchKeywords(pattern.c_str(), patternMax, text.c_str(), textMax);
+}
+
+TEST(MatchKeywords, EveryWordMustOccurInTheLoweredTextInAnyOrder) {
+    EXPECT_EQ(Keywords("budget report", "Report on the BUDGET"), 1);
+    EXPECT_EQ(Keywords("report budget", "Report on the BUDGET"), 1);
+    EXPECT_EQ(Keywords("budget report", "The budget"), -52);
+    EXPECT_EQ(Keywords("excel.exe", "C:\\Office\\EXCEL.EXE"), 1);
+    // The words are not lowered: a capital never matches.
+    EXPECT_EQ(Keywords("Budget", "Budget"), -52);
+    // Only A to Z are lowered; other characters must match as they are.
+    EXPECT_EQ(Keywords("\xC3\xA9t\xC3\xA9", "Rapport d'\xC3\xA9t\xC3\xA9"), 1);
+}
+
+TEST(MatchKeywords, BlanksSeparateWordsOneAtATime) {
+    EXPECT_EQ(Keywords("budget  report", "budget report"), -52);
+    EXPECT_EQ(Keywords(" budget", "budget"), -52);
+    EXPECT_EQ(Keywords("budget ", "budget"), 1);
+    EXPECT_EQ(Keywords(" ", "anything"), -52);
+    // Seven words count; an eighth is ignored.
+    EXPECT_EQ(Keywords("a b c d e f g zzz", "abcdefg"), 1);
+    EXPECT_EQ(Keywords("a b c d e f zzz", "abcdefg"), -52);
+}
+
+TEST(MatchKeywords, WordsAndTextAreCutToTheirWindows) {
+    // A word is sought by its first 64 characters.
+    const std::string word(64, 'w');
+    EXPECT_EQ(Keywords(word + "tail", "x" + word + "x"), 1);
+    // Only the first 260 characters of the text are searched.
+    EXPECT_EQ(Keywords("end", std::string(257, 'x') + "end"), 1);
+    EXPECT_EQ(Keywords("end", std::string(258, 'x') + "end"), -52);
+    EXPECT_EQ(Keywords("end", std::string(10, 'x') + "end", 255, 12), -52);
+    // The pattern counts up to its maximum less one.
+    EXPECT_EQ(Keywords("abc zzz", "abc", 4), 1);
+}
+
+TEST(MatchKeywords, MissingOrEmptyArgumentsAreRefused) {
+    EXPECT_EQ(CStringService::MatchKeywords(nullptr, 10, "text", 10), -1);
+    EXPECT_EQ(CStringService::MatchKeywords("word", 10, nullptr, 10), -1);
+    EXPECT_EQ(Keywords("", "text"), -1);
+    EXPECT_EQ(Keywords("word", ""), -1);
+    EXPECT_EQ(Keywords("word", "word", 0), -1);
+    EXPECT_EQ(Keywords("word", "word", 10, 0), -1);
+}
 }  // namespace

@@ -1,0 +1,91 @@
+// CTimeManager: start-up and shutdown on the window thread, and the
+// configuration it starts from.
+#include <cstring>
+
+#include "core/time_manager.h"
+#include "platform/clock.h"
+#include "platform/com.h"
+#include "platform/processes.h"
+#include "sensing/user.h"
+
+namespace {
+constexpr char kInit[] = "CTimeManager::Init";
+constexpr char kDeinit[] = "CTimeManager::Deinit";
+// Init waits this long after COM is up before it reads the configuration.
+constexpr uint32_t kInitPauseMs = 500;
+constexpr int kConfigurationFailed = -320;
+}  // namespace
+
+int CTimeManager::LoadConfiguration() {
+    const int loaded = m_configuration.Load();
+    if (loaded != 1) return loaded;
+    LogInfo(1, "Configuration was loaded & QLO started");
+    return 1;
+}
+
+int CTimeManager::CreateFolders() { return m_configuration.CreateFolders(); }
+
+int CTimeManager::Init(WindowHandle window) {
+    // Until the level and the log folder are set below, these lines go nowhere.
+    LogInfo(1, "%s started", kInit);
+    if (!window) {
+        LogError("%s (%i) hWnd = NULL", kInit, 1);
+        return 0;
+    }
+    m_hWnd = window;
+
+    const long com = InitializeCom();
+    if (com != 0) LogError("%s (%i) CoInitialize() = %li", kInit, 2, com);
+    Clock().Sleep(kInitPauseMs);
+
+    if (LoadConfiguration() != 1) return kConfigurationFailed;
+    SetLevel(static_cast<int>(m_configuration.GetCollectorLogLevel()));
+    CreateFolders();
+    m_dbManager.SetPath(m_configuration.GetDbFolderUtf8(), -1);
+    const char* logs = m_configuration.GetLogsFolder();
+    SetLogFiles(LOG_INFO | LOG_ERROR, logs, static_cast<int>(std::strlen(logs)) + 1);
+
+    int result = m_dbManager.Initialization();
+    if (result != 1) {
+        LogError("%s (%i) Initialization() = %i", kInit, 3, result);
+        return result;
+    }
+    if (m_configuration.GetFirstStart() > 0) {
+        result = ProcessFirstStart();
+        if (result != 1) LogError("%s (%i) ProcessFirstStart() = %i", kInit, 4, result);
+    }
+    result = UpdateRules();
+    if (result != 1) {
+        LogError("%s (%i) UpdateRules() = %i", kInit, 5, result);
+        return result;
+    }
+    result = GetDefaultTask();
+    if (result != 1) {
+        LogError("%s (%i) GetDefaultTask() = %i", kInit, 6, result);
+        return result;
+    }
+
+    // The account that runs the collector becomes the user of every capture.
+    CWinActivity self;
+    result = self.GetProcessUser(Processes().GetCurrentProcessId(), g_currentUser);
+    if (result != 1) LogError("%s (%i) CurrentUser() = %i", kInit, 7, result);
+
+    uint32_t error = 0;
+    if (!RegisterSessionNotification(m_hWnd, error))
+        LogError("%s (%i) WTSRSN() failed with %d", kInit, 8, static_cast<int>(error));
+    LogInfo(1, "%s finished", kInit);
+    return 1;
+}
+
+int CTimeManager::Deinit() {
+    LogInfo(1, "%s started", kDeinit);
+    if (m_hWnd) {
+        uint32_t error = 0;
+        if (!UnregisterSessionNotification(m_hWnd, error))
+            LogError("%s (%i) WTSURSN() failed with %d", kDeinit, 1, static_cast<int>(error));
+        m_hWnd = 0;
+    }
+    UninitializeCom();
+    LogInfo(1, "%s finished", kDeinit);
+    return 1;
+}

@@ -1,0 +1,103 @@
+// Start-up and shutdown of the time manager through the target's registry,
+// and the dispatch of events.
+#include <filesystem>
+#include <fstream>
+
+#include "core/time_manager_test_fixture.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+class Startup : public TimeManagerTest {};
+
+TEST_F(Startup, ReadsTheSettingsCreatesTheFoldersAndDatabasesAndLearnsTheUser) {
+    ASSERT_EQ(Init(), 1);
+    for (const std::string& folder : {logsFolder, logsFolder + kPathSeparator + "Archive", dbFolder})
+        EXPECT_TRUE(fs::is_directory(folder)) << folder;
+    for (const char* file : {"sys.db", "func.db", "act1226.db"})
+        EXPECT_TRUE(fs::exists(DbFile(file))) << file;
+    EXPECT_STREQ(g_currentUser.GetDomain(), "HOST");
+    EXPECT_STREQ(g_currentUser.GetName(), "alice");
+    EXPECT_EQ(tm->GetConfiguration().GetCollectorLogLevel(), 3u);
+    EXPECT_EQ(tm->Deinit(), 1);
+    EndAndReadLogs();
+    // The lines before the logs had a folder went nowhere.
+    EXPECT_EQ(CountContaining(infoLog, "CTimeManager::Init started"), 0);
+    EXPECT_EQ(CountContaining(infoLog, "Configuration was loaded & QLO started"), 0);
+    EXPECT_EQ(CountContaining(infoLog, "CTimeManager::Init finished"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "CTimeManager::Deinit started"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "CTimeManager::Deinit finished"), 1);
+    EXPECT_EQ(errorLog, std::vector<std::string>{});
+}
+
+TEST_F(Startup, WithoutTheInstallationPathFailsBeforeAnyLogExists) {
+    tm = std::make_unique<CTimeManager>();
+    EXPECT_EQ(tm->Init(kMainWindow), -320);
+    registry.SetString(kMainKey, "Path", install + kPathSeparator + "missing");
+    EXPECT_EQ(tm->Init(kMainWindow), -320);
+    EXPECT_EQ(tm->LoadConfiguration(), 0);
+    EXPECT_FALSE(fs::exists(dataFolder));
+}
+
+TEST_F(Startup, ANullWindowIsRefused) {
+    registry.SetString(kMainKey, "Path", install);
+    tm = std::make_unique<CTimeManager>();
+    EXPECT_EQ(tm->Init(0), 0);
+    EXPECT_FALSE(fs::exists(dataFolder));
+    EXPECT_EQ(tm->Deinit(), 1);
+}
+
+TEST_F(Startup, WithoutALogLevelOnlyTheErrorLogIsWritten) {
+    registry.SetString(kMainKey, "Path", install);
+    tm = std::make_unique<CTimeManager>();
+    ASSERT_EQ(tm->Init(kMainWindow), 1);
+    EXPECT_EQ(tm->OnEvent(EVENT_PAUSE), 1);
+    EXPECT_EQ(tm->OnEvent(9), -1);
+    EndAndReadLogs();
+    EXPECT_EQ(infoLog, std::vector<std::string>{});
+    EXPECT_EQ(errorLog, std::vector<std::string>{"CTimeManager::OnEvent (1) Incorrect Event = 9"});
+}
+
+TEST_F(Startup, ADatabaseFolderThatCannotBeCreatedEndsInitWithTheDatabaseResult) {
+    fs::create_directories(dataFolder);
+    std::ofstream(dbFolder) << "not a folder";
+    EXPECT_EQ(Init(1), -404);
+    EndAndReadLogs();
+    EXPECT_EQ(errorLog, std::vector<std::string>{"CTimeManager::Init (3) Initialization() = -404"});
+}
+
+TEST_F(Startup, UnreadableRulesEndInitWithThatResult) {
+    ASSERT_EQ(Init(), 1);
+    // A view of that name survives the start-up's create statement and
+    // lacks the columns the rules are read from.
+    ASSERT_EQ(CRawDatabase(DbFile("func.db")).Exec("drop table T_Rules; create view T_Rules as select 1 as Id_Rule"),
+              SQLITE_OK);
+    EXPECT_EQ(Restart(), 0);
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(errorLog, "CTimeManager::Init (5) UpdateRules() = 0"), 1);
+}
+
+class Events : public TimeManagerTest {
+protected:
+    void SetUp() override { ASSERT_EQ(Init(), 1); }
+};
+
+TEST_F(Events, NumbersAboveTheLastAreRefusedAndTheInformativeOnesOnlyLog) {
+    EXPECT_EQ(tm->OnEvent(9), -1);
+    EXPECT_EQ(tm->OnEvent(-1), 1);
+    for (int event : {EVENT_NULL, EVENT_PAUSE, EVENT_RESUME, EVENT_STOP})
+        EXPECT_EQ(tm->OnEvent(event), 1);
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(errorLog, "CTimeManager::OnEvent (1) Incorrect Event = 9"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "CTimeManager::OnNullEvent started"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "Pause process"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "Resume process"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "Stop process"), 1);
+}
+
+TEST_F(Events, BeforeTheStartTheTrackingEventsChangeNothing) {
+    for (int event : {EVENT_CHECK_ACTIVITY, EVENT_LOCK, EVENT_UNLOCK, EVENT_CHANGE_TIME})
+        At(20261207090000 + event, event);
+    EXPECT_EQ(Rows(), std::vector<std::string>{});
+}
+}  // namespace

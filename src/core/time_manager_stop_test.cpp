@@ -1,0 +1,108 @@
+// The orderly stop: the worker thread ends first, then the activity in
+// progress is saved up to the stop, so that the next start books only the
+// time the collector really was not running as Offline.
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "core/time_manager_test_fixture.h"
+
+namespace {
+using Texts = std::vector<std::string>;
+
+// Polls `done` every millisecond for at most `limitMs` of real time.
+bool WaitUntil(const std::function<bool()>& done, int limitMs = 5000) {
+    for (int waited = 0; waited < limitMs && !done(); ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+}
+
+class OrderlyStop : public TimeManagerTest {
+protected:
+    void SetUp() override {
+        clock.Set(Time(20261207080000));
+        ASSERT_EQ(Init(), 1);
+    }
+};
+
+TEST_F(OrderlyStop, SavesTheActivityInProgressAndTheNextStartBooksOnlyTheRealGap) {
+    StartAt(20261207080000);
+    TickThrough(20261207080000, 20261207080130);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207080131);
+    TickThrough(20261207080131, 20261207080200);
+    clock.Set(Time(20261207080200));
+    EXPECT_EQ(tm->StopAndSaveActivity(), 1);
+    EXPECT_EQ(tm->StopAndSaveActivity(), 0);
+    EXPECT_EQ(Rows(), (Texts{"20261207080000-20261207080131 91 1 notes.txt - Editor",
+                             "20261207080131-20261207080200 29 1 todo.txt - Editor"}));
+
+    ASSERT_EQ(Restart(), 1);
+    StartAt(20261207090000);
+    EXPECT_EQ(Rows().back(), "20261207080200-20261207090000 3480 4 todo.txt - Editor");
+}
+
+TEST_F(OrderlyStop, AfterALongSilenceClosesTheActivityAtItsLastCheck) {
+    StartAt(20261207080000);
+    At(20261207080030);
+    // The computer slept: no check came for ten minutes.
+    clock.Set(Time(20261207081030));
+    EXPECT_EQ(tm->StopAndSaveActivity(), 1);
+    ASSERT_EQ(Restart(), 1);
+    StartAt(20261207081035);
+    EXPECT_EQ(Rows(), (Texts{"20261207080000-20261207080030 30 1 notes.txt - Editor",
+                             "20261207080030-20261207081035 605 4 notes.txt - Editor"}));
+}
+
+TEST_F(OrderlyStop, BeforeTheStartSavesNothingAndAfterItEventsChangeNothing) {
+    EXPECT_EQ(tm->StopAndSaveActivity(), 0);
+    StartAt(20261207080000);
+    clock.Set(Time(20261207080010));
+    EXPECT_EQ(tm->StopAndSaveActivity(), 1);
+    Show(kEditorWindow, "todo.txt - Editor");
+    for (int event : {EVENT_CHECK_ACTIVITY, EVENT_LOCK, EVENT_UNLOCK, EVENT_CHANGE_TIME})
+        At(20261207080020 + event, event);
+    EXPECT_EQ(Rows(), Texts{"20261207080000-20261207080010 10 1 notes.txt - Editor"});
+}
+
+// The worker thread, started by the start event: a short tick so that the
+// test sees checks arrive.
+class WorkerThread : public TimeManagerTest {
+protected:
+    void SetUp() override { ASSERT_EQ(Init(0, 5), 1); }
+};
+
+TEST_F(WorkerThread, TheStartEventStartsTheChecksAndTheOrderlyStopEndsThemBeforeSaving) {
+    ASSERT_EQ(tm->OnEvent(EVENT_START), 1);
+    const int atStart = desktop.ForegroundCalls();
+    ASSERT_TRUE(WaitUntil([&] { return desktop.ForegroundCalls() >= atStart + 2; }));
+    clock.Advance(5000);
+    EXPECT_EQ(tm->StopAndSaveActivity(), 1);
+    const int afterStop = desktop.ForegroundCalls();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(desktop.ForegroundCalls(), afterStop);
+    EXPECT_EQ(Rows(), Texts{"20261207090000-20261207090005 5 1 notes.txt - Editor"});
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(infoLog, "Start process"), 1);
+    EXPECT_EQ(CountContaining(errorLog, "Execute error"), 0);
+}
+
+TEST_F(WorkerThread, EndingAStartedTimeManagerStopsItsThreadFirst) {
+    ASSERT_EQ(tm->OnEvent(EVENT_START), 1);
+    const int atStart = desktop.ForegroundCalls();
+    ASSERT_TRUE(WaitUntil([&] { return desktop.ForegroundCalls() > atStart; }));
+    tm.reset();
+    const int afterEnd = desktop.ForegroundCalls();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(desktop.ForegroundCalls(), afterEnd);
+}
+
+TEST_F(WorkerThread, TheStopEventEndsTheChecksWithoutSaving) {
+    ASSERT_EQ(tm->OnEvent(EVENT_START), 1);
+    EXPECT_EQ(tm->OnEvent(EVENT_STOP), 1);
+    const int afterStop = desktop.ForegroundCalls();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(desktop.ForegroundCalls(), afterStop);
+    EXPECT_EQ(Rows(), Texts{});
+}
+}  // namespace

@@ -1,0 +1,228 @@
+// The tracking cycle driven event by event across the clock situations the
+// collector meets: steady work, gaps, midnight, month ends, locking, restarts
+// and clock changes. Rows are read back from the real activity files.
+#include <string>
+#include <vector>
+
+#include "core/time_manager_test_fixture.h"
+
+namespace {
+using Texts = std::vector<std::string>;
+
+class TrackingCycle : public TimeManagerTest {
+protected:
+    void SetUp() override { ASSERT_EQ(Init(), 1); }
+};
+
+TEST_F(TrackingCycle, ChecksOfTheSameWindowExtendItsRowAndAChangeStartsTheNextWhereItEnded) {
+    StartAt(20261207090000);
+    // 90 checks a second apart: each extends the row, so none sees a gap.
+    TickThrough(20261207090000, 20261207090130);
+    EXPECT_EQ(Rows(), Texts{});
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207090131);
+    At(20261207090132);
+    Show(kSheetWindow, "Budget.xlsx");
+    At(20261207090140);
+    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090131 91 1 notes.txt - Editor",
+                             "20261207090131-20261207090140 9 1 todo.txt - Editor"}));
+}
+
+TEST_F(TrackingCycle, MoreThanSixtySecondsWithoutACheckBecomeAnOfflineRow) {
+    StartAt(20261207090000);
+    At(20261207090010);
+    At(20261207090111);  // 61 s later
+    At(20261207090211);  // 60 s later: no gap
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207090212);
+    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090010 10 1 notes.txt - Editor",
+                             "20261207090010-20261207090111 61 4 notes.txt - Editor",
+                             "20261207090111-20261207090212 61 1 notes.txt - Editor"}));
+}
+
+TEST_F(TrackingCycle, AnActivityGoingOnPastMidnightIsSplitAtTheFirstCheckOfTheNewDay) {
+    StartAt(20261207235958);
+    At(20261207235959);
+    At(20261208000001);
+    At(20261208000002);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261208000005);
+    EXPECT_EQ(Rows(), (Texts{"20261207235958-20261208000001 3 1 notes.txt - Editor",
+                             "20261208000001-20261208000005 4 1 notes.txt - Editor"}));
+}
+
+TEST_F(TrackingCycle, AnActivityBeginningInANewMonthGoesIntoThatMonthsFile) {
+    StartAt(20261231235958);
+    At(20261231235959);
+    At(20270101000001);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20270101000004);
+    EXPECT_EQ(Rows("act1226.db"), Texts{"20261231235958-20270101000001 3 1 notes.txt - Editor"});
+    EXPECT_EQ(Rows("act0127.db"), Texts{"20270101000001-20270101000004 3 1 notes.txt - Editor"});
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(infoLog, "CTimeManager::SaveLastActivity (1) actdb was changed"), 1);
+}
+
+TEST_F(TrackingCycle, LockingStoresTheWorkUpToTheLockAndKeepsItsProgramInTheLockedRow) {
+    StartAt(20261207090000);
+    At(20261207090030);
+    At(20261207090040, EVENT_LOCK);
+    // Whatever comes to the front while locked belongs to the Locked row.
+    Show(kBrowserWindow, "Lock screen");
+    At(20261207090100);
+    At(20261207090200);
+    At(20261207090300);
+    Show(kEditorWindow, "notes.txt - Editor");
+    At(20261207090330, EVENT_UNLOCK);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207090400);
+    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090040 40 1 notes.txt - Editor",
+                             "20261207090040-20261207090330 170 3 notes.txt - Editor",
+                             "20261207090330-20261207090400 30 1 notes.txt - Editor"}));
+    CRawDatabase sys(DbFile("sys.db"));
+    CRawDatabase act(DbFile("act1226.db"));
+    EXPECT_EQ(act.Value("select group_concat(distinct Id_App) from T_Activities"),
+              sys.Value("select Id_App from T_Apps where FileName='editor.exe'"));
+}
+
+TEST_F(TrackingCycle, SettingTheClockBackMovesTheFinishBackAndForwardGivesAnOfflineRow) {
+    StartAt(20261207090000);
+    At(20261207090030);
+    At(20261207085530, EVENT_CHANGE_TIME);  // five minutes back
+    At(20261207085531);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207085600);
+    At(20261207085610);
+    At(20261207090610, EVENT_CHANGE_TIME);  // ten minutes forward
+    Show(kSheetWindow, "Budget.xlsx");
+    At(20261207090620);
+    // The row that began before the clock went back keeps the length it had.
+    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207085600 30 1 notes.txt - Editor",
+                             "20261207085600-20261207085610 10 1 todo.txt - Editor",
+                             "20261207085610-20261207090610 600 4 todo.txt - Editor",
+                             "20261207090610-20261207090620 10 1 todo.txt - Editor"}));
+}
+
+TEST_F(TrackingCycle, AClockMovedForwardAcrossDaysIsCutAtTheStartOfTheNewDay) {
+    StartAt(20261207235900);
+    At(20261208001000, EVENT_CHANGE_TIME);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261208001005);
+    EXPECT_EQ(Rows(), (Texts{"20261207235900-20261208000000 60 4 notes.txt - Editor",
+                             "20261208000000-20261208001000 600 4 notes.txt - Editor",
+                             "20261208001000-20261208001005 5 1 notes.txt - Editor"}));
+}
+
+TEST_F(TrackingCycle, AnActivityOfNoLengthIsReportedAndNotStored) {
+    StartAt(20261207090000);
+    Show(kEditorWindow, "B - Editor");
+    At(20261207090005);
+    Show(kEditorWindow, "C - Editor");
+    At(20261207090005);
+    Show(kEditorWindow, "D - Editor");
+    At(20261207090009);
+    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090005 5 1 notes.txt - Editor",
+                             "20261207090005-20261207090009 4 1 C - Editor"}));
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(errorLog,
+                              "CTimeManager::SaveLastActivity (3) GetDuration() = 0 (20261207090005 - "
+                              "20261207090005 title: B - Editor app: editor.exe)"),
+              1);
+}
+
+TEST_F(TrackingCycle, AnInsertThatKeepsFailingIsTriedThreeTimesAndTheTrackingGoesOn) {
+    StartAt(20261207090000);
+    CRawDatabase act(DbFile("act1226.db"));
+    ASSERT_EQ(act.Exec("create trigger refuse before insert on T_Activities begin select raise(abort, 'full'); end"),
+              SQLITE_OK);
+    Show(kEditorWindow, "todo.txt - Editor");
+    const int64_t slept = clock.SleptMilliseconds();
+    At(20261207090010);
+    // Three saves of seven inserts each, with 50 and 100 ms between the saves.
+    EXPECT_GE(clock.SleptMilliseconds() - slept, 3 * 7 * 200 + 50 + 100);
+    ASSERT_EQ(act.Exec("drop trigger refuse"), SQLITE_OK);
+    At(20261207090020, EVENT_LOCK);
+    EXPECT_EQ(Rows(), Texts{"20261207090010-20261207090020 10 1 todo.txt - Editor"});
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(errorLog, "Save activity failed 0 (Add act|) Ret: 0 (0) "), 3);
+    EXPECT_EQ(
+        CountContaining(errorLog, "Saved activity detals: 20261207090000-20261207090010 (10) (A) editor.exe notes.txt"),
+        3);
+    EXPECT_EQ(CountContaining(infoLog, "CTimeManager::SaveLastActivity finished"), 1);
+}
+
+TEST_F(TrackingCycle, AWindowNoProcessCanBeNamedForIsTheSystemPseudoProcess) {
+    StartAt(20261207090000);
+    desktop.Show(20, 999, "Secure desktop");  // a process nobody can name
+    At(20261207090001);
+    desktop.Show(kEditorWindow, kEditor, "notes.txt - Editor");
+    At(20261207090003);
+    CRawDatabase sys(DbFile("sys.db"));
+    EXPECT_EQ(sys.Value("select Path from T_Apps where FileName='[SYSTEM]'"), "[SYSTEM PROCESS]");
+    // The pseudo-process has no title.
+    EXPECT_EQ(Rows()[1], "20261207090001-20261207090003 2 1 ");
+}
+
+// ---- The start of the collector ----
+
+class CollectorStart : public TimeManagerTest {};
+
+TEST_F(CollectorStart, OnTheDayOfTheLastRowRecordsTheGapSinceThenAsOffline) {
+    clock.Set(Time(20261207080000));
+    ASSERT_EQ(Init(), 1);
+    StartAt(20261207080000);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207080010);
+    ASSERT_EQ(Restart(), 1);
+    StartAt(20261207090000);
+    Show(kEditorWindow, "notes.txt - Editor");
+    At(20261207090005);
+    EXPECT_EQ(Rows(), (Texts{"20261207080000-20261207080010 10 1 notes.txt - Editor",
+                             "20261207080010-20261207090000 3590 4 todo.txt - Editor",
+                             "20261207090000-20261207090005 5 1 todo.txt - Editor"}));
+}
+
+TEST_F(CollectorStart, DaysLaterSplitsTheGapAtTheEndOfThatDayAndTheStartOfToday) {
+    clock.Set(Time(20261207080000));
+    ASSERT_EQ(Init(), 1);
+    StartAt(20261207080000);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207080010);
+    ASSERT_EQ(Restart(), 1);
+    StartAt(20261209090000);
+    EXPECT_EQ(Rows(), (Texts{"20261207080000-20261207080010 10 1 notes.txt - Editor",
+                             "20261207080010-20261207235959 57589 4 todo.txt - Editor",
+                             "20261209000000-20261209090000 32400 4 todo.txt - Editor"}));
+}
+
+TEST_F(CollectorStart, TheFirstStartOfAMonthFindsNoRowAndRecordsNoGap) {
+    clock.Set(Time(20261130080000));
+    ASSERT_EQ(Init(), 1);
+    StartAt(20261130080000);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261130080010);
+    clock.Set(Time(20261201090000));
+    ASSERT_EQ(Restart(), 1);
+    StartAt(20261201090000);
+    Show(kEditorWindow, "notes.txt - Editor");
+    At(20261201090005);
+    EXPECT_EQ(Rows("act1226.db"), Texts{"20261201090000-20261201090005 5 1 todo.txt - Editor"});
+    EndAndReadLogs();
+    // Seven attempts at each of the two starts, both on an empty file.
+    EXPECT_EQ(CountContaining(errorLog, "CTimeManager::LoadLastActivity Last DBase Activity = 0"), 14);
+}
+
+TEST_F(CollectorStart, AClockBehindTheLastRowStartsWithoutAGap) {
+    clock.Set(Time(20261209080000));
+    ASSERT_EQ(Init(), 1);
+    StartAt(20261209080000);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261209080010);
+    ASSERT_EQ(Restart(), 1);
+    StartAt(20261208090000);
+    Show(kEditorWindow, "notes.txt - Editor");
+    At(20261208090005);
+    EXPECT_EQ(Rows(), (Texts{"20261209080000-20261209080010 10 1 notes.txt - Editor",
+                             "20261208090000-20261208090005 5 1 todo.txt - Editor"}));
+}
+}  // namespace
