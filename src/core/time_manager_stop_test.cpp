@@ -97,12 +97,4 @@ TEST_F(WorkerThread, EndingAStartedTimeManagerStopsItsThreadFirst) {
     EXPECT_EQ(desktop.ForegroundCalls(), afterEnd);
 }
 
-TEST_F(WorkerThread, TheStopEventEndsTheChecksWithoutSaving) {
-    ASSERT_EQ(tm->OnEvent(EVENT_START), 1);
-    EXPECT_EQ(tm->OnEvent(EVENT_STOP), 1);
-    const int afterStop = desktop.ForegroundCalls();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(desktop.ForegroundCalls(), afterStop);
-    EXPECT_EQ(Rows(), Texts{});
-}
 }  // namespace

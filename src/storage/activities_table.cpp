@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "storage/statement.h"
 #include "storage/string_service.h"
@@ -16,9 +17,8 @@ constexpr char kColumns[] =
     "select Id_Activity, StartDate, FinishDate, Duration, FormatedDuration, Id_ActivityType, Title, Id_User, "
     "Id_App, Id_Project, Id_Task, Description, URL, Id_Site, Logged";
 constexpr char kFrom[] = "from T_Activities";
-constexpr char kSelect[] =
-    "select Id_Activity, StartDate, FinishDate, Duration, FormatedDuration, Id_ActivityType, Title, Id_User, "
-    "Id_App, Id_Project, Id_Task, Description, URL, Id_Site, Logged from T_Activities";
+// The plain select: the column list and the from clause.
+const std::string kSelect = std::string(kColumns) + " " + kFrom;
 constexpr char kInsertWithUrl[] =
     "insert into T_Activities (StartDate, FinishDate, Duration, FormatedDuration, Id_ActivityType, Title, Id_User, "
     "Id_App, Id_Site, Id_Project, Id_Task, URL, Logged) values (%lld, %lld, %lld, %lld, %ld, '%s', %ld, %ld, %ld, "
@@ -59,7 +59,7 @@ int CDBActivitiesTable::Insert(CDBSQLite* connection, const CDBActivity& activit
 }
 
 int CDBActivitiesTable::Select(CDBSQLite* connection, CBaseStorage<CDBActivity>& out, const char* where) {
-    return SelectWhere(connection, kSelect, where, out);
+    return SelectWhere(connection, kSelect.c_str(), where, out);
 }
 
 int CDBActivitiesTable::SelectLast(CDBSQLite* connection, CDBActivity& out) {

@@ -82,6 +82,19 @@ TEST(DBManagerStart, DataFolderThatDoesNotExist) {
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
+TEST(DBManagerStart, DataFolderPathIsUtf8) {
+    CFakeClock clock;
+    CTempFolder folder;
+    const std::filesystem::path unicode = folder.Path() / std::filesystem::path(u8"donn\u00e9es \u6771\u4eac");
+    ASSERT_TRUE(std::filesystem::create_directory(unicode));
+    const std::u8string utf8 = unicode.u8string();
+    CDBManager manager;
+    ASSERT_EQ(manager.SetPath(reinterpret_cast<const char*>(utf8.c_str()), 0), 1);
+    ASSERT_EQ(manager.Initialization(), 1);
+    EXPECT_TRUE(std::filesystem::exists(unicode / "sys.db"));
+    EXPECT_TRUE(std::filesystem::exists(unicode / "act1226.db"));
+}
+
 TEST_F(DBManager, FirstStartCreatesThreeFilesWithTheExactSchemas) {
     CRawDatabase sys(m_folder.File("sys.db"));
     EXPECT_EQ(sys.Schema("T_Apps"),

@@ -36,17 +36,6 @@ private:
     int m_length = 0;
 };
 
-class CQuotedText;
-
-// Formats a statement or clause into `out`, whose text values are the quoted
-// copies in `values` (passed again among the arguments). The buffer holds
-// `room` characters for the fixed text and the numbers plus the quoted
-// values. 1; -4 no memory (also when a quoted copy had none); -5 too long.
-int FormatQuoted(CSqlText& out, int room, std::initializer_list<const CQuotedText*> values, const char* format, ...)
-    QLO_PRINTF(4, 5);
-int FormatQuotedV(CSqlText& out, int room, std::initializer_list<const CQuotedText*> values, const char* format,
-                  va_list arguments);
-
 class CQuotedText {
 public:
     // Copies `text` (null: empty) with single quotes doubled. With maxInput,
@@ -68,3 +57,12 @@ private:
     int m_length = 0;
     int m_status = 1;
 };
+
+// Formats a statement or clause into `out`, whose text values are the quoted
+// copies in `values` (passed again among the arguments). The buffer holds
+// `room` characters for the fixed text and the numbers plus the quoted
+// values. 1; -4 no memory (also when a quoted copy had none); -5 too long.
+int FormatQuoted(CSqlText& out, int room, std::initializer_list<const CQuotedText*> values, const char* format, ...)
+    QLO_PRINTF(4, 5);
+int FormatQuotedV(CSqlText& out, int room, std::initializer_list<const CQuotedText*> values, const char* format,
+                  va_list arguments);

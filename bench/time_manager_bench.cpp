@@ -1,0 +1,181 @@
+// What the time manager costs: a steady tick (the periodic check while the
+// same window stays in front, so nothing is saved) and the rule engine with
+// the first-start catalogue. The tick runs on the fakes of tests/fakes, so it
+// measures the collector's own work without the operating system's queries
+// (desktop_bench measures those). Besides time, each counts per operation the
+// heap allocations (a counting global operator new of this program) and the
+// SQL statements (a trace on every connection SQLite opens).
+//   build/linux-release/bin/time_manager_bench
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "core/time_manager.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_dde.h"
+#include "fakes/fake_desktop.h"
+#include "fakes/fake_folders.h"
+#include "fakes/fake_processes.h"
+#include "platform/path.h"
+#include "sensing/time_stamp.h"
+#include "support/temp_folder.h"
+#include "support/test_registry.h"
+
+namespace {
+std::atomic<long long> g_allocations{0};
+std::atomic<long long> g_statements{0};
+
+int CountStatement(unsigned, void*, void*, void*) {
+    g_statements.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+}
+
+// Called by SQLite for every connection it opens from now on.
+int TraceConnection(sqlite3* db, const char**, const void*) {
+    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, CountStatement, nullptr);
+    return SQLITE_OK;
+}
+
+void TraceEveryConnection() {
+    static const bool registered = sqlite3_auto_extension(reinterpret_cast<void (*)()>(TraceConnection)) == SQLITE_OK;
+    (void)registered;
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+
+namespace {
+constexpr char kMainKey[] = "SOFTWARE\\Belvane\\Orvanta";
+constexpr WindowHandle kEditorWindow = 10;
+constexpr uint32_t kEditor = 100, kCollector = 50;
+
+// A collector started on the fakes with its databases in a temporary folder.
+struct CStartedCollector {
+    explicit CStartedCollector(int firstStart, int logLevel) {
+        std::filesystem::create_directory(install);
+        std::filesystem::create_directory(appData);
+        registry.SetString(kMainKey, "Path", install);
+        registry.SetNumber(kMainKey, "QLOCollector Log Level", static_cast<uint32_t>(logLevel));
+        registry.SetNumber(kMainKey, "First Start", static_cast<uint32_t>(firstStart));
+        processes.AddProcess(kEditor, "Editor.exe", "C:\\Apps\\Editor.exe");
+        processes.SetAccount(kEditor, "HOST", "alice");
+        processes.SetCurrentProcessId(kCollector);
+        processes.SetAccount(kCollector, "HOST", "alice");
+        desktop.Show(kEditorWindow, kEditor, "Quarterly report.odt - Editor");
+        TraceEveryConnection();
+        ok = tm.Init(1) == 1;
+    }
+
+    CFakeClock clock{{2026, 12, 7, 0, 0, 0, 0}};
+    CFakeDesktop desktop;
+    CFakeProcesses processes;
+    CFakeDde dde;
+    CTempFolder temp;
+    const std::string install = temp.Str() + kPathSeparator + "Install";
+    const std::string appData = temp.Str() + kPathSeparator + "AppData";
+    CTestRegistry registry;
+    CFakeFolders folders{appData};
+    CTimeManager tm;
+    bool ok = false;
+};
+
+// Counts allocations and statements of the measured loop, per iteration.
+class CCountedRun {
+public:
+    explicit CCountedRun(benchmark::State& state) : m_state(state) {}
+    ~CCountedRun() {
+        const double iterations = static_cast<double>(m_state.iterations());
+        m_state.counters["allocs/op"] = static_cast<double>(g_allocations - m_allocations) / iterations;
+        m_state.counters["sql/op"] = static_cast<double>(g_statements - m_statements) / iterations;
+    }
+
+private:
+    benchmark::State& m_state;
+    const long long m_allocations = g_allocations;
+    const long long m_statements = g_statements;
+};
+
+// One check a second while the editor stays in front: the activity in
+// progress is extended, nothing is stored. 50 000 checks stay within the day.
+void SteadyTick(benchmark::State& state) {
+    CStartedCollector collector(0, 3);
+    if (!collector.ok) {
+        state.SkipWithError("the collector did not start");
+        return;
+    }
+    collector.tm.FindLastActivity(NowTimeStamp());
+    {
+        CCountedRun counted(state);
+        for (auto _ : state) {
+            collector.clock.Advance(1000);
+            collector.tm.OnEvent(EVENT_CHECK_ACTIVITY);
+        }
+    }
+    // Nothing may have been saved: the tick must have stayed steady.
+    if (collector.tm.StopAndSaveActivity() != 1) state.SkipWithError("the activity was not saved at the end");
+}
+BENCHMARK(SteadyTick)->Iterations(50000)->Unit(benchmark::kMicrosecond);
+
+CWinActivity Typical(const char* fileName, const char* path, const char* title, const char* url, ActivityType type) {
+    CWinProcess process(1, title);
+    process.SetFileName(fileName);
+    process.SetPath(path);
+    CWinActivity activity(type);
+    activity.SetProcess(process);
+    activity.SetURL(url, 600);
+    activity.SetStartAndFinish(20261207090000);
+    activity.SetTask(0, 0);
+    return activity;
+}
+
+// The 52 seeded rules tried against four typical activities per iteration:
+// a program no rule names (every rule tried, the default task), a program
+// rule, a browser on a social network and an idle activity. The information
+// log is off, as it is without a log level in the registry; `range(0)` sets
+// the level (1 writes "Rule accepted" lines).
+void ApplySeededRules(benchmark::State& state) {
+    CStartedCollector collector(1, static_cast<int>(state.range(0)));
+    if (!collector.ok) {
+        state.SkipWithError("the collector did not start");
+        return;
+    }
+    CWinActivity activities[] = {
+        Typical("editor.exe", "C:\\Apps\\Editor.exe", "Quarterly report.odt - Editor", "", ActivityType::Active),
+        Typical("excel.exe", "C:\\Program Files\\Microsoft Office\\Office15\\EXCEL.EXE", "Budget 2027.xlsx - Excel", "",
+                ActivityType::Active),
+        Typical("firefox.exe", "C:\\Program Files\\Mozilla Firefox\\firefox.exe", "Facebook - Mozilla Firefox",
+                "https://www.facebook.com/groups/team", ActivityType::Active),
+        Typical("winword.exe", "C:\\Program Files\\Microsoft Office\\Office15\\WINWORD.EXE", "Letter.docx - Word", "",
+                ActivityType::Idle),
+    };
+    {
+        CCountedRun counted(state);
+        for (auto _ : state)
+            for (CWinActivity& activity : activities)
+                benchmark::DoNotOptimize(collector.tm.ApplyRules(activity));
+    }
+    state.counters["rule tests/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * 4 * 52, benchmark::Counter::kIsRate);
+}
+BENCHMARK(ApplySeededRules)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+}  // namespace
