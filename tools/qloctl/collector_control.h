@@ -1,0 +1,16 @@
+#pragma once
+// Sends one control command to the collector that runs on this desktop.
+//
+// Windows: the collector is the process owning the window of class
+// "QLOCollector" (app/control_messages.h). "close" signals the named event
+// "QLO_CLOSE_EVENT", posts WM_COLLECTOR_CLOSE and waits until the process has
+// ended; the other commands post their message and return at once.
+
+#include <string>
+
+#include "qloctl/qloctl_command.h"
+
+// The exit status of qloctl for `command` (not Help): 0 done, 1 no collector
+// runs or it did not carry the command out. `message` receives one line
+// saying what happened, without the program name or a line end.
+int SendControlCommand(EControlCommand command, std::string& message);
