@@ -150,14 +150,17 @@ int CTimeManager::ApplyRules(CWinActivity& activity) {
         if (MatchRule(rule, activity, matches) != 1) continue;
         const int priority = rule.GetAppType() & CDBRule::kPriorityMask;
         LogInfo(1, "Rule accepted %ld matches: %i, priority: %i", static_cast<long>(rule.GetId()), matches, priority);
-        // The higher priority wins; at equal priority the more matched
-        // conditions; at equal both the rule tried first.
-        if (chosen && (priority < bestPriority || (priority == bestPriority && matches <= bestMatches))) continue;
-        chosen = true;
-        bestPriority = priority;
-        bestMatches = matches;
-        taskId = rule.GetTaskId();
-        projectId = rule.GetProjectId();
+        // A higher priority than the best so far wins; otherwise more matched
+        // conditions than the best so far win, and the best priority follows
+        // the chosen rule down. At equal priority and matches the rule tried
+        // first stays. Stored rules were written for this order of choice.
+        if (priority > bestPriority || matches > bestMatches) {
+            chosen = true;
+            bestPriority = priority;
+            bestMatches = matches;
+            taskId = rule.GetTaskId();
+            projectId = rule.GetProjectId();
+        }
     }
     if (!chosen) {
         activity.SetTask(m_defaultTaskId, m_defaultProjectId);

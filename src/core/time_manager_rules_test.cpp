@@ -53,16 +53,18 @@ protected:
     const CWinActivity editor = Activity("editor.exe", "C:\\Apps\\Editor.exe", "Quarterly Report and Budget - Editor");
 };
 
-TEST_F(RuleEngine, TheHigherPriorityWinsWhateverTheOrderAndTheMatches) {
-    // Priority 64 with 2 matches, priority 0 with 3, priority 32 with 1.
+TEST_F(RuleEngine, MoreMatchesOutweighAHigherPriorityTriedEarlierAndAHigherPriorityThenWinsAgain) {
+    // Priority 64 with 2 matches, then priority 0 with 3 matches: the second wins.
     AddRule(1, 65, "Path", "'editor'");
     AddRule(2, 0, "Path, Title, Id_App", "'editor', 'report', 5");
-    AddRule(3, 32, "Title", "'budget'");
-    AddRule(4, 1, "Path", "'editor'");
     CWinActivity activity = editor;
     activity.SetAppId(5);
-    EXPECT_EQ(Apply(activity), "1 task 1 project 101");
-    func->Exec("update T_Rules set Id_Rule = 10 - Id_Rule");  // tried in the reverse order
+    EXPECT_EQ(Apply(activity), "1 task 2 project 102");
+    // A third rule with priority 32 and 1 match beats the best priority 0.
+    AddRule(3, 32, "Title", "'budget'");
+    EXPECT_EQ(Apply(activity), "1 task 3 project 103");
+    // Tried in the reverse order, the priority-64 rule comes last and wins.
+    func->Exec("update T_Rules set Id_Rule = 10 - Id_Rule");
     ASSERT_EQ(tm->UpdateRules(), 1);
     EXPECT_EQ(Apply(activity), "1 task 1 project 101");
 }

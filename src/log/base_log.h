@@ -47,6 +47,6 @@ private:
     CMutexLock m_lock;
     int m_keepOpen;
     int m_timestamps;
-    int m_kind;
+    [[maybe_unused]] int m_kind;  // kept for the log's description; nothing reads it
     CPlatformFile m_file;
 };

@@ -44,3 +44,14 @@ private:
 
 // The full path of a program built into the same folder as the running test program.
 std::string ProgramBesideTest(const std::string& fileName);
+
+// A program run to its end by RunProgram.
+struct CProgramRun {
+    bool ended = false;     // false: it could not start, or was ended by force after the time-out
+    uint32_t exitCode = 0;  // its exit code when it ended
+    std::string output;     // its standard output and error, as written
+};
+// Runs the program at `path` with `arguments` (quoted as needed), with
+// nothing on its standard input, and waits up to `timeoutMs` for its end,
+// dispatching the calling thread's messages meanwhile.
+CProgramRun RunProgram(const std::string& path, const std::vector<std::string>& arguments, uint32_t timeoutMs = 30000);

@@ -32,6 +32,15 @@ std::string QuoteArgument(const std::string& argument) {
     return quoted;
 }
 
+std::string CommandLine(const std::string& path, const std::vector<std::string>& arguments) {
+    std::string commandLine = QuoteArgument(path);
+    for (const auto& argument : arguments) {
+        commandLine += ' ';
+        commandLine += QuoteArgument(argument);
+    }
+    return commandLine;
+}
+
 void CloseIfOpen(HANDLE& handle) {
     if (handle) CloseHandle(handle);
     handle = nullptr;
@@ -115,11 +124,7 @@ bool CHelperProcess::Start(const std::string& path, const std::vector<std::strin
     SetHandleInformation(state->output, HANDLE_FLAG_INHERIT, 0);
     state->lineEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
-    std::string commandLine = QuoteArgument(path);
-    for (const auto& argument : arguments) {
-        commandLine += ' ';
-        commandLine += QuoteArgument(argument);
-    }
+    std::string commandLine = CommandLine(path, arguments);
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -202,4 +207,51 @@ std::string ProgramBesideTest(const std::string& fileName) {
     std::string folder(self, length);
     folder.erase(folder.find_last_of("\\/") + 1);
     return folder + fileName;
+}
+
+CProgramRun RunProgram(const std::string& path, const std::vector<std::string>& arguments, uint32_t timeoutMs) {
+    CProgramRun run;
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return run;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nothing =
+        CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nothing;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = CommandLine(path, arguments);
+    const BOOL started = CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    CloseHandle(writeEnd);
+    if (nothing != INVALID_HANDLE_VALUE) CloseHandle(nothing);
+    if (!started) {
+        CloseHandle(readEnd);
+        return run;
+    }
+    // The output is read on a thread of its own, so a program that writes
+    // more than the pipe holds does not block.
+    std::thread reader([&run, readEnd] {
+        char chunk[512];
+        DWORD count = 0;
+        while (ReadFile(readEnd, chunk, sizeof(chunk), &count, nullptr) && count > 0)
+            run.output.append(chunk, count);
+    });
+    run.ended = WaitDispatching(process.hProcess, timeoutMs);
+    if (!run.ended) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    reader.join();
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    run.exitCode = code;
+    CloseHandle(readEnd);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return run;
 }

@@ -1,0 +1,41 @@
+// The process entry of QLOCollector.exe: one instance per desktop, the close
+// event, the hidden window and the message loop.
+#include "app/control_messages.h"
+#include "app/main_window_win.h"
+#include "app/resource.h"
+
+char g_szTitle[100];
+char g_szWindowClass[100];
+HANDLE g_hCloseEvent = nullptr;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int showCommand) {
+    LoadStringA(instance, IDS_APP_TITLE, g_szTitle, sizeof(g_szTitle));
+    LoadStringA(instance, IDS_WINDOW_CLASS, g_szWindowClass, sizeof(g_szWindowClass));
+
+    // One collector per desktop: a second one leaves silently and leaves the
+    // running one alone.
+    if (FindWindowA(g_szWindowClass, nullptr)) return 0;
+
+    // Auto-reset, not signalled; opened rather than created when another
+    // process made it first.
+    g_hCloseEvent = CreateEventA(nullptr, FALSE, FALSE, kCloseEventName);
+    RegisterMainWindowClass(instance);
+    if (!CreateMainWindow(instance, showCommand)) return 0;
+
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    MSG message{};
+    BOOL received;
+    while ((received = GetMessageA(&message, nullptr, 0, 0)) > 0) {
+        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    // A loop that failed instead of receiving the quit message still stops
+    // in order; after a quit message the stop has already run.
+    StopTimeManager();
+
+    CloseHandle(g_hCloseEvent);
+    g_hCloseEvent = nullptr;
+    return received == 0 ? static_cast<int>(message.wParam) : 1;
+}

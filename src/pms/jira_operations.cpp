@@ -1,0 +1,107 @@
+#include "pms/jira_operations.h"
+
+#include <cstring>
+
+#include "pms/owned_text.h"
+
+namespace {
+// "/rest/api/" + API version 2 + resource.
+constexpr char kSearchPath[] = "/rest/api/2/search";
+constexpr char kProjectPath[] = "/rest/api/2/project";
+constexpr char kIssueTypePath[] = "/rest/api/2/issuetype";
+constexpr char kIssuePath[] = "/rest/api/2/issue/";
+constexpr char kUserPath[] = "/rest/api/2/user?username=";
+constexpr char kCommentTail[] = "/comment";
+constexpr char kWorklogTail[] = "/worklog";
+
+constexpr char kIssuesFile[] = "jira-issues.json";
+constexpr char kProjectsFile[] = "jira-projects.json";
+constexpr char kIssueTypesFile[] = "jira-issuetypes.json";
+constexpr char kCommentFile[] = "jira-comment.json";
+constexpr char kWorklogFile[] = "jira-worklog.json";
+
+constexpr char kSearchBody[] = "{\"jql\":\"assignee = currentUser()\",\"startAt\" : 0}";
+
+bool IsKeyCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+}
+
+int CopyIssueKey(char (&out)[kIssueKeySize + 1], const char* key) {
+    if (!key || !*key) return -1;
+    for (const char* c = key; *c; ++c)
+        if (!IsKeyCharacter(*c)) return -1;
+    return CopyWholeText(out, key, kIssueKeySize);
+}
+
+// A text parameter of a body: -1 when missing (unless it may be empty), -5
+// when it alone would not fit a body.
+int CopyBodyText(CAutoCharBuffer& out, const char* text, bool mayBeEmpty) {
+    if ((!text || !*text) && !mayBeEmpty) return -1;
+    if (text && strnlen(text, CManagementSystemAPI::kBodySize + 1) > CManagementSystemAPI::kBodySize) return -5;
+    return CopyToOwnedText(out, text, CManagementSystemAPI::kBodySize);
+}
+}  // namespace
+
+int CJIRAIssues::Execute() { return ExecuteInSession(); }
+int CJIRAIssues::Perform() { return PerformInto(kIssuesFile); }
+int CJIRAIssues::SetHeaders() { return SetJsonHeaders(); }
+int CJIRAIssues::SetBody() {
+    return SetBuiltBody([](CJsonWriter& body) { body.Raw(kSearchBody); });
+}
+int CJIRAIssues::SetUrl() { return SetAddress(kSearchPath); }
+
+int CJIRAProjects::Execute() { return ExecuteInSession(); }
+int CJIRAProjects::Perform() { return PerformInto(kProjectsFile); }
+int CJIRAProjects::SetUrl() { return SetAddress(kProjectPath); }
+
+int CJIRAIssueTypes::Execute() { return ExecuteExpecting(200); }
+int CJIRAIssueTypes::Perform() { return PerformInto(kIssueTypesFile); }
+int CJIRAIssueTypes::SetUrl() { return SetAddress(kIssueTypePath); }
+
+CJIRAComment::CJIRAComment() { m_issueKey[0] = '\0'; }
+
+int CJIRAComment::SetComment(const char* issueKey, const char* text) {
+    const int key = CopyIssueKey(m_issueKey, issueKey);
+    if (key != 1) return key;
+    return CopyBodyText(m_text, text, false);
+}
+
+int CJIRAComment::Execute() { return ExecuteExpecting(201); }
+int CJIRAComment::Perform() { return PerformInto(kCommentFile); }
+int CJIRAComment::SetHeaders() { return SetJsonHeaders(); }
+int CJIRAComment::SetBody() {
+    return SetBuiltBody([this](CJsonWriter& body) { body.Raw("{\"body\" : ").String(m_text.Get()).Raw("}"); });
+}
+int CJIRAComment::SetUrl() { return m_issueKey[0] ? SetAddress(kIssuePath, m_issueKey, kCommentTail) : -1; }
+
+CJIRAWorklog::CJIRAWorklog() { m_issueKey[0] = '\0'; }
+
+int CJIRAWorklog::SetWorklog(const char* issueKey, const char* author, const char* started, const char* timeSpent,
+                             const char* comment) {
+    int result = CopyIssueKey(m_issueKey, issueKey);
+    if (result == 1) result = CopyBodyText(m_author, author, false);
+    if (result == 1) result = CopyBodyText(m_started, started, false);
+    if (result == 1) result = CopyBodyText(m_timeSpent, timeSpent, false);
+    if (result == 1) result = CopyBodyText(m_comment, comment, true);
+    return result;
+}
+
+int CJIRAWorklog::Execute() { return ExecuteExpecting(201); }
+int CJIRAWorklog::Perform() { return PerformInto(kWorklogFile); }
+int CJIRAWorklog::SetHeaders() { return SetJsonHeaders(); }
+int CJIRAWorklog::SetBody() {
+    return SetBuiltBody([this](CJsonWriter& body) {
+        body.Raw("{\"author\":{\"name\":")
+            .String(m_author.Get())
+            .Raw(",\"self\":")
+            .String(m_serverUrl, kUserPath, m_author.Get())
+            .Raw("},\"comment\":")
+            .String(m_comment.Get())
+            .Raw(",\"started\":")
+            .String(m_started.Get())
+            .Raw(",\"timeSpent\":")
+            .String(m_timeSpent.Get())
+            .Raw("}");
+    });
+}
+int CJIRAWorklog::SetUrl() { return m_issueKey[0] ? SetAddress(kIssuePath, m_issueKey, kWorklogTail) : -1; }

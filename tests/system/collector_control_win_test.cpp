@@ -1,0 +1,143 @@
+// Controlling QLOCollector.exe from outside: the close handshake, the other
+// orderly stops, the categorisation switch and the rule reload, through
+// qloctl as the desktop application would, and by window messages.
+#include <gtest/gtest.h>
+
+#include "collector_harness_win.h"
+#include "support/raw_database.h"
+
+namespace {
+const UINT kCloseRequest = WM_USER + 5;
+const UINT kExitCommand = 105;
+
+TEST(ProgramControl, ACloseRequestIsHonouredOnlyWithTheCloseEvent) {
+    CCollectorSandbox sandbox;
+    const std::string title = "Close handshake - Excel";
+    CHelperProcess window;
+    ASSERT_TRUE(StartWindow(window, sandbox.CopyProgram("window_helper.exe", "excel.exe"), title));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    Pause(2000);
+
+    // Without the event the request is ignored.
+    ASSERT_TRUE(collector.Post(kCloseRequest));
+    collector.Send(WM_NULL);
+    Pause(500);
+    EXPECT_TRUE(collector.IsRunning());
+    EXPECT_EQ(FindCollectorWindow(), collector.Window());
+    EXPECT_TRUE(sandbox.Activities().empty());
+
+    // qloctl signals the event first: the collector stops and saves the
+    // activity in progress.
+    const CProgramRun close = RunQloctl({"close"});
+    EXPECT_EQ(close.exitCode, 0u);
+    EXPECT_EQ(OutputLine(close), "qloctl: the collector has stopped");
+    uint32_t exitCode = 1;
+    ASSERT_TRUE(collector.WaitForExit(15000, exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    const auto rows = sandbox.Activities();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].title, title);
+    EXPECT_GE(rows[0].duration, 2);
+
+    // With no collector left every command says so.
+    for (const auto& command : std::vector<std::vector<std::string>>{{"close"}, {"reload-rules"}, {"rules", "on"}}) {
+        const CProgramRun refused = RunQloctl(command);
+        EXPECT_EQ(refused.exitCode, 1u) << command[0];
+        EXPECT_EQ(OutputLine(refused), "qloctl: no collector is running") << command[0];
+    }
+}
+
+TEST(ProgramControl, EveryOrderlyStopSavesTheActivityInProgress) {
+    CCollectorSandbox sandbox;
+    const std::string program = ProgramBesideTest("window_helper.exe");
+    struct CWay {
+        const char* title;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const CWay ways[] = {
+        {"Stopped by WM_CLOSE", WM_CLOSE, 0, 0},
+        {"Stopped by the Exit command", WM_COMMAND, kExitCommand, 0},
+        {"Stopped by a logoff", WM_ENDSESSION, TRUE, static_cast<LPARAM>(ENDSESSION_LOGOFF)},
+    };
+    for (const CWay& way : ways) {
+        CHelperProcess window;
+        ASSERT_TRUE(StartWindow(window, program, way.title));
+        CCollector collector;
+        ASSERT_TRUE(collector.Start()) << way.title;
+        Pause(2000);
+        if (way.message == WM_ENDSESSION) {
+            // A session end that was called off changes nothing.
+            collector.Send(WM_ENDSESSION, FALSE, static_cast<LPARAM>(ENDSESSION_LOGOFF));
+            EXPECT_TRUE(sandbox.ActivitiesTitled(way.title, kActive).empty());
+            EXPECT_TRUE(collector.IsRunning());
+        }
+        collector.Send(way.message, way.wParam, way.lParam);
+        // Windows may end the process as soon as WM_ENDSESSION returns: the
+        // row is there by then. (A restart stores the time between two runs
+        // as Offline, under the title in front at the start.)
+        EXPECT_EQ(sandbox.ActivitiesTitled(way.title, kActive).size(), 1u) << way.title;
+        uint32_t exitCode = 1;
+        EXPECT_TRUE(collector.WaitForExit(15000, exitCode)) << way.title;
+        EXPECT_EQ(exitCode, 0u) << way.title;
+    }
+    for (const CWay& way : ways) {
+        const auto saved = sandbox.ActivitiesTitled(way.title, kActive);
+        ASSERT_EQ(saved.size(), 1u) << way.title;
+        EXPECT_GE(saved[0].duration, 2) << way.title;
+    }
+}
+
+TEST(ProgramControl, CategorisationCanBeSwitchedOffAndOnAndTheRulesReloaded) {
+    CCollectorSandbox sandbox;
+    const std::string plain = ProgramBesideTest("window_helper.exe");
+    const std::string whileOff = "While rules are off - Excel";
+    const std::string whileOn = "While rules are on - Notepad";
+    const std::string beforeReload = "Quarterly plan draft";
+    const std::string afterReload = "Quarterly plan final";
+    CHelperProcess windows[5];
+    ASSERT_TRUE(StartWindow(windows[0], sandbox.CopyProgram("window_helper.exe", "excel.exe"), whileOff));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    EXPECT_EQ(OutputLine(RunQloctl({"rules", "off"})), "qloctl: categorisation switched off");
+    Pause(1500);
+    ASSERT_TRUE(StartWindow(windows[1], sandbox.CopyProgram("window_helper.exe", "notepad.exe"), whileOn));
+    ASSERT_TRUE(sandbox.WaitForRow(whileOff));
+    EXPECT_EQ(OutputLine(RunQloctl({"rules", "on"})), "qloctl: categorisation switched on");
+    Pause(1500);
+    ASSERT_TRUE(StartWindow(windows[2], plain, beforeReload));
+    ASSERT_TRUE(sandbox.WaitForRow(whileOn));
+
+    // A rule added to the catalogue counts only once the rules are reloaded.
+    ASSERT_EQ(sandbox.ExecCatalogue(
+                  "insert into T_Rules (Id_RulesGroup, Status, Id_App, Id_Task, Id_Project, Title, Id_Site, URL, Path, "
+                  "TimeStart, TimeFinish, AppType) select 0, 1, 0, Id_Task, Id_Project, 'quarterly', 0, '', '', 0, 0, "
+                  "65 from T_Tasks where Name = 'Marketing'"),
+              0);
+    Pause(1500);
+    ASSERT_TRUE(StartWindow(windows[3], plain, afterReload));
+    ASSERT_TRUE(sandbox.WaitForRow(beforeReload));
+    EXPECT_EQ(OutputLine(RunQloctl({"reload-rules"})), "qloctl: rules reload requested");
+    Pause(1500);
+    ASSERT_TRUE(StartWindow(windows[4], plain, "Last window"));
+    ASSERT_TRUE(sandbox.WaitForRow(afterReload));
+    CloseCollector(collector);
+
+    const auto off = sandbox.ActivitiesTitled(whileOff);
+    ASSERT_EQ(off.size(), 1u);
+    EXPECT_EQ(off[0].projectId, 0) << "stored without a category";
+    EXPECT_EQ(off[0].taskId, 0);
+    const auto on = sandbox.ActivitiesTitled(whileOn);
+    ASSERT_EQ(on.size(), 1u);
+    EXPECT_EQ(on[0].task, "Writing");
+    const auto before = sandbox.ActivitiesTitled(beforeReload);
+    ASSERT_EQ(before.size(), 1u);
+    EXPECT_EQ(before[0].task, "Uncategorized");
+    const auto after = sandbox.ActivitiesTitled(afterReload);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].project, "Business");
+    EXPECT_EQ(after[0].task, "Marketing");
+}
+}  // namespace

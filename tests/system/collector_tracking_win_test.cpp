@@ -1,0 +1,157 @@
+// QLOCollector.exe following the user: window switches, a browser's address,
+// the messenger's conversation and a minute without input, each read back
+// from the rows it stores.
+#include <gtest/gtest.h>
+
+#include "collector_harness_win.h"
+#include "support/raw_database.h"
+
+namespace {
+TEST(ProgramTracking, WindowSwitchesBecomeRowsWithProgramUserAndCategory) {
+    CCollectorSandbox sandbox;
+    // The file name as the file system has it; the collector lower-cases it.
+    const std::string excel = sandbox.CopyProgram("window_helper.exe", "EXCEL.EXE");
+    const std::string budget = "Budget 2026.xlsx - Excel";
+    const std::string notes = "Bob's notes.txt - Notepad";
+    const std::string plan = "Untitled plan";
+    CHelperProcess first, second, third;
+    ASSERT_TRUE(StartWindow(first, excel, budget));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    Pause(2500);
+    ASSERT_TRUE(StartWindow(second, sandbox.CopyProgram("window_helper.exe", "notepad.exe"), notes));
+    ASSERT_TRUE(sandbox.WaitForRow(budget));
+    Pause(2000);
+    ASSERT_TRUE(StartWindow(third, ProgramBesideTest("window_helper.exe"), plan));
+    ASSERT_TRUE(sandbox.WaitForRow(notes));
+    Pause(1500);
+    CloseCollector(collector);
+
+    const auto rows = sandbox.Activities();
+    ASSERT_EQ(rows.size(), 3u);
+    const CActivityRow &spreadsheet = rows[0], &editor = rows[1], &unknown = rows[2];
+    EXPECT_EQ(spreadsheet.title, budget);
+    EXPECT_EQ(spreadsheet.fileName, "excel.exe");
+    EXPECT_EQ(_stricmp(spreadsheet.path.c_str(), excel.c_str()), 0) << spreadsheet.path;
+    EXPECT_EQ(spreadsheet.project, "Business");
+    EXPECT_EQ(spreadsheet.task, "Accounting");
+    EXPECT_EQ(editor.title, notes) << "the title is stored exactly, its quote too";
+    EXPECT_EQ(editor.fileName, "notepad.exe");
+    EXPECT_EQ(editor.project, "Design & Composition");
+    EXPECT_EQ(editor.task, "Writing");
+    EXPECT_EQ(unknown.title, plan);
+    EXPECT_EQ(unknown.fileName, "window_helper.exe");
+    EXPECT_EQ(unknown.project, "Uncategorized");
+    EXPECT_EQ(unknown.task, "Uncategorized");
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.type, kActive) << row.title;
+        EXPECT_GT(row.duration, 0) << row.title;
+        EXPECT_EQ(row.userName, CurrentUserName()) << row.title;
+        EXPECT_EQ(row.userId, rows[0].userId) << "one user for all";
+        EXPECT_EQ(row.url, "");
+        EXPECT_EQ(row.siteId, 0);
+    }
+    // One row ends where the next begins.
+    EXPECT_EQ(spreadsheet.finish, editor.start);
+    EXPECT_EQ(editor.finish, unknown.start);
+    EXPECT_NE(spreadsheet.appId, editor.appId);
+}
+
+TEST(ProgramTracking, BrowserRowsCarryTheAddressAndItsSite) {
+    CCollectorSandbox sandbox;
+    const std::string plainTitle = "Example Domain - Internet Explorer";
+    const std::string videoTitle = "A video - Internet Explorer";
+    const std::string plainAddress = "http://www.example.com/docs/page.html?id=7";
+    CHelperProcess server, browser, other;
+    ASSERT_TRUE(server.Start(ProgramBesideTest("dde_server_helper.exe"),
+                             {"--service", "IExplore", "--address", plainAddress, "--page-title", "Example"}));
+    ASSERT_TRUE(StartWindow(browser, sandbox.CopyProgram("window_helper.exe", "iexplore.exe"), plainTitle));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    Pause(2500);
+
+    // A page of a site that has a rule of its own in the default catalogue.
+    CRawDatabase catalogue(sandbox.DbFolder() + "\\func.db");
+    std::string videoSite = catalogue.Value(
+        "select r.URL from T_Rules r join T_Tasks t using (Id_Task) where t.Name = 'Video' and r.URL <> ''");
+    ASSERT_NE(videoSite, "");
+    if (videoSite.back() == '/') videoSite.pop_back();
+    const std::string videoAddress = videoSite + "/watch?v=abc";
+    EXPECT_EQ(server.Command("address " + videoAddress), "ok address");
+    EXPECT_EQ(browser.Command("title " + videoTitle), "ok title");
+    ASSERT_TRUE(sandbox.WaitForRow(plainTitle));
+    Pause(2000);
+    ASSERT_TRUE(StartWindow(other, ProgramBesideTest("window_helper.exe"), "After browsing"));
+    ASSERT_TRUE(sandbox.WaitForRow(videoTitle));
+    CloseCollector(collector);
+
+    const auto plain = sandbox.ActivitiesTitled(plainTitle);
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_EQ(plain[0].fileName, "iexplore.exe");
+    EXPECT_EQ(plain[0].url, plainAddress);
+    EXPECT_EQ(plain[0].site, "http://www.example.com");
+    EXPECT_EQ(plain[0].project, "Utilities");
+    EXPECT_EQ(plain[0].task, "Web browsers");
+    const auto video = sandbox.ActivitiesTitled(videoTitle);
+    ASSERT_EQ(video.size(), 1u);
+    EXPECT_EQ(video[0].url, videoAddress);
+    EXPECT_EQ(video[0].site, videoSite);
+    EXPECT_NE(video[0].siteId, plain[0].siteId);
+    EXPECT_EQ(video[0].project, "Entertainment");
+    EXPECT_EQ(video[0].task, "Video");
+}
+
+TEST(ProgramTracking, TheMessengerIsRecordedUnderItsOpenConversation) {
+    CCollectorSandbox sandbox;
+    CHelperProcess messenger;
+    ASSERT_TRUE(
+        messenger.Start(sandbox.CopyProgram("messenger_helper.exe", "Skype.exe"),
+                        {"--title", "Skype - test.user", "--hidden", "Hidden chat", "--visible", "Alice Smith"}));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    Pause(2500);
+    // Another conversation comes to the front: a new activity.
+    EXPECT_EQ(messenger.Command("hide 2"), "ok hide");
+    EXPECT_EQ(messenger.Command("show 1"), "ok show");
+    ASSERT_TRUE(sandbox.WaitForRow("Alice Smith : test.user"));
+    Pause(2000);
+    CloseCollector(collector);
+
+    const auto rows = sandbox.Activities();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].title, "Alice Smith : test.user");
+    EXPECT_EQ(rows[1].title, "Hidden chat : test.user");
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.fileName, "skype.exe");
+        EXPECT_EQ(row.project, "Communication & Scheduling");
+        EXPECT_EQ(row.task, "Instant Messages & Chats");
+    }
+}
+
+TEST(ProgramTracking, AMinuteWithoutInputIsStoredAsIdle) {
+    CCollectorSandbox sandbox;
+    const std::string title = "Reading a long report";
+    CHelperProcess reader;
+    ASSERT_TRUE(StartWindow(reader, ProgramBesideTest("window_helper.exe"), title, {"--no-input"}));
+    SendUserInput();
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    // The active row is stored when the capture turns idle, a minute after the input.
+    ASSERT_TRUE(sandbox.WaitForRow(title, 90000));
+    EXPECT_EQ(reader.Command("input on"), "ok input on");
+    ASSERT_TRUE(WaitUntil([&] { return sandbox.ActivitiesTitled(title).size() == 2; }, 15000));
+    Pause(1500);
+    CloseCollector(collector);
+
+    const auto rows = sandbox.ActivitiesTitled(title);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].type, kActive);
+    EXPECT_EQ(rows[1].type, kIdle);
+    EXPECT_EQ(rows[2].type, kActive);
+    EXPECT_EQ(rows[1].start, rows[0].finish);
+    EXPECT_EQ(rows[2].start, rows[1].finish);
+    EXPECT_EQ(rows[1].project, "Idle");
+    EXPECT_EQ(rows[1].taskId, 0);
+    EXPECT_EQ(rows[2].project, "Uncategorized");
+}
+}  // namespace
