@@ -450,6 +450,19 @@ TEST_F(CollectorRun, LosingTheSystemBusIsLoggedOnceAndTrackingGoesOn) {
     EXPECT_EQ(Count(ErrorLog(), "Session lock and unlock"), 1);
 }
 
+TEST_F(CollectorRun, WithoutAPlaceForItsLockFileItRefusesToStartAndSaysSo) {
+    // No runtime folder, and a file where the data folder would be.
+    std::ofstream(temp.File("blocked")) << "x";
+    CScopedEnvironment noRuntime("XDG_RUNTIME_DIR", nullptr);
+    CScopedEnvironment blocked("XDG_DATA_HOME", temp.File("blocked/share").c_str());
+    CChildProcess refused("sh", {"sh", "-c", std::string(QLO_COLLECTOR) + " 2>&1"});
+    std::string line;
+    ASSERT_TRUE(refused.ReadLine(line));
+    EXPECT_EQ(line.rfind("qlocollector: cannot use the lock file", 0), 0u) << line;
+    ASSERT_TRUE(refused.WaitForEnd(5000));
+    EXPECT_EQ(refused.Wait(), 1);
+}
+
 TEST_F(CollectorRun, ControlToolWithoutACollector) {
     std::string output;
     EXPECT_EQ(Qloctl({"reload-rules"}, &output), 1);
