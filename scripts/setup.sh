@@ -104,34 +104,34 @@ build_sqlite() {
   log "sqlite (mingw) built"
 }
 
+# cross_cmake_install NAME SOURCE [CMAKE OPTION...]: configures, builds and
+# installs a CMake project of a Debian source package into the prefix.
+cross_cmake_install() {
+  local name=$1 src=$2; shift 2
+  local b="$deps/build-$name"
+  rm -rf "$b"
+  cmake -S "$src" -B "$b" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF "$@" >/dev/null
+  cmake --build "$b" >/dev/null
+  cmake --install "$b" >/dev/null
+  log "$name (mingw) built"
+}
+
 build_curl() {
   [ -f "$prefix/lib/cmake/CURL/CURLConfig.cmake" ] && { log "curl (mingw) already built"; return; }
   local src; src=$(fetch_source curl)
-  local b="$deps/build-curl"
-  rm -rf "$b"
-  cmake -S "$src" -B "$b" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+  cross_cmake_install curl "$src" \
     -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF -DCURL_USE_SCHANNEL=ON \
     -DCURL_USE_OPENSSL=OFF -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF \
     -DCURL_USE_LIBPSL=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBSSH=OFF -DUSE_LIBIDN2=OFF \
     -DUSE_NGHTTP2=OFF -DCURL_DISABLE_LDAP=ON -DHTTP_ONLY=ON -DCURL_CA_BUNDLE=none \
-    -DCURL_CA_PATH=none >/dev/null
-  cmake --build "$b" >/dev/null
-  cmake --install "$b" >/dev/null
-  log "curl (mingw) built"
+    -DCURL_CA_PATH=none
 }
 
 build_gtest() {
   [ -f "$prefix/lib/cmake/GTest/GTestConfig.cmake" ] && { log "googletest (mingw) already built"; return; }
   local src; src=$(fetch_source googletest)
-  local b="$deps/build-gtest"
-  rm -rf "$b"
-  cmake -S "$src" -B "$b" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
-    -Dgtest_disable_pthreads=OFF >/dev/null
-  cmake --build "$b" >/dev/null
-  cmake --install "$b" >/dev/null
-  log "googletest (mingw) built"
+  cross_cmake_install googletest "$src" -Dgtest_disable_pthreads=OFF
 }
 
 # nlohmann/json for the MinGW build: a folder holding only a link to the headers,
