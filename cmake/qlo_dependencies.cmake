@@ -27,4 +27,7 @@ else()
   find_package(nlohmann_json REQUIRED)
   find_package(Threads REQUIRED)
   find_package(X11 REQUIRED)
+  # sd-bus and sd-login: the session lock watch of the Linux collector.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
 endif()

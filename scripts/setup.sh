@@ -2,7 +2,12 @@
 # Installs everything both targets need on a Debian 12 machine and cross-builds
 # the Windows dependencies into build/deps/prefix. Idempotent: every step checks
 # first and skips what is already there. Run as root (or with sudo available).
+# With --linux-only it installs only what the Linux target needs to build and
+# run (./run.sh): no Windows packages, cross builds or Wine prefix.
 set -euo pipefail
+
+linux_only=0
+[ "${1:-}" = "--linux-only" ] && linux_only=1
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 deps="$repo/build/deps"
@@ -18,13 +23,18 @@ packages=(
   libgtest-dev googletest libbenchmark-dev libx11-dev libxss-dev libsystemd-dev sqlite3
   # the tests of both targets run in an Xvfb display; the Linux desktop tests fake input through XTEST
   xvfb xauth libxtst-dev
+  # the Linux session lock tests run a private D-Bus
+  dbus-daemon
   # test helpers: local HTTP(S) server, certificates, fuzzing with clang's libFuzzer
   libcpp-httplib-dev openssl clang libclang-rt-14-dev
+)
+windows_packages=(
   # Windows target
   mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64
   # source-package builds
   dpkg-dev tcl
 )
+[ $linux_only -eq 1 ] || packages+=("${windows_packages[@]}")
 
 install_packages() {
   local missing=()
@@ -32,6 +42,20 @@ install_packages() {
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
   done
   local need_update=0
+  # The i386 architecture and the source packages serve the Windows target only.
+  [ $linux_only -eq 1 ] || enable_windows_sources
+  if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
+    log "apt-get update"
+    as_root apt-get update -qq
+  fi
+  if [ ${#missing[@]} -gt 0 ]; then
+    log "installing ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}
+
+# Sets need_update (of install_packages) when it changed apt's sources.
+enable_windows_sources() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     log "adding the i386 architecture"
     as_root dpkg --add-architecture i386
@@ -49,14 +73,6 @@ install_packages() {
     need_update=1
   fi
   if ! ls /var/lib/apt/lists/*Sources* >/dev/null 2>&1; then need_update=1; fi
-  if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
-    log "apt-get update"
-    as_root apt-get update -qq
-  fi
-  if [ ${#missing[@]} -gt 0 ]; then
-    log "installing ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  fi
 }
 
 # Fetches (once) the Debian source package $1 into build/deps/src and prints its folder.
@@ -140,6 +156,10 @@ prepare_wine() {
 
 start=$(date +%s)
 install_packages
+if [ $linux_only -eq 1 ]; then
+  log "done in $(( $(date +%s) - start )) s"
+  exit 0
+fi
 mkdir -p "$deps"
 link_json
 # The three builds and the Wine prefix are independent: run them side by side.

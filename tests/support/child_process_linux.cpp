@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,7 +41,8 @@ CChildProcess::CChildProcess(const std::string& path, const std::vector<std::str
 
 CChildProcess::~CChildProcess() {
     if (m_pid > 0) {
-        kill(m_pid, SIGKILL);
+        // A reaped process's id may belong to another one by now.
+        if (!m_ended) kill(m_pid, SIGKILL);
         Wait();
     }
     CloseInput();
@@ -85,9 +87,24 @@ void CChildProcess::CloseInput() {
 
 int CChildProcess::Wait() {
     if (m_pid <= 0) return -1;
-    int status = 0;
-    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    int status = m_status;
+    if (!m_ended) {
+        while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        }
     }
     m_pid = -1;
+    m_ended = false;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool CChildProcess::WaitForEnd(int timeoutMs) {
+    if (m_pid <= 0 || m_ended) return true;
+    const timespec pause{0, 10 * 1000000L};
+    for (int waited = 0;; waited += 10) {
+        const pid_t ended = waitpid(m_pid, &m_status, WNOHANG);
+        if (ended == m_pid) return m_ended = true;
+        if (ended < 0 && errno != EINTR) return false;
+        if (waited >= timeoutMs) return false;
+        nanosleep(&pause, nullptr);
+    }
 }

@@ -30,9 +30,14 @@ public:
     // Waits for the end of the program: its exit code, or -1 when a signal
     // ended it.
     int Wait();
+    // Waits at most `timeoutMs` for the end of the program: true when it has
+    // ended (Wait then returns its exit code at once).
+    bool WaitForEnd(int timeoutMs);
 
 private:
     pid_t m_pid = -1;
+    bool m_ended = false;  // reaped by WaitForEnd; m_status holds how it ended
+    int m_status = 0;
     int m_input = -1;
     int m_output = -1;
     std::string m_pending;

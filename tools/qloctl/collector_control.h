@@ -5,6 +5,11 @@
 // "QLOCollector" (app/control_messages.h). "close" signals the named event
 // "QLO_CLOSE_EVENT", posts WM_COLLECTOR_CLOSE and waits until the process has
 // ended; the other commands post their message and return at once.
+//
+// Linux: the collector is the process named in its lock file that holds the
+// file's lock (app/instance_lock_linux.h). "close" sends SIGTERM and waits
+// until the lock is released; "reload-rules" sends SIGHUP, "rules on" and
+// "rules off" SIGUSR1 and SIGUSR2, and return at once.
 
 #include <string>
 

@@ -1,0 +1,103 @@
+// The event loop: signals become requests in the order they are pending, a
+// stop request ends the loop after what came with it, nothing arrives
+// without a cause, and the session watch is followed until it breaks.
+#include "app/event_loop_linux.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/shell_test_receiver_linux.h"
+#include "support/child_process_linux.h"
+#include "support/private_bus_linux.h"
+#include "support/scoped_environment_linux.h"
+
+namespace {
+using Calls = std::vector<std::string>;
+
+class EventLoop : public testing::Test {
+protected:
+    void SetUp() override {
+        // The test sends the signals to its own thread (raise), which reads
+        // them through the loop's descriptor.
+        ASSERT_EQ(CEventLoop::BlockSignals(), 1);
+        ASSERT_EQ(loop.Open(), 1);
+    }
+
+    CEventLoop loop;
+    CRecordingReceiver receiver;
+};
+
+TEST_F(EventLoop, SignalsBecomeRequests) {
+    raise(SIGHUP);
+    raise(SIGUSR2);
+    raise(SIGUSR1);
+    EXPECT_EQ(loop.RunOnce(receiver, 1000), 0);
+    // Pending signals are taken lowest number first, whatever order they came in.
+    EXPECT_EQ(receiver.calls, (Calls{"reload", "rules-on", "rules-off"}));
+
+    receiver.calls.clear();
+    raise(SIGUSR2);
+    EXPECT_EQ(loop.RunOnce(receiver, 1000), 0);
+    raise(SIGINT);
+    EXPECT_EQ(loop.RunOnce(receiver, 1000), 1);
+    raise(SIGTERM);
+    EXPECT_EQ(loop.RunOnce(receiver, 1000), 1);
+    EXPECT_EQ(receiver.calls, (Calls{"rules-off", "stop", "stop"}));
+    EXPECT_EQ(loop.Open(), -7);
+}
+
+TEST_F(EventLoop, RunDeliversEverythingPendingAndReturnsAtTheStopRequest) {
+    raise(SIGTERM);
+    raise(SIGHUP);
+    EXPECT_EQ(loop.Run(receiver), 1);
+    EXPECT_EQ(receiver.calls, (Calls{"reload", "stop"}));
+}
+
+TEST_F(EventLoop, NothingArrivesWithoutACause) {
+    // The clock watch, armed for the end of time, stays silent while the
+    // clock runs normally.
+    EXPECT_EQ(loop.RunOnce(receiver, 300), 0);
+    EXPECT_TRUE(receiver.calls.empty());
+    CEventLoop closed;
+    EXPECT_EQ(closed.RunOnce(receiver, 0), -8);
+}
+
+TEST_F(EventLoop, FollowsTheSessionWatchUntilTheBusGoesAway) {
+    auto bus = std::make_unique<CPrivateBus>();
+    ASSERT_FALSE(bus->Address().empty());
+    CChildProcess logind(QLO_FAKE_LOGIND, {"qlo_fake_logind", "--address", bus->Address()});
+    std::string line;
+    ASSERT_TRUE(logind.ReadLine(line));
+    ASSERT_EQ(line, "ready");
+    CScopedEnvironment address("DBUS_SYSTEM_BUS_ADDRESS", bus->Address().c_str());
+    CScopedEnvironment session("XDG_SESSION_ID", "c2");
+    CSessionLockWatch watch;
+    ASSERT_EQ(watch.Open(), 1) << watch.FailureText();
+    loop.SetSessionWatch(&watch);
+
+    for (const char* command : {"lock", "unlock"}) {
+        ASSERT_TRUE(logind.WriteLine(command));
+        ASSERT_TRUE(logind.ReadLine(line));
+        ASSERT_EQ(line, "ok");
+        for (int i = 0; i < 50 && receiver.calls.size() < (command[0] == 'l' ? 1u : 2u); ++i)
+            ASSERT_EQ(loop.RunOnce(receiver, 100), 0);
+    }
+    EXPECT_EQ(receiver.calls, (Calls{"locked", "unlocked"}));
+
+    // The bus ends: reported once, and the loop goes on with signals alone.
+    receiver.calls.clear();
+    bus.reset();
+    for (int i = 0; i < 50 && receiver.calls.empty(); ++i)
+        ASSERT_EQ(loop.RunOnce(receiver, 100), 0);
+    EXPECT_EQ(receiver.calls, (Calls{"lost"}));
+    EXPECT_FALSE(watch.IsOpen());
+    EXPECT_NE(receiver.lostBecause.find("lost the system bus"), std::string::npos) << receiver.lostBecause;
+    raise(SIGHUP);
+    EXPECT_EQ(loop.RunOnce(receiver, 1000), 0);
+    EXPECT_EQ(receiver.calls, (Calls{"lost", "reload"}));
+}
+}  // namespace

@@ -1,0 +1,482 @@
+// End-to-end tests of the Linux collector: the real qlocollector, started on
+// the test run's X display with a settings file and empty folders of its own
+// (every XDG folder points into a temporary folder), driven by programs that
+// are copies of qlo_x11_windows named like the programs they stand for, by
+// qloctl and by a logind on a private bus. Every check reads what the
+// collector leaves on disk: its lock file, folders, logs and databases.
+//
+// The clock cannot be set by a test, so the clock-change path is covered
+// below the process (the event loop's watch, the shell's handler through the
+// time manager), not here.
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/instance_lock_linux.h"
+#include "support/child_process_linux.h"
+#include "support/private_bus_linux.h"
+#include "support/scoped_environment_linux.h"
+#include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+using Texts = std::vector<std::string>;
+
+// Polls `done` every 100 ms for at most `limitMs`.
+bool WaitUntil(const std::function<bool()>& done, int limitMs = 15000) {
+    for (int waited = 0; waited < limitMs; waited += 100) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done();
+}
+
+void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+// Runs statements on a database file that the collector may be using at the
+// same time; the rows they return as "a|b|c" texts.
+Texts Query(const std::string& file, const std::string& sql) {
+    Texts rows;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        auto collect = [](void* out, int count, char** values, char**) {
+            std::string row;
+            for (int i = 0; i < count; ++i) {
+                if (i > 0) row += '|';
+                row += values[i] ? values[i] : "";
+            }
+            static_cast<Texts*>(out)->push_back(row);
+            return 0;
+        };
+        char* error = nullptr;
+        if (sqlite3_exec(db, sql.c_str(), collect, &rows, &error) != SQLITE_OK) {
+            ADD_FAILURE() << sql << ": " << (error ? error : "?");
+            sqlite3_free(error);
+        }
+    }
+    sqlite3_close(db);
+    return rows;
+}
+
+// A collector's world for one test: the folders it uses, its settings, and
+// the programs that drive it.
+class CollectorRun : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X display: run the tests through scripts/run_linux_tests.sh";
+        for (const char* folder : {"data", "run", "config", "install", "bin"})
+            fs::create_directory(temp.Path() / folder);
+        std::ofstream(registryFile) << "Windows Registry Editor Version 5.00\r\n\r\n"
+                                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Belvane\\Orvanta]\r\n"
+                                       "\"Path\"=\""
+                                    << temp.File("install")
+                                    << "\"\r\n"
+                                       "\"First Start\"=dword:00000001\r\n"
+                                       "\"QLOCollector Log Level\"=dword:00000001\r\n";
+    }
+
+    void TearDown() override {
+        // A collector still running after a failed test is ended in order.
+        if (collector && collector->Pid() > 0) kill(collector->Pid(), SIGTERM);
+    }
+
+    std::string DataFile(const std::string& relative) const { return temp.File("data/Orvanta/" + relative); }
+    std::string LockFile() const { return temp.File("run/qlocollector.lock"); }
+
+    std::unique_ptr<CChildProcess> Launch() {
+        return std::make_unique<CChildProcess>(QLO_COLLECTOR, Texts{"qlocollector"});
+    }
+
+    // Starts the collector and waits until it tracks.
+    void Start() {
+        collector = Launch();
+        ASSERT_TRUE(collector->Started());
+        ASSERT_TRUE(WaitUntil([&] { return FindRunningInstance(LockFile()) == collector->Pid(); }))
+            << "the collector did not take its lock";
+        const int start = ++starts;
+        ASSERT_TRUE(WaitUntil([&] { return Count(InfoLog(), "Start process") == start; })) << "no start event";
+        // The first capture follows the start event.
+        ASSERT_TRUE(WaitUntil([&] {
+            const Texts log = InfoLog();
+            return Count(log, "Init activity") + Count(log, "Offline activity") + Count(log, "New activity") > 0;
+        }));
+    }
+
+    // qloctl close; the collector's exit code.
+    int Close() {
+        std::string output;
+        EXPECT_EQ(Qloctl({"close"}, &output), 0);
+        EXPECT_EQ(output, "qloctl: the collector has stopped\n");
+        EXPECT_TRUE(collector->WaitForEnd(10000));
+        return collector->Wait();
+    }
+
+    // Runs qloctl with `arguments`: its exit code; `output` gets what it wrote.
+    int Qloctl(const Texts& arguments, std::string* output = nullptr) {
+        std::string command = std::string(QLO_QLOCTL);
+        for (const std::string& argument : arguments)
+            command += " " + argument;
+        CChildProcess tool("sh", {"sh", "-c", command + " 2>&1"});
+        std::string line, text;
+        while (tool.ReadLine(line))
+            text += line + "\n";
+        if (output) *output = text;
+        return tool.Wait();
+    }
+
+    // A program named `name` showing one window titled `title`, which becomes
+    // the active window; the user gives input there.
+    std::unique_ptr<CChildProcess> Program(const std::string& name, const std::string& title) {
+        const fs::path copy = temp.Path() / "bin" / name;
+        if (!fs::exists(copy)) fs::copy_file(QLO_X11_WINDOWS, copy);
+        auto program =
+            std::make_unique<CChildProcess>(copy.string(), Texts{copy.string(), "--window", "main", name, title});
+        std::string line;
+        EXPECT_TRUE(program->ReadLine(line));
+        EXPECT_EQ(line, "ready " + std::to_string(program->Pid()));
+        Ask(*program, "input");
+        return program;
+    }
+
+    // Runs a command of a window program; "ok" expected.
+    static void Ask(CChildProcess& program, const std::string& command) {
+        std::string answer;
+        ASSERT_TRUE(program.WriteLine(command) && program.ReadLine(answer)) << command;
+        ASSERT_EQ(answer.substr(0, 2), "ok") << command << ": " << answer;
+    }
+
+    // Brings the program's window to the front, with input.
+    static void Activate(CChildProcess& program) {
+        Ask(program, "activate main");
+        Ask(program, "input");
+    }
+
+    // A query over every activity file (oldest month first) with sys.db and
+    // func.db attached as "sys" and "func".
+    Texts ActivityQuery(const std::string& sql) {
+        Texts rows;
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::directory_iterator(DataFile("DB")))
+            if (entry.path().filename().string().rfind("act", 0) == 0) files.push_back(entry.path());
+        std::sort(files.begin(), files.end());
+        for (const fs::path& file : files) {
+            const Texts part = Query(file.string(), "attach '" + DataFile("DB/sys.db") + "' as sys; attach '" +
+                                                        DataFile("DB/func.db") + "' as func; " + sql);
+            rows.insert(rows.end(), part.begin(), part.end());
+        }
+        return rows;
+    }
+
+    // The stored activities, oldest first: "type|file name|title|task" (the
+    // task's name, "" for none).
+    Texts Rows() {
+        return ActivityQuery(
+            "select a.Id_ActivityType, ifnull(p.FileName, ''), a.Title, ifnull(t.Name, '') from T_Activities a "
+            "left join sys.T_Apps p on p.Id_App = a.Id_App left join func.T_Tasks t on t.Id_Task = a.Id_Task "
+            "order by a.Id_Activity");
+    }
+
+    // Waits until `count` activities are stored; the rows then.
+    Texts WaitForRows(size_t count, int limitMs = 15000) {
+        Texts rows;
+        WaitUntil([&] { return (rows = Rows()).size() >= count; }, limitMs);
+        return rows;
+    }
+
+    Texts Log(const std::string& name) {
+        std::istringstream content(ReadFileBytes(DataFile("Logs/" + name)));
+        Texts lines;
+        for (std::string line; std::getline(content, line);)
+            lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));
+        return lines;
+    }
+    Texts InfoLog() { return Log("QLOCollector.log"); }
+    Texts ErrorLog() { return Log("QLOCollector_Error.log"); }
+    static int Count(const Texts& lines, const std::string& text) {
+        int count = 0;
+        for (const std::string& line : lines)
+            count += line.find(text) != std::string::npos;
+        return count;
+    }
+
+    CTempFolder temp;
+    const std::string registryFile = temp.File("registry.reg");
+    CScopedEnvironment dataHome{"XDG_DATA_HOME", temp.File("data").c_str()};
+    CScopedEnvironment runtime{"XDG_RUNTIME_DIR", temp.File("run").c_str()};
+    CScopedEnvironment configHome{"XDG_CONFIG_HOME", temp.File("config").c_str()};
+    CScopedEnvironment registry{"QLO_REGISTRY_FILE", registryFile.c_str()};
+    // No system bus unless a test provides one.
+    CScopedEnvironment systemBus{"DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + temp.File("no-bus")).c_str()};
+    CScopedEnvironment session{"XDG_SESSION_ID", nullptr};
+    std::unique_ptr<CChildProcess> collector;
+    int starts = 0;
+};
+
+TEST_F(CollectorRun, OneInstanceWithItsFoldersLogsAndCatalogue) {
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    EXPECT_EQ(ReadFileBytes(LockFile()), std::to_string(collector->Pid()) + "\n");
+
+    // A second start leaves at once and leaves the first one alone.
+    auto second = Launch();
+    ASSERT_TRUE(second->WaitForEnd(5000)) << "a second collector kept running";
+    EXPECT_EQ(second->Wait(), 0);
+    EXPECT_EQ(FindRunningInstance(LockFile()), collector->Pid());
+
+    for (const char* folder : {"Logs", "Logs/Archive", "DB"})
+        EXPECT_TRUE(fs::is_directory(DataFile(folder))) << folder;
+    EXPECT_TRUE(fs::is_directory(temp.File("install")));
+    EXPECT_EQ(InfoLog().at(0), "QLO Information Log");
+    EXPECT_EQ(ErrorLog().at(0), "QLO Error Log");
+    EXPECT_EQ(Count(InfoLog(), "CTimeManager::Init finished"), 1);
+    // Without a system bus the collector says once that it cannot see locking.
+    EXPECT_EQ(Count(ErrorLog(), "CCollectorShell::Start (1) Session lock and unlock are not recorded: no system bus"),
+              1);
+    EXPECT_EQ(Query(DataFile("DB/func.db"),
+                    "select (select count(*) from T_Projects), (select count(*) from T_Tasks), "
+                    "(select count(*) from T_Rules)"),
+              Texts{"15|58|52"});
+
+    EXPECT_EQ(Close(), 0);
+    EXPECT_EQ(FindRunningInstance(LockFile()), 0);
+    EXPECT_EQ(Count(InfoLog(), "CTimeManager::Deinit finished"), 1);
+    // A first start in an empty month finds no stored activity (seven
+    // tries), and a run of less than a second has nothing to store; nothing
+    // else went wrong.
+    const Texts errors = ErrorLog();
+    EXPECT_EQ(Count(errors, "CTimeManager::LoadLastActivity Last DBase Activity = 0"), 7);
+    for (size_t line = 2; line < errors.size(); ++line) {
+        const bool expected = Count({errors[line]}, "Session lock and unlock are not recorded: no system bus") +
+                                  Count({errors[line]}, "Last DBase Activity = 0") +
+                                  Count({errors[line]}, "SaveLastActivity (3) GetDuration() = 0") ==
+                              1;
+        EXPECT_TRUE(expected) << errors[line];
+    }
+    // A restart seeds nothing twice.
+    Start();
+    EXPECT_EQ(Close(), 0);
+    EXPECT_EQ(Query(DataFile("DB/func.db"), "select count(*) from T_Rules"), Texts{"52"});
+}
+
+TEST_F(CollectorRun, WindowSwitchesAreStoredAndCategorisedAsTheControlToolSays) {
+    auto excel = Program("excel.exe", "budget.xlsx - Excel");
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    Pause(1500);
+    Activate(*excel);
+    Texts rows = WaitForRows(1);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], "1|notepad.exe|report.txt - Notepad|Writing");
+
+    // Categorisation off: the spreadsheet's row gets no task.
+    ASSERT_EQ(Qloctl({"rules", "off"}), 0);
+    Pause(1500);
+    Activate(*notepad);
+    rows = WaitForRows(2);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], "1|excel.exe|budget.xlsx - Excel|");
+
+    // On again; a rule changed in the database counts only once reloaded.
+    ASSERT_EQ(Qloctl({"rules", "on"}), 0);
+    Query(DataFile("DB/func.db"),
+          "update T_Rules set Id_Task = (select Id_Task from T_Tasks where Name = 'Programming'), Id_Project = "
+          "(select Id_Project from T_Tasks where Name = 'Programming') where Path = 'notepad.exe'");
+    Pause(1500);
+    Activate(*excel);
+    rows = WaitForRows(3);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2], "1|notepad.exe|report.txt - Notepad|Writing");
+    ASSERT_EQ(Qloctl({"reload-rules"}), 0);
+    Pause(1500);
+    Activate(*notepad);
+    rows = WaitForRows(4);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[3], "1|excel.exe|budget.xlsx - Excel|Accounting");
+
+    // A title change is a new activity; the stop saves the one in progress.
+    Pause(1500);
+    Ask(*notepad, "title main report.txt (saved) - Notepad");
+    WaitForRows(5);
+    Pause(1500);
+    EXPECT_EQ(Close(), 0);
+    rows = Rows();
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[4], "1|notepad.exe|report.txt - Notepad|Programming");
+    EXPECT_EQ(rows[5], "1|notepad.exe|report.txt (saved) - Notepad|Programming");
+    // The rows follow each other without gaps or overlaps, and all belong
+    // to the account that runs the collector.
+    const Texts times = ActivityQuery("select StartDate, FinishDate from T_Activities order by Id_Activity");
+    for (size_t i = 1; i < times.size(); ++i)
+        EXPECT_EQ(times[i - 1].substr(times[i - 1].find('|') + 1), times[i].substr(0, times[i].find('|'))) << i;
+    EXPECT_EQ(ActivityQuery("select distinct u.Name from T_Activities a join sys.T_Users u on u.Id_User = a.Id_User"),
+              Texts{getpwuid(getuid())->pw_name});
+}
+
+TEST_F(CollectorRun, StopsInOrderOnSigtermAndSigintAndBooksOnlyTheRealGapAsOffline) {
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    Pause(2500);
+    EXPECT_EQ(Close(), 0);
+    Texts rows = Rows();
+    ASSERT_EQ(rows.size(), 1u) << "the activity in progress is saved at the stop";
+    EXPECT_EQ(rows[0], "1|notepad.exe|report.txt - Notepad|Writing");
+    const Texts firstRun = ActivityQuery("select StartDate, FinishDate from T_Activities");
+
+    Pause(2000);
+    Start();
+    rows = WaitForRows(2);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], "4|notepad.exe|report.txt - Notepad|");
+    const Texts offline =
+        ActivityQuery("select StartDate, FinishDate, Duration from T_Activities where Id_Activity = 2");
+    ASSERT_EQ(offline.size(), 1u);
+    // From the stop to the new start: a few seconds, not the whole first run.
+    EXPECT_EQ(offline[0].substr(0, 14), firstRun.at(0).substr(15, 14));
+    EXPECT_LE(std::stoi(offline[0].substr(offline[0].rfind('|') + 1)), 10);
+
+    // Ctrl-C in a terminal: SIGINT stops it in order too.
+    Pause(1500);
+    ASSERT_EQ(kill(collector->Pid(), SIGINT), 0);
+    ASSERT_TRUE(collector->WaitForEnd(10000));
+    EXPECT_EQ(collector->Wait(), 0);
+    rows = Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2], "1|notepad.exe|report.txt - Notepad|Writing");
+}
+
+TEST_F(CollectorRun, IdleAfterAMinuteWithoutInput) {
+    // Nothing else gives input on the test display while this runs (its
+    // suites share one resource lock), so its idle time only grows.
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    Texts rows = WaitForRows(1, 75000);
+    ASSERT_EQ(rows.size(), 1u) << "no change after more than a minute without input";
+    EXPECT_EQ(rows[0], "1|notepad.exe|report.txt - Notepad|Writing");
+    Pause(1500);
+    Ask(*notepad, "input");
+    rows = WaitForRows(2);
+    ASSERT_EQ(rows.size(), 2u);
+    // Idle time is categorised by the special rule of its own project.
+    EXPECT_EQ(rows[1], "2|notepad.exe|report.txt - Notepad|");
+    EXPECT_EQ(ActivityQuery("select p.Name, a.Duration > 0 from T_Activities a join func.T_Projects p on "
+                            "p.Id_Project = a.Id_Project where a.Id_ActivityType = 2"),
+              Texts{"Idle|1"});
+    EXPECT_EQ(Close(), 0);
+}
+
+TEST_F(CollectorRun, RunsWithoutADisplay) {
+    CScopedEnvironment noDisplay("DISPLAY", nullptr);
+    Start();
+    Pause(1500);
+    EXPECT_EQ(Close(), 0);
+    const Texts rows = Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    // No window: the pseudo-process, without a title.
+    EXPECT_EQ(rows[0].substr(rows[0].find('|'), rows[0].rfind('|') - rows[0].find('|')), "|[SYSTEM]|");
+}
+
+TEST_F(CollectorRun, SessionLockAndUnlockFromLogind) {
+    CPrivateBus bus;
+    ASSERT_FALSE(bus.Address().empty());
+    CScopedEnvironment systemBus("DBUS_SYSTEM_BUS_ADDRESS", bus.Address().c_str());
+    CScopedEnvironment sessionId("XDG_SESSION_ID", "c1");
+    // The screen is locked already when the collector starts.
+    CChildProcess logind(QLO_FAKE_LOGIND, {"qlo_fake_logind", "--address", bus.Address(), "--locked"});
+    std::string line;
+    ASSERT_TRUE(logind.ReadLine(line));
+    ASSERT_EQ(line, "ready");
+    auto send = [&](const std::string& command) {
+        ASSERT_TRUE(logind.WriteLine(command) && logind.ReadLine(line));
+        ASSERT_EQ(line, "ok");
+    };
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    Pause(1500);
+    send("unlock");
+    WaitForRows(1);
+    Pause(1500);
+    send("lock");
+    WaitForRows(2);
+    Pause(1500);
+    send("unlock");
+    WaitForRows(3);
+    Pause(1500);
+    EXPECT_EQ(Close(), 0);
+    Texts types = ActivityQuery("select Id_ActivityType || ' ' || Title from T_Activities order by Id_Activity");
+    // The lock event follows the start event; when a second boundary falls
+    // between the two, the first capture is stored as one second of activity.
+    if (!types.empty() && types[0][0] == '1') {
+        EXPECT_EQ(ActivityQuery("select Duration from T_Activities where Id_Activity = 1"), Texts{"1"});
+        types.erase(types.begin());
+    }
+    EXPECT_EQ(types, (Texts{"3 report.txt - Notepad", "1 report.txt - Notepad", "3 report.txt - Notepad",
+                            "1 report.txt - Notepad"}));
+    EXPECT_EQ(Count(ErrorLog(), "Session lock and unlock"), 0);
+}
+
+TEST_F(CollectorRun, LosingTheSystemBusIsLoggedOnceAndTrackingGoesOn) {
+    auto bus = std::make_unique<CPrivateBus>();
+    ASSERT_FALSE(bus->Address().empty());
+    CScopedEnvironment systemBus("DBUS_SYSTEM_BUS_ADDRESS", bus->Address().c_str());
+    CScopedEnvironment sessionId("XDG_SESSION_ID", "c1");
+    CChildProcess logind(QLO_FAKE_LOGIND, {"qlo_fake_logind", "--address", bus->Address()});
+    std::string line;
+    ASSERT_TRUE(logind.ReadLine(line));
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    auto excel = Program("excel.exe", "budget.xlsx - Excel");
+    Start();
+    bus.reset();
+    EXPECT_TRUE(WaitUntil([&] { return Count(ErrorLog(), "Session lock and unlock are no longer recorded") == 1; }));
+    Pause(1500);
+    Activate(*notepad);
+    EXPECT_EQ(WaitForRows(1).size(), 1u);
+    EXPECT_EQ(Close(), 0);
+    EXPECT_EQ(Count(ErrorLog(), "Session lock and unlock"), 1);
+}
+
+TEST_F(CollectorRun, WithoutAPlaceForItsLockFileItRefusesToStartAndSaysSo) {
+    // No runtime folder, and a file where the data folder would be.
+    std::ofstream(temp.File("blocked")) << "x";
+    CScopedEnvironment noRuntime("XDG_RUNTIME_DIR", nullptr);
+    CScopedEnvironment blocked("XDG_DATA_HOME", temp.File("blocked/share").c_str());
+    CChildProcess refused("sh", {"sh", "-c", std::string(QLO_COLLECTOR) + " 2>&1"});
+    std::string line;
+    ASSERT_TRUE(refused.ReadLine(line));
+    EXPECT_EQ(line.rfind("qlocollector: cannot use the lock file", 0), 0u) << line;
+    ASSERT_TRUE(refused.WaitForEnd(5000));
+    EXPECT_EQ(refused.Wait(), 1);
+}
+
+TEST_F(CollectorRun, ControlToolWithoutACollector) {
+    std::string output;
+    EXPECT_EQ(Qloctl({"reload-rules"}, &output), 1);
+    EXPECT_EQ(output, "qloctl: no collector is running\n");
+    // A lock file left behind that names a live process of someone else:
+    // that process is not signalled.
+    CChildProcess bystander("sleep", {"sleep", "30"});
+    std::ofstream(LockFile()) << bystander.Pid() << "\n";
+    EXPECT_EQ(Qloctl({"close"}, &output), 1);
+    EXPECT_EQ(output, "qloctl: no collector is running\n");
+    EXPECT_FALSE(bystander.WaitForEnd(200)) << "the bystander was signalled";
+    EXPECT_EQ(Qloctl({"rules", "sideways"}, &output), 2);
+    EXPECT_EQ(output.substr(0, output.find('\n')), "qloctl: \"rules\" takes \"on\" or \"off\"");
+    EXPECT_EQ(Qloctl({"--help"}, &output), 0);
+    EXPECT_EQ(output.substr(0, output.find('\n')), "usage: qloctl COMMAND");
+}
+}  // namespace
