@@ -11,6 +11,11 @@
 // problem (tests replace services before they start the code under test).
 
 #include <atomic>
+#include <cstdint>
+
+// Counts the replacements of any platform service, so that what was learnt
+// from one service instance (a cached answer) is not taken for another's.
+inline std::atomic<uint32_t> g_serviceReplacements{0};
 
 template <class Service>
 class CServiceSlot {
@@ -21,6 +26,7 @@ public:
 
     // Installs `service` (nullptr: the default again) and returns the one it replaces.
     Service* Replace(Service* service) {
+        g_serviceReplacements.fetch_add(1, std::memory_order_acq_rel);
         return m_current.exchange(service ? service : &m_default, std::memory_order_acq_rel);
     }
 

@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "sensing/activity.h"
 #include "sensing/browsers_manager.h"
+#include "sensing/process_name_cache.h"
 #include "sensing/skype_plugin.h"
 
 namespace {
@@ -66,7 +67,14 @@ int CWinActivity::Capture() {
         SetType(GetInputState());
 
         CWinProcess process(processId, title.get());
-        if (process.Resolve() < 1) return -50;
+        CProcessNameCache& names = CProcessNameCache::ForThisThread();
+        if (!names.Lookup(window, process)) {
+            if (process.Resolve() < 1) {
+                names.Forget();
+                return -50;
+            }
+            names.Remember(window, process);
+        }
         SetProcess(process);
 
         // The messenger's main window: the open conversation names the activity.

@@ -54,6 +54,32 @@ TEST_F(CaptureTest, ACompleteCaptureFillsTheActivity) {
     EXPECT_EQ(clock.SleptMilliseconds(), 0);
 }
 
+TEST_F(CaptureTest, TheSameWindowOfTheSameProcessIsNamedOnlyOnce) {
+    using Method = CFakeProcesses::Method;
+    ASSERT_EQ(activity.Capture(), 1);
+    const int named = processes.Calls(Method::Snapshot);
+    desktop.SetTitle(kEditorWindow, "draft.txt - Editor");
+    CWinActivity again;
+    ASSERT_EQ(again.Capture(), 1);
+    EXPECT_EQ(processes.Calls(Method::Snapshot), named);
+    EXPECT_STREQ(again.GetFileName(), "editor.exe");
+    EXPECT_STREQ(again.GetFullPath(), "C:\\Apps\\Editor.EXE");
+    EXPECT_STREQ(again.GetTitle(), "draft.txt - Editor");
+
+    // Another window in front is named afresh, and so is one whose process
+    // could not be named before.
+    constexpr WindowHandle kNewWindow = 6;
+    constexpr uint32_t kNewProcess = 400;
+    desktop.Show(kNewWindow, kNewProcess, "New");
+    CWinActivity unnamed;
+    EXPECT_EQ(unnamed.Capture(), -50);
+    processes.AddProcess(kNewProcess, "new.exe", "C:\\new.exe");
+    processes.SetAccount(kNewProcess, "HOST", "alice");
+    CWinActivity named2;
+    ASSERT_EQ(named2.Capture(), 1);
+    EXPECT_STREQ(named2.GetFileName(), "new.exe");
+}
+
 TEST_F(CaptureTest, AUserAlreadySetIsKept) {
     activity.SetUser(CUser("OFFICE", "bob"));
     EXPECT_EQ(activity.Capture(), 1);

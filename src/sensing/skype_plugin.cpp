@@ -25,9 +25,12 @@ bool CSkypePlugin::IsMainWindow() {
 int CSkypePlugin::IsSkypeWindow(char* fileName, int, const char*, int) {
     if (!m_window) return -8;
     if (!fileName) return -1;
+    // The name first: it costs nothing, while the search for the main window
+    // walks every top-level window, and most captures are not the messenger.
+    if (!StartsWithLoweredAscii(fileName, kExecutable)) return 0;
     if (!IsMainWindow()) return 0;
     LowerAsciiLetters(fileName);
-    return std::strncmp(fileName, kExecutable, sizeof(kExecutable) - 1) == 0 ? 1 : 0;
+    return 1;
 }
 
 const char* CSkypePlugin::GetMainTitle() {

@@ -31,8 +31,10 @@ TEST_F(SkypePluginTest, RecognisesOnlyTheMainWindowOfTheMessenger) {
     EXPECT_STREQ(fileName, "skype.exe");
     char longer[] = "skype.exe.old";  // only the first nine characters count
     EXPECT_EQ(main.IsSkypeWindow(longer, 13, nullptr, 0), 1);
-    char other[] = "Notepad.exe";
+    const int searches = desktop.FindWindowCalls();
+    char other[] = "Notepad.exe";  // another program: no window is searched
     EXPECT_EQ(main.IsSkypeWindow(other, 11, nullptr, 0), 0);
+    EXPECT_EQ(desktop.FindWindowCalls(), searches);
     EXPECT_EQ(main.IsSkypeWindow(nullptr, 0, nullptr, 0), -1);
 
     char detachedName[] = "Skype.exe";

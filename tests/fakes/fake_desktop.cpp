@@ -68,6 +68,11 @@ void CFakeDesktop::FailLastInput(bool fail) {
     m_failLastInput = fail;
 }
 
+int CFakeDesktop::FindWindowCalls() const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_findWindowCalls;
+}
+
 int CFakeDesktop::ForegroundCalls() const {
     std::lock_guard<std::mutex> guard(m_mutex);
     return m_foregroundCalls;
@@ -119,6 +124,7 @@ bool CFakeDesktop::GetLastInputTick(uint32_t& tick) {
 
 WindowHandle CFakeDesktop::FindWindow(const char* className) {
     std::lock_guard<std::mutex> guard(m_mutex);
+    ++m_findWindowCalls;
     for (const CEntry& entry : m_windows)
         if (entry.second.parent == 0 && className && entry.second.className == className) return entry.first;
     return 0;

@@ -51,6 +51,8 @@ public:
 
     // How often the foreground window was asked for.
     int ForegroundCalls() const;
+    // How often windows were searched by class.
+    int FindWindowCalls() const;
 
     WindowHandle GetForegroundWindow() override;
     WindowHandle GetDesktopWindow() override;
@@ -74,5 +76,6 @@ private:
     std::optional<uint32_t> m_lastInputTick;
     bool m_failLastInput = false;
     int m_foregroundCalls = 0;
+    int m_findWindowCalls = 0;
     CDesktopService* m_previous = nullptr;
 };
