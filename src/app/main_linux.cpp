@@ -16,6 +16,7 @@
 #include "app/event_loop_linux.h"
 #include "app/instance_lock_linux.h"
 #include "core/time_manager.h"
+#include "sensing/browser_report_listener.h"
 
 int main() {
     // A reader that goes away (a closed pipe) must not end the collector.
@@ -52,6 +53,8 @@ int main() {
         std::fprintf(stderr,
                      "qlocollector: start-up incomplete (%d): see the error log, or the settings when there is none\n",
                      started);
+    CBrowserReportListener browserReports;  // addresses from the browser extension, until the end
+    browserReports.Start(timeManager);
     const int ended = loop.Run(shell);
     if (ended != 1) std::fprintf(stderr, "qlocollector: the event loop failed: %s\n", std::strerror(errno));
     shell.Stop();
