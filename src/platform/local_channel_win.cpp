@@ -34,7 +34,8 @@ std::string UserSid() {
     return result;
 }
 
-// True when the object behind `handle` is owned by the user whose SID is `sid`.
+// False when the object behind `handle` is owned by another user than the
+// one whose SID is `sid`. (Wine reports no owner at all: that passes.)
 bool OwnedBy(HANDLE handle, const std::string& sid) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -42,10 +43,21 @@ bool OwnedBy(HANDLE handle, const std::string& sid) {
                         &descriptor) != ERROR_SUCCESS)
         return false;
     char* text = nullptr;
-    const bool same = owner && ConvertSidToStringSidA(owner, &text) && sid == text;
+    const bool same = !owner || (ConvertSidToStringSidA(owner, &text) && sid == text);
     if (text) LocalFree(text);
     LocalFree(descriptor);
     return same;
+}
+
+// Writes every byte, in as many writes as the pipe takes.
+bool WriteAll(HANDLE pipe, const char* data, DWORD size) {
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(pipe, data, size, &written, nullptr) || written == 0) return false;
+        data += written;
+        size -= written;
+    }
+    return true;
 }
 
 struct CInstance {
@@ -87,7 +99,7 @@ struct CLocalChannelListener::CState {
     int Create(const std::string& name) {
         const std::string sid = UserSid();
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        const std::string sddl = "D:P(A;;GA;;;" + sid + ")";
+        const std::string sddl = "O:" + sid + "D:P(A;;GA;;;" + sid + ")";
         if (sid.empty() ||
             !ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
             return 0;
@@ -100,10 +112,10 @@ struct CLocalChannelListener::CState {
                 CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | first,
                                  PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
                                  kLocalChannelMaxConnections, 0, kPipeBufferSize, 0, &attributes);
+            const DWORD error = GetLastError();
             instances[i].overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
             if (instances[i].pipe == INVALID_HANDLE_VALUE)
-                result =
-                    i == 0 && (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_PIPE_BUSY) ? -7 : 0;
+                result = i == 0 && (error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY) ? -7 : 0;
             else if (!instances[i].overlapped.hEvent)
                 result = 0;
         }
@@ -252,15 +264,10 @@ bool CLocalChannelClient::IsConnected() const { return m_handle != reinterpret_c
 int CLocalChannelClient::Send(const char* data, uint32_t size) {
     if (!data || size == 0 || size > kLocalChannelMaxMessage) return -1;
     if (!IsConnected()) return -8;
-    // One write per message: header and body together.
-    std::vector<char> frame(size + 4);
-    EncodeFrameLength(size, frame.data());
-    std::copy(data, data + size, frame.begin() + 4);
-    DWORD written = 0;
-    if (WriteFile(reinterpret_cast<HANDLE>(m_handle), frame.data(), static_cast<DWORD>(frame.size()), &written,
-                  nullptr) &&
-        written == frame.size())
-        return 1;
+    char header[4];
+    EncodeFrameLength(size, header);
+    const auto pipe = reinterpret_cast<HANDLE>(m_handle);
+    if (WriteAll(pipe, header, sizeof(header)) && WriteAll(pipe, data, size)) return 1;
     Close();
     return 0;
 }

@@ -9,6 +9,7 @@ constexpr char kStart[] = "CBrowserReportListener::Start";
 CBrowserReportListener::~CBrowserReportListener() { Stop(); }
 
 int CBrowserReportListener::Start(CDebugController& log, const std::string& name) {
+    m_log = &log;
     const int result = m_listener.Start(name, *this);
     if (result == 1)
         log.Log(LOG_INFO, 1, "%s: browser addresses are received at %s", kStart, name.c_str());
@@ -28,7 +29,11 @@ void CBrowserReportListener::Stop() {
 void CBrowserReportListener::OnMessage(uint32_t connection, const char* data, uint32_t size) {
     CBrowserReport report;
     // A malformed report is dropped; the host sends whole ones only.
-    if (DecodeBrowserReport(data, size, report)) BrowserReports().Apply(connection, report);
+    if (!DecodeBrowserReport(data, size, report)) return;
+    BrowserReports().Apply(connection, report);
+    m_log->Log(LOG_INFO, 2, "CBrowserReportListener::OnMessage: window %lld of process %u %s",
+               static_cast<long long>(report.windowId), report.processId,
+               report.kind == CBrowserReport::kClosed ? "closed" : "reported");
 }
 
 void CBrowserReportListener::OnDisconnected(uint32_t connection) { BrowserReports().ForgetConnection(connection); }

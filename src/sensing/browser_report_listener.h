@@ -21,8 +21,9 @@ public:
     // Listens on BrowserChannelName() (or `name` when given). The outcome
     // goes to `log`: the place at information level 1; a failure to the
     // error log, except when another collector of the user listens there
-    // already (information level 1). The channel's result (see
-    // CLocalChannelListener::Start).
+    // already (information level 1). Each report received is noted at level
+    // 2, without its address or title. `log` must outlive the listening. The
+    // channel's result (see CLocalChannelListener::Start).
     int Start(CDebugController& log, const std::string& name = BrowserChannelName());
     // Stops listening and forgets every report.
     void Stop();
@@ -31,5 +32,6 @@ public:
     void OnDisconnected(uint32_t connection) override;
 
 private:
+    CDebugController* m_log = nullptr;
     CLocalChannelListener m_listener;
 };
