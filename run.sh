@@ -14,7 +14,7 @@ cd "$repo"
 
 "$repo/scripts/setup.sh" --linux-only
 cmake --preset linux-release >/dev/null
-cmake --build --preset linux-release --target qlocollector qloctl
+cmake --build --preset linux-release --target qlocollector qloctl qlo-browser-host browser_extension
 
 bin="$repo/build/linux-release/bin"
 registry=${QLO_REGISTRY_FILE:-${XDG_CONFIG_HOME:-$HOME/.config}/Belvane/Orvanta/registry.reg}
@@ -32,6 +32,9 @@ Windows Registry Editor Version 5.00
 REG
   echo "settings written to $registry"
 fi
+
+# Lets the browsers start the host of the browser extension (load the extension by hand: see README.md).
+"$bin/qloctl" install-browser-host || echo "the browser host is not installed: no addresses from browsers" >&2
 
 if [ -z "${DISPLAY:-}" ]; then
   echo "no DISPLAY: the collector records no windows until it finds an X display" >&2

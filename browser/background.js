@@ -72,14 +72,13 @@ async function reportFocusedWindow() {
     connect();
     return;  // connecting reports
   }
-  let window;
+  let tabs;
   try {
-    window = await api.windows.getLastFocused({ populate: true });
+    tabs = await api.tabs.query({ active: true, lastFocusedWindow: true });
   } catch (error) {
     return;  // no window at all
   }
-  if (!window || window.incognito) return;
-  reportTab((window.tabs ?? []).find((tab) => tab.active));
+  reportTab(tabs[0]);
 }
 
 api.tabs.onActivated.addListener(reportFocusedWindow);

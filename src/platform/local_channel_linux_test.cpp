@@ -14,6 +14,7 @@
 
 #include "platform/local_channel.h"
 #include "support/scoped_environment_linux.h"
+#include "support/temp_folder.h"
 
 namespace {
 class CNoReceiver : public CLocalChannelReceiver {
@@ -44,13 +45,13 @@ TEST(LocalChannelLinux, TheUsersChannelIsInAPrivateFolderWhateverTheEnvironmentS
 }
 
 TEST(LocalChannelLinux, ASocketLeftBehindIsReplacedAndAnythingElseKept) {
-    const std::string name = BrowserChannelName() + "-left-behind";
+    const CTempFolder folder;
+    const std::string name = folder.File("channel");
     // A socket whose listener has gone.
     const int left = socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strcpy(address.sun_path, name.c_str());
-    unlink(name.c_str());
     ASSERT_EQ(bind(left, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     close(left);
     CNoReceiver receiver;
@@ -75,15 +76,13 @@ TEST(LocalChannelLinux, ASocketLeftBehindIsReplacedAndAnythingElseKept) {
 
 TEST(LocalChannelLinux, AnotherUserCannotReachTheListener) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-    const std::string name = BrowserChannelName() + "-other-user";
+    // Even in a folder open to everybody, the socket refuses them.
+    const CTempFolder folder;
+    chmod(folder.Str().c_str(), 0755);
+    const std::string name = folder.File("channel");
     CNoReceiver receiver;
     CLocalChannelListener listener;
     ASSERT_EQ(listener.Start(name, receiver), 1);
-    // Even with the folder open to everybody, the socket refuses them.
-    const std::string folder = Folder(name);
-    struct stat before;
-    ASSERT_EQ(stat(folder.c_str(), &before), 0);
-    chmod(folder.c_str(), 0755);
     const pid_t child = fork();
     if (child == 0) {
         if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(2);
@@ -92,7 +91,6 @@ TEST(LocalChannelLinux, AnotherUserCannotReachTheListener) {
     }
     int status = -1;
     waitpid(child, &status, 0);
-    chmod(folder.c_str(), before.st_mode & 07777);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other user connected";
     listener.Stop();
     EXPECT_EQ(receiver.messages, 0);

@@ -16,10 +16,12 @@
 namespace {
 using namespace std::chrono_literals;
 
-// A name of its own for each test, beside the user's channel.
+// A name of its own for each test, beside the user's channel (other test
+// runs of the same user may use the place at the same time).
 std::string TestChannel() {
     static std::atomic<int> count{0};
-    return BrowserChannelName() + "-test-" + std::to_string(count++);
+    return BrowserChannelName() + "-test-" +
+           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" + std::to_string(count++);
 }
 
 class CRecorder : public CLocalChannelReceiver {

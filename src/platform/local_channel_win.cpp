@@ -15,6 +15,7 @@ namespace {
 constexpr char kPipePrefix[] = "\\\\.\\pipe\\QLOCollector.browser.";
 constexpr DWORD kPipeBufferSize = 8192;
 constexpr DWORD kBusyWaitMs = 500;
+constexpr DWORD kCancelWaitMs = 1000;
 
 // The current user's SID as a string ("S-1-5-21-..."); "" when it cannot be had.
 std::string UserSid() {
@@ -193,11 +194,11 @@ struct CLocalChannelListener::CState {
             if (woken == WAIT_OBJECT_0 || woken < WAIT_OBJECT_0 || woken >= WAIT_OBJECT_0 + events.size()) break;
             Complete(instances[woken - WAIT_OBJECT_0 - 1]);
         }
-        // I/O is cancelled by the thread that started it.
+        // I/O is cancelled by the thread that started it, and waited for
+        // (an instance left idle by a failure has none: the wait is bounded).
         for (CInstance& instance : instances) {
-            DWORD bytes = 0;
             CancelIo(instance.pipe);
-            GetOverlappedResult(instance.pipe, &instance.overlapped, &bytes, TRUE);
+            WaitForSingleObject(instance.overlapped.hEvent, kCancelWaitMs);
             if (instance.connected) {
                 DisconnectNamedPipe(instance.pipe);
                 receiver->OnDisconnected(instance.number);
