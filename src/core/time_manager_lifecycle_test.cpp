@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "core/time_manager_test_fixture.h"
+#include "platform/registry.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -30,15 +31,26 @@ TEST_F(Startup, ReadsTheSettingsCreatesTheFoldersAndDatabasesAndLearnsTheUser) {
     EXPECT_EQ(CountContaining(errorLog, "CTimeManager::Init"), 0);
 }
 
-TEST_F(Startup, WithoutAWindowOrTheInstallationPathFailsBeforeAnyLogExists) {
+TEST_F(Startup, WithoutAWindowOrTheInstallationPathInitFailsAndTheErrorLogNamesTheSetting) {
     tm = std::make_unique<CTimeManager>();
+    EXPECT_EQ(tm->Init(0), 0);
+    EXPECT_FALSE(fs::exists(dataFolder));
     EXPECT_EQ(tm->Init(kMainWindow), -320);
     registry.SetString(kMainKey, "Path", install + kPathSeparator + "missing");
     EXPECT_EQ(tm->Init(kMainWindow), -320);
     EXPECT_EQ(tm->LoadConfiguration(), 0);
-    registry.SetString(kMainKey, "Path", install);
-    EXPECT_EQ(tm->Init(0), 0);
-    EXPECT_FALSE(fs::exists(dataFolder));
+    EXPECT_FALSE(fs::exists(dbFolder)) << "nothing but the logs before the settings are right";
+    EndAndReadLogs();
+    const std::string key = Registry().DescribeKey(REGISTRY_LOCAL_MACHINE, kMainKey);
+    EXPECT_EQ(errorLog, (std::vector<std::string>{
+                            "CTimeManager::LoadConfiguration (1) the setting \"Path\" (the install folder) is missing "
+                            "from " + key,
+                            "CTimeManager::LoadConfiguration (1) the setting \"Path\" of " + key +
+                                " names the install folder \"" + install + kPathSeparator +
+                                "missing\", which does not exist",
+                            "CTimeManager::LoadConfiguration (1) the setting \"Path\" of " + key +
+                                " names the install folder \"" + install + kPathSeparator +
+                                "missing\", which does not exist"}));
 }
 
 TEST_F(Startup, WithoutALogLevelOnlyTheErrorLogIsWritten) {
