@@ -33,7 +33,8 @@ constexpr int kHolderNameWaitMs = 2000;
 void ReportStartProblems(CTimeManager& timeManager, int started) {
     const CTimeManagerConfiguration& configuration = timeManager.GetConfiguration();
     if (*configuration.GetFailureText())
-        std::fprintf(stderr, "qlocollector: %s; nothing is recorded until that is repaired and the collector restarted\n",
+        std::fprintf(stderr,
+                     "qlocollector: %s; nothing is recorded until that is repaired and the collector restarted\n",
                      configuration.GetFailureText());
     else if (started != 1)
         std::fprintf(stderr, "qlocollector: start-up incomplete (%d): see the error log\n", started);

@@ -139,8 +139,9 @@ TEST_F(ConfigurationTest, WithoutAUsableInstallFolderLoadingFailsAndSaysWhichSet
     for (const std::string& stale : {gone, std::string()}) {
         ASSERT_TRUE(registry.SetString(kKey, "Path", stale));
         EXPECT_EQ(configuration.Load(), 0);
-        EXPECT_EQ(std::string(configuration.GetFailureText()),
-                  "the setting \"Path\" of " + key + " names the install folder \"" + stale + "\", which does not exist");
+        EXPECT_EQ(
+            std::string(configuration.GetFailureText()),
+            "the setting \"Path\" of " + key + " names the install folder \"" + stale + "\", which does not exist");
     }
     // Nothing was taken from the failed attempts but the folders that do
     // not depend on the settings, so that the error log can be written.

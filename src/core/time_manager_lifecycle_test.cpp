@@ -42,15 +42,11 @@ TEST_F(Startup, WithoutAWindowOrTheInstallationPathInitFailsAndTheErrorLogNamesT
     EXPECT_FALSE(fs::exists(dbFolder)) << "nothing but the logs before the settings are right";
     EndAndReadLogs();
     const std::string key = Registry().DescribeKey(REGISTRY_LOCAL_MACHINE, kMainKey);
-    EXPECT_EQ(errorLog, (std::vector<std::string>{
-                            "CTimeManager::LoadConfiguration (1) the setting \"Path\" (the install folder) is missing "
-                            "from " + key,
-                            "CTimeManager::LoadConfiguration (1) the setting \"Path\" of " + key +
-                                " names the install folder \"" + install + kPathSeparator +
-                                "missing\", which does not exist",
-                            "CTimeManager::LoadConfiguration (1) the setting \"Path\" of " + key +
-                                " names the install folder \"" + install + kPathSeparator +
-                                "missing\", which does not exist"}));
+    const std::string place = "CTimeManager::LoadConfiguration (1) ";
+    const std::string missing = place + "the setting \"Path\" (the install folder) is missing from " + key;
+    const std::string stale = place + "the setting \"Path\" of " + key + " names the install folder \"" + install +
+                              kPathSeparator + "missing\", which does not exist";
+    EXPECT_EQ(errorLog, (std::vector<std::string>{missing, stale, stale}));
 }
 
 TEST_F(Startup, WithoutALogLevelOnlyTheErrorLogIsWritten) {

@@ -109,7 +109,8 @@ TEST(BaseLog, FullFileIsArchivedKeepingTheLastTen) {
             CErrorLog log;
             ASSERT_EQ(log.SetPath(path.c_str()), 1);
             ASSERT_EQ(log.Write("x", 1), 1);
-            EXPECT_EQ(std::filesystem::file_size(path), static_cast<uintmax_t>(CBaseLog::kMaxBytes)) << "full, not past";
+            EXPECT_EQ(std::filesystem::file_size(path), static_cast<uintmax_t>(CBaseLog::kMaxBytes))
+                << "full, not past";
             ASSERT_EQ(log.Write("y", 1), 1);
         }
         EXPECT_EQ(ReadFileBytes(path), "QLO Error Log\r\n" + kDashes + "\r\n07/12/2026 09:05:03.042 y\r\n");

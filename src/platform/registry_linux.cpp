@@ -74,7 +74,8 @@ public:
     std::string DescribeKey(RegistryRoot, const char* keyPath) override {
         const std::string path = RegistryFilePath();
         return std::string("[HKEY_LOCAL_MACHINE\\") + (keyPath ? keyPath : "") + "] of " +
-               (path.empty() ? std::string("the settings file (none: neither QLO_REGISTRY_FILE nor HOME is set)") : path);
+               (path.empty() ? std::string("the settings file (none: neither QLO_REGISTRY_FILE nor HOME is set)")
+                             : path);
     }
 };
 }  // namespace

@@ -22,8 +22,8 @@ void CPrivateBus::Stop() { m_daemon.reset(); }
 
 bool CPrivateBus::Start() {
     m_daemon = std::make_unique<CChildProcess>(
-        "dbus-daemon", std::vector<std::string>{"dbus-daemon", "--config-file=" + m_folder.File("bus.conf"),
-                                                "--nofork", "--syslog-only", "--print-address=1"});
+        "dbus-daemon", std::vector<std::string>{"dbus-daemon", "--config-file=" + m_folder.File("bus.conf"), "--nofork",
+                                                "--syslog-only", "--print-address=1"});
     std::string address;
     if (!m_daemon->Started() || !m_daemon->ReadLine(address)) return false;
     // The daemon adds a guid of its own, new at every start.

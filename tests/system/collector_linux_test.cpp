@@ -15,9 +15,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -499,7 +499,8 @@ TEST_F(CollectorRun, AStaleInstallPathIsNamedAndTheSettingsScriptRepairsIt) {
     collector = Launch();
     std::string line;
     ASSERT_TRUE(collector->ReadLine(line));
-    EXPECT_EQ(line, "qlocollector: " + problem + "; nothing is recorded until that is repaired and the collector restarted");
+    EXPECT_EQ(line,
+              "qlocollector: " + problem + "; nothing is recorded until that is repaired and the collector restarted");
     EXPECT_EQ(Count(ErrorLog(), "CTimeManager::LoadConfiguration (1) " + problem), 1);
     EXPECT_EQ(Close(), 0);
 
@@ -570,8 +571,8 @@ TEST_F(CollectorRun, LosingTheSystemBusWhileLockedEndsTheLockedRowUntilTheBusIsB
     ASSERT_FALSE(bus.Address().empty());
     CScopedEnvironment systemBus("DBUS_SYSTEM_BUS_ADDRESS", bus.Address().c_str());
     CScopedEnvironment sessionId("XDG_SESSION_ID", "c1");
-    auto logind =
-        std::make_unique<CChildProcess>(QLO_FAKE_LOGIND, Texts{"qlo_fake_logind", "--address", bus.Address(), "--locked"});
+    auto logind = std::make_unique<CChildProcess>(QLO_FAKE_LOGIND,
+                                                  Texts{"qlo_fake_logind", "--address", bus.Address(), "--locked"});
     std::string line;
     ASSERT_TRUE(logind->ReadLine(line));
     auto notepad = Program("notepad.exe", "report.txt - Notepad");
@@ -580,14 +581,15 @@ TEST_F(CollectorRun, LosingTheSystemBusWhileLockedEndsTheLockedRowUntilTheBusIsB
 
     // Unseen, the session counts as unlocked.
     bus.Stop();
-    EXPECT_TRUE(WaitUntil(
-        [&] { return Count(ErrorLog(), "Session lock and unlock are not recorded until the system bus is back") == 1; }));
+    EXPECT_TRUE(WaitUntil([&] {
+        return Count(ErrorLog(), "Session lock and unlock are not recorded until the system bus is back") == 1;
+    }));
     WaitPastStartOf("(A) notepad.exe");
 
     // Back, and still locked: the watch reopens by itself.
     ASSERT_TRUE(bus.Start());
-    logind =
-        std::make_unique<CChildProcess>(QLO_FAKE_LOGIND, Texts{"qlo_fake_logind", "--address", bus.Address(), "--locked"});
+    logind = std::make_unique<CChildProcess>(QLO_FAKE_LOGIND,
+                                             Texts{"qlo_fake_logind", "--address", bus.Address(), "--locked"});
     ASSERT_TRUE(logind->ReadLine(line));
     EXPECT_TRUE(WaitUntil([&] { return Count(ErrorLog(), "Session lock and unlock are recorded again") == 1; }, 30000));
     WaitPastStartOf("(L) notepad.exe");
