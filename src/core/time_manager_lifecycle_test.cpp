@@ -46,7 +46,9 @@ TEST_F(Startup, WithoutAWindowOrTheInstallationPathInitFailsAndTheErrorLogNamesT
     const std::string missing = place + "the setting \"Path\" (the install folder) is missing from " + key;
     const std::string stale = place + "the setting \"Path\" of " + key + " names the install folder \"" + install +
                               kPathSeparator + "missing\", which does not exist";
-    EXPECT_EQ(errorLog, (std::vector<std::string>{missing, stale, stale}));
+    // (A second Init on Windows also says that COM was set up already.)
+    EXPECT_EQ(CountContaining(errorLog, missing), 1);
+    EXPECT_EQ(CountContaining(errorLog, stale), 2);
 }
 
 TEST_F(Startup, WithoutALogLevelOnlyTheErrorLogIsWritten) {
