@@ -76,7 +76,7 @@ int main() {
     }
     if (held != 1) {
         std::fprintf(stderr, "qlocollector: cannot use the lock file %s: %s\n",
-                     lockPath.empty() ? "(no runtime or data folder)" : lockPath.c_str(),
+                     lockPath.empty() ? "(no data folder)" : lockPath.c_str(),
                      held == -1 ? "no folder for it" : std::strerror(errno));
         return 1;
     }
