@@ -64,7 +64,8 @@ bool WriteAll(HANDLE pipe, const char* data, DWORD size) {
 struct CInstance {
     HANDLE pipe = INVALID_HANDLE_VALUE;
     OVERLAPPED overlapped{};
-    bool connected = false;  // else waiting for a client
+    bool connected = false;      // else waiting for a client
+    bool clientArrived = false;  // a client came before the wait began: no I/O to complete
     uint32_t number = 0;
     std::unique_ptr<CLocalChannelFramer> framer;
     char buffer[4096];
@@ -131,7 +132,10 @@ struct CLocalChannelListener::CState {
             ResetEvent(instance.overlapped.hEvent);
             if (ConnectNamedPipe(instance.pipe, &instance.overlapped)) return;  // the event is set
             const DWORD error = GetLastError();
-            if (error == ERROR_PIPE_CONNECTED) SetEvent(instance.overlapped.hEvent);
+            if (error == ERROR_PIPE_CONNECTED) {
+                instance.clientArrived = true;
+                SetEvent(instance.overlapped.hEvent);
+            }
             // ERROR_IO_PENDING: the event comes with the client. A client
             // that came and went before the wait: free the instance and wait
             // again. Anything else leaves the instance idle.
@@ -159,9 +163,11 @@ struct CLocalChannelListener::CState {
     // What completed on the instance.
     void Complete(CInstance& instance) {
         DWORD bytes = 0;
-        const bool done = GetOverlappedResult(instance.pipe, &instance.overlapped, &bytes, FALSE);
+        const bool done =
+            instance.clientArrived || GetOverlappedResult(instance.pipe, &instance.overlapped, &bytes, FALSE);
+        instance.clientArrived = false;
         if (!instance.connected) {
-            if (!done && GetLastError() != ERROR_PIPE_CONNECTED) {
+            if (!done) {
                 DisconnectNamedPipe(instance.pipe);
                 Listen(instance);
                 return;
