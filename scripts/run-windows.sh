@@ -13,14 +13,21 @@
 # HKLM\SOFTWARE\Belvane\Orvanta, "Path" = the folder holding the program,
 # "First Start" = 1 (seed the catalogue of an empty database) and
 # "QLOCollector Log Level" = 1 (normal progress messages). Existing values are
-# left alone, except a "Path" naming a folder that no longer exists. Windows are created on $DISPLAY when it is set, otherwise on an
-# Xvfb display of its own.
+# left alone, except a "Path" naming a folder that no longer exists. Windows
+# are created on $DISPLAY when it is set, otherwise on an Xvfb display of its
+# own. QLO_WINEPREFIX names another Wine prefix (made when missing).
+#
+# Ctrl-C (or SIGTERM) stops the collector in order: it saves the activity in
+# progress, then the script ends with status 0. The collector and the Xvfb
+# display run in sessions of their own (as Wine's own processes do), so the
+# terminal's Ctrl-C reaches only this script.
 #
 # Do not run it while the Windows tests run: they share the prefix, its
 # registry and its desktop.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$repo/scripts/wine_env.sh"
+[ -n "${QLO_WINEPREFIX:-}" ] && export WINEPREFIX=$QLO_WINEPREFIX
 bin="$repo/build/windows/bin"
 key='HKLM\SOFTWARE\Belvane\Orvanta'
 
@@ -28,7 +35,7 @@ say() { printf '[run-windows] %s\n' "$*"; }
 
 # The display of the running collector: Wine keeps the windows of each
 # display apart, so qloctl must use the same one to find the collector.
-display_file="$repo/build/run-windows.display"
+display_file="$WINEPREFIX/.qlo-run-windows.display"
 
 if [ "${1:-}" = "ctl" ]; then
   shift
@@ -58,13 +65,16 @@ cleanup() {
 }
 trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$scratch/display" >/dev/null 2>&1 &
+  # In a session of its own, so that Ctrl-C does not take the display away
+  # from the collector before it has stopped.
+  setsid Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$scratch/display" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
   [ -s "$scratch/display" ] || { say "Xvfb did not start"; exit 1; }
   export DISPLAY=":$(head -n 1 "$scratch/display")"
   say "Xvfb display $DISPLAY"
 fi
+mkdir -p "$WINEPREFIX"
 echo "$DISPLAY" >"$display_file"
 
 # reg_default <name> <type> <data>: adds the value unless it is there.
@@ -76,9 +86,11 @@ reg_default() {
     say "registry: \"$1\" set to $3"
   fi
 }
+[ -d "$WINEPREFIX/drive_c" ] || say "making the Wine prefix $WINEPREFIX"
 install_folder=$(winepath -w "$bin" 2>/dev/null)
-# A "Path" naming a folder that is gone (a removed checkout) counts as absent.
-configured=$(wine reg query "$key" /v Path 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+# A "Path" naming a folder that is gone (a removed checkout) counts as absent;
+# a new prefix has none at all.
+configured=$( (wine reg query "$key" /v Path 2>/dev/null || true) | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
 if [ -n "$configured" ] && [ ! -d "$(winepath -u "$configured" 2>/dev/null)" ]; then
   say "registry: \"Path\" names $configured, which does not exist"
   wine reg delete "$key" /v Path /f >/dev/null
@@ -115,3 +127,4 @@ if [ $(($(date +%s) - started)) -lt 5 ]; then
   exit 1
 fi
 say "the collector has ended (exit status $status)"
+exit "$status"

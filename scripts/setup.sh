@@ -33,6 +33,8 @@ windows_packages=(
   mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64
   # source-package builds
   dpkg-dev tcl
+  # the Windows installer, and the checks of the Debian package
+  nsis lintian
 )
 # The browser extension's end-to-end test runs Debian's Chromium; ./run.sh does not need it.
 test_packages=(chromium)
