@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Set-up, build of both targets and every test of both: the Linux tests
+# Set-up, build of both targets, their packages (scripts/package.sh) and
+# every test of both: the Linux tests
 # natively (under AddressSanitizer and UndefinedBehaviorSanitizer), the
 # Windows tests cross-compiled and run under Wine; each target's tests run
 # inside an Xvfb display of their own. Ends with one line per target and a
@@ -41,11 +42,19 @@ run_target() {
 }
 
 start=$(date +%s)
+# The Windows installer and the Debian package, which tests of both targets
+# install and remove.
+echo "== packages"
+packages_failed=0
+if ! "$repo/scripts/package.sh"; then
+  echo "== packages failed"
+  packages_failed=1; overall=1
+fi
 run_target linux "$repo/scripts/run_linux_tests.sh"
 run_target windows "$repo/scripts/run_windows_tests.sh"
 
 echo "== done in $(( $(date +%s) - start )) s"
 echo "linux: ${passed[linux]} passed, ${failed[linux]} failed"
 echo "windows: ${passed[windows]} passed, ${failed[windows]} failed"
-echo "$(( passed[linux] + passed[windows] )) passed, $(( failed[linux] + failed[windows] )) failed"
+echo "$(( passed[linux] + passed[windows] )) passed, $(( failed[linux] + failed[windows] + packages_failed )) failed"
 exit $overall
