@@ -33,7 +33,8 @@ REG
   echo "settings written to $registry"
 fi
 
-if [ -z "${DISPLAY:-}" ]; then
+"$repo/scripts/install-gnome-extension.sh" || echo "the GNOME Shell extension could not be installed" >&2
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "no DISPLAY: the collector records no windows until it finds an X display" >&2
 fi
 echo "collector running; data and logs in ${XDG_DATA_HOME:-$HOME/.local/share}/Orvanta; Ctrl-C stops it"

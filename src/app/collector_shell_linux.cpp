@@ -1,5 +1,9 @@
 #include "app/collector_shell_linux.h"
 
+#include <cstdio>
+
+#include "platform/desktop.h"
+
 namespace {
 constexpr char kStart[] = "CCollectorShell::Start";
 constexpr char kWatchLost[] = "CCollectorShell::OnSessionWatchLost";
@@ -7,6 +11,12 @@ constexpr char kWatchLost[] = "CCollectorShell::OnSessionWatchLost";
 
 int CCollectorShell::Start(CEventLoop& loop) {
     const int result = m_timeManager.Init(kEventLoopWindow);
+    // A desktop whose windows cannot be seen: said once, here and to the user.
+    const std::string desktop = DesktopLimitation();
+    if (!desktop.empty()) {
+        m_timeManager.Log(LOG_ERROR, 0, "%s (%i) %s", kStart, 2, desktop.c_str());
+        std::fprintf(stderr, "qlocollector: %s\n", desktop.c_str());
+    }
     if (m_sessionWatch.Open() == 1)
         loop.SetSessionWatch(&m_sessionWatch);
     else
