@@ -22,7 +22,7 @@ std::unique_ptr<CDesktopService> CreateNoDesktop();
 // A wlroots Wayland compositor (wlroots_desktop_linux.cpp). `display`: the
 // socket name or path; none means $WAYLAND_DISPLAY. Null when the compositor
 // cannot be reached or lacks the foreign-toplevel protocol; `limitation`
-// then says so.
+// then says why ("its compositor cannot be reached", ...).
 std::unique_ptr<CDesktopService> CreateWlrootsDesktop(std::optional<std::string> display, uint32_t idleLimitMs,
                                                       std::string& limitation);
 

@@ -39,17 +39,18 @@ CChosenDesktop Choose() {
     case EDesktopKind::Gnome:
         chosen.service = CreateGnomeDesktop(std::nullopt, kIdleNoticeMs, chosen.limitation);
         break;
-    case EDesktopKind::Wayland:
-        chosen.service = CreateWlrootsDesktop(std::nullopt, kIdleNoticeMs, chosen.limitation);
+    case EDesktopKind::Wayland: {
+        std::string why;
+        chosen.service = CreateWlrootsDesktop(std::nullopt, kIdleNoticeMs, why);
         if (!chosen.service) {
             chosen.service = CreateNoDesktop();
-            if (chosen.limitation.empty())
-                chosen.limitation = "the desktop is " +
-                                    std::string(IsSet(currentDesktop) ? currentDesktop : "a Wayland compositor") +
-                                    " (Wayland), whose windows the collector cannot see: it records as without a "
-                                    "display";
+            chosen.limitation = "the desktop is " +
+                                std::string(IsSet(currentDesktop) ? currentDesktop : "a Wayland compositor") +
+                                " (Wayland) and " + why +
+                                ": the collector cannot see its windows and records as without a display";
         }
         break;
+    }
     }
     return chosen;
 }

@@ -69,14 +69,14 @@ public:
         m_lastAttemptTick = Clock().TickCount();
         m_display = wl_display_connect(m_name ? m_name->c_str() : nullptr);
         if (!m_display) {
-            why = "the Wayland compositor cannot be reached";
+            why = "its compositor cannot be reached";
             return false;
         }
         m_registry = wl_display_get_registry(m_display);
         wl_registry_add_listener(m_registry, &kRegistryListener, this);
         wl_display_roundtrip(m_display);
         if (!m_manager) {
-            why = "the Wayland compositor does not list its windows (no wlr-foreign-toplevel-management)";
+            why = "its compositor does not list its windows (no wlr-foreign-toplevel-management)";
             Disconnect();
             return false;
         }

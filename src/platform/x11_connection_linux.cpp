@@ -221,6 +221,7 @@ bool CX11Session::NextEvent(XEvent& event) {
 void CX11Session::SelectEvents(Window window, long mask) {
     if (window == None || !Begin()) return;
     XSelectInput(m_connection.m_display, window, mask);
+    XFlush(m_connection.m_display);
     End(true);
 }
 
@@ -238,6 +239,7 @@ XSyncAlarm CX11Session::CreateIdleAlarm(XSyncTestType test, uint32_t millisecond
                          XSyncCACounter | XSyncCAValueType | XSyncCATestType | XSyncCAValue | XSyncCADelta |
                              XSyncCAEvents,
                          &attributes);
+    XFlush(m_connection.m_display);
     End(true);
     return alarm;
 }

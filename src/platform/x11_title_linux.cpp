@@ -72,7 +72,7 @@ std::string DecodeWindowTitle(const unsigned char* bytes, size_t count, ETitleEn
     return title;
 }
 
-bool ReadWindowTitle(CX11Session& x, Window window, std::string& title) {
+bool ReadWindowTitle(CX11Session& x, unsigned long window, std::string& title) {
     if (!x || window == None) return false;
     CX11Property name;
     if (x.ReadProperty(window, x.Atoms().netWmName, kMaxTitleBytes, name) && name.format == 8 &&

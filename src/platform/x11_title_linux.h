@@ -2,8 +2,6 @@
 // Window titles as X11 clients store them, turned into the collector's
 // narrow text on Linux: valid UTF-8.
 
-#include <X11/Xlib.h>
-
 #include <cstddef>
 #include <string>
 
@@ -27,4 +25,4 @@ std::string DecodeWindowTitle(const unsigned char* bytes, size_t count, ETitleEn
 // above, at most the first kMaxTitleBytes bytes. False when the window has
 // neither or cannot be read.
 inline constexpr long kMaxTitleBytes = 4096;
-bool ReadWindowTitle(CX11Session& x, Window window, std::string& title);
+bool ReadWindowTitle(CX11Session& x, unsigned long window, std::string& title);  // window: an X11 Window
