@@ -1,16 +1,18 @@
 // wayland_idle_loop: a Wayland client that wakes once a second and reads what
-// its compositor sent, without waiting and without asking anything: the least
+// its compositor sent, without waiting and without asking anything (as the
+// collector's wlroots desktop does at each call): the least
 // a client that looks at its compositor every second costs, the yardstick
 // for the collector's CPU time per tick on a Wayland desktop
 // (collector_cpu.sh sway runs both side by side).
 //
 //   wayland_idle_loop     runs until SIGTERM or SIGINT; $WAYLAND_DISPLAY
-#include <poll.h>
 #include <wayland-client.h>
 
 #include <chrono>
 #include <cstdio>
 #include <thread>
+
+#include "platform/wayland_events_linux.h"
 
 int main() {
     wl_display* display = wl_display_connect(nullptr);
@@ -20,14 +22,7 @@ int main() {
     }
     wl_display_roundtrip(display);
     for (;;) {
-        while (wl_display_prepare_read(display) != 0)
-            wl_display_dispatch_pending(display);
-        pollfd ready{wl_display_get_fd(display), POLLIN, 0};
-        if (poll(&ready, 1, 0) > 0)
-            wl_display_read_events(display);
-        else
-            wl_display_cancel_read(display);
-        wl_display_dispatch_pending(display);
+        DispatchWaylandEventsNow(display);
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }
 }

@@ -20,8 +20,6 @@
 // sends nothing to the compositor. A lost connection is made again at most
 // every 10 s; until then every answer is "none".
 // Thread safety: one mutex around every call.
-#include <poll.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -34,6 +32,7 @@
 #include "platform/clock.h"
 #include "platform/desktop_linux.h"
 #include "platform/text.h"
+#include "platform/wayland_events_linux.h"
 #include "platform/x11_title_linux.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
@@ -158,16 +157,7 @@ private:
                 return false;
             }
         }
-        while (wl_display_prepare_read(m_display) != 0)
-            wl_display_dispatch_pending(m_display);
-        wl_display_flush(m_display);
-        pollfd ready{wl_display_get_fd(m_display), POLLIN, 0};
-        if (poll(&ready, 1, 0) > 0)
-            wl_display_read_events(m_display);
-        else
-            wl_display_cancel_read(m_display);
-        wl_display_dispatch_pending(m_display);
-        if (wl_display_get_error(m_display) == 0) return true;
+        if (DispatchWaylandEventsNow(m_display)) return true;
         Disconnect();
         return false;
     }
