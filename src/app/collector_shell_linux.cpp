@@ -1,22 +1,13 @@
 #include "app/collector_shell_linux.h"
 
-#include <cstdio>
-
-#include "platform/desktop.h"
-
 namespace {
 constexpr char kStart[] = "CCollectorShell::Start";
 constexpr char kWatchLost[] = "CCollectorShell::OnSessionWatchLost";
+constexpr char kWatchRestored[] = "CCollectorShell::OnSessionWatchRestored";
 }  // namespace
 
 int CCollectorShell::Start(CEventLoop& loop) {
     const int result = m_timeManager.Init(kEventLoopWindow);
-    // A desktop whose windows cannot be seen: said once, here and to the user.
-    const std::string desktop = DesktopLimitation();
-    if (!desktop.empty()) {
-        m_timeManager.Log(LOG_ERROR, 0, "%s (%i) %s", kStart, 2, desktop.c_str());
-        std::fprintf(stderr, "qlocollector: %s\n", desktop.c_str());
-    }
     if (m_sessionWatch.Open() == 1)
         loop.SetSessionWatch(&m_sessionWatch);
     else
@@ -42,6 +33,10 @@ void CCollectorShell::OnClockChanged() { m_timeManager.OnEvent(EVENT_CHANGE_TIME
 void CCollectorShell::OnSessionLocked(bool locked) { m_timeManager.OnEvent(locked ? EVENT_LOCK : EVENT_UNLOCK); }
 
 void CCollectorShell::OnSessionWatchLost(const std::string& why) {
-    m_timeManager.Log(LOG_ERROR, 0, "%s (%i) Session lock and unlock are no longer recorded: %s", kWatchLost, 1,
-                      why.c_str());
+    m_timeManager.Log(LOG_ERROR, 0, "%s (%i) Session lock and unlock are not recorded until the system bus is back: %s",
+                      kWatchLost, 1, why.c_str());
+}
+
+void CCollectorShell::OnSessionWatchRestored() {
+    m_timeManager.Log(LOG_ERROR, 0, "%s (%i) Session lock and unlock are recorded again", kWatchRestored, 1);
 }
