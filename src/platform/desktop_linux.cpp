@@ -16,13 +16,16 @@
 //  - visible: mapped, and every ancestor mapped (viewable).
 // The window in front, its title and owner, and the idle state are kept up
 // to date from the server's events (x11_foreground_linux.h,
-// x11_idle_watch_linux.h): a call while nothing changed sends no request.
+// x11_idle_watch_linux.h): a call while nothing changed sends no request,
+// and calls within `shareEvents` of one another (the five of one capture)
+// share one look at the socket for events.
 // Without a display every answer is "none".
 #include "platform/desktop_linux.h"
 
 #include <X11/Xatom.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 
@@ -45,8 +48,8 @@ bool SameClassName(const char* a, size_t aLength, const char* b, size_t bLength)
 
 class CX11Desktop : public CDesktopService {
 public:
-    CX11Desktop(std::optional<std::string> displayName, uint32_t idleLimitMs)
-        : m_connection(std::move(displayName)), m_idle(idleLimitMs) {}
+    CX11Desktop(std::optional<std::string> displayName, uint32_t idleLimitMs, std::chrono::microseconds shareEvents)
+        : m_connection(std::move(displayName)), m_idle(idleLimitMs), m_shareEvents(shareEvents) {}
 
     WindowHandle GetForegroundWindow() override {
         CX11Session x(m_connection);
@@ -123,6 +126,9 @@ private:
             m_foreground.Start(x);
             m_idle.Start(x);
         }
+        const auto now = std::chrono::steady_clock::now();
+        if (m_shareEvents.count() > 0 && now - m_lastLook < m_shareEvents) return true;
+        m_lastLook = now;
         XEvent event;
         while (x.NextEvent(event)) {
             m_foreground.OnEvent(event, x.Atoms());
@@ -154,11 +160,14 @@ private:
     uint32_t m_generation = 0;
     CX11Foreground m_foreground;
     CX11IdleWatch m_idle;
+    const std::chrono::microseconds m_shareEvents;
+    std::chrono::steady_clock::time_point m_lastLook;
 };
 }  // namespace
 
-std::unique_ptr<CDesktopService> CreateX11Desktop(std::optional<std::string> displayName, uint32_t idleLimitMs) {
-    return std::make_unique<CX11Desktop>(std::move(displayName), idleLimitMs);
+std::unique_ptr<CDesktopService> CreateX11Desktop(std::optional<std::string> displayName, uint32_t idleLimitMs,
+                                                  std::chrono::microseconds shareEvents) {
+    return std::make_unique<CX11Desktop>(std::move(displayName), idleLimitMs, shareEvents);
 }
 
 namespace {

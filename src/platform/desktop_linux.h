@@ -4,6 +4,7 @@
 // make their own to start from a fresh connection or to point at a display
 // or bus of their choice.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,8 +14,11 @@
 
 // `displayName`: none means $DISPLAY as it is at each connection attempt.
 // `idleLimitMs`: the idle time whose crossing the service is told of.
+// `shareEvents`: calls that follow the last look at the server's events
+// within this time answer from it (0: every call looks).
 std::unique_ptr<CDesktopService> CreateX11Desktop(std::optional<std::string> displayName,
-                                                  uint32_t idleLimitMs = kIdleNoticeMs);
+                                                  uint32_t idleLimitMs = kIdleNoticeMs,
+                                                  std::chrono::microseconds shareEvents = {});
 
 // Every answer "none": a desktop whose windows cannot be seen.
 std::unique_ptr<CDesktopService> CreateNoDesktop();

@@ -34,7 +34,8 @@ CChosenDesktop Choose() {
     CChosenDesktop chosen;
     switch (ChooseDesktopKind(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), currentDesktop)) {
     case EDesktopKind::X11:
-        chosen.service = CreateX11Desktop(std::nullopt);
+        // A capture's five questions take a few microseconds: one look at the socket serves them.
+        chosen.service = CreateX11Desktop(std::nullopt, kIdleNoticeMs, std::chrono::microseconds(500));
         break;
     case EDesktopKind::Gnome:
         chosen.service = CreateGnomeDesktop(std::nullopt, kIdleNoticeMs, chosen.limitation);

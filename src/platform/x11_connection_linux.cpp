@@ -1,6 +1,7 @@
 #include "platform/x11_connection_linux.h"
 
 #include <X11/Xatom.h>
+#include <poll.h>
 
 #include <cstring>
 #include <iterator>
@@ -211,9 +212,14 @@ bool CX11Session::IdleMilliseconds(unsigned long& idle) {
 
 bool CX11Session::NextEvent(XEvent& event) {
     if (!Begin()) return false;
-    // Reads what the socket holds without blocking; no request is sent.
-    const bool any = XEventsQueued(m_connection.m_display, QueuedAfterReading) > 0;
-    if (any) XNextEvent(m_connection.m_display, &event);
+    Display* display = m_connection.m_display;
+    // One look at the socket when nothing is queued yet; no request is sent.
+    bool any = XQLength(display) > 0;
+    if (!any) {
+        pollfd socket{ConnectionNumber(display), POLLIN, 0};
+        any = poll(&socket, 1, 0) > 0 && XEventsQueued(display, QueuedAfterReading) > 0;
+    }
+    if (any) XNextEvent(display, &event);
     End(true);
     return any && !m_connection.m_lost;
 }
