@@ -8,6 +8,8 @@
 #         every time (five round trips) once a second;
 #   sway  on a headless sway of its own, beside wayland_idle_loop, a Wayland
 #         client that wakes once a second and reads its events.
+# Beside both runs wake_loop, which wakes once a second and does nothing: the
+# floor of any once-a-second process.
 # CPU time is the sum over the threads of each process of the time on CPU
 # (/proc/PID/task/*/schedstat, in nanoseconds); a tick is one second of running.
 #
@@ -84,18 +86,22 @@ pids+=($collector)
 "${yardstick[1]}" &
 loop=$!
 pids+=($loop)
+"$bin/wake_loop" &
+wake=$!
+pids+=($wake)
 
 sleep 15
-c0=$(cpu_ns $collector); l0=$(cpu_ns $loop); t0=$(date +%s%N)
+c0=$(cpu_ns $collector); l0=$(cpu_ns $loop); w0=$(cpu_ns $wake); t0=$(date +%s%N)
 sleep "$seconds"
-c1=$(cpu_ns $collector); l1=$(cpu_ns $loop); t1=$(date +%s%N)
+c1=$(cpu_ns $collector); l1=$(cpu_ns $loop); w1=$(cpu_ns $wake); t1=$(date +%s%N)
 
-awk -v c=$((c1 - c0)) -v l=$((l1 - l0)) -v t=$((t1 - t0)) -v name="${yardstick[0]}" 'BEGIN {
+awk -v c=$((c1 - c0)) -v l=$((l1 - l0)) -v w=$((w1 - w0)) -v t=$((t1 - t0)) -v name="${yardstick[0]}" 'BEGIN {
   ticks = t / 1e9
   printf "measured over %.0f s (ticks)\n", ticks
   printf "collector          %8.1f us CPU per tick\n", c / 1e3 / ticks
   printf "%-18s %8.1f us CPU per tick\n", name, l / 1e3 / ticks
-  printf "ratio              %8.2f\n", c / l
+  printf "wake_loop          %8.1f us CPU per tick\n", w / 1e3 / ticks
+  printf "ratio              %8.2f (collector / %s)\n", c / l, name
 }'
 rows=$(sqlite3 "$work/data/Orvanta/DB/"act*.db "select count(*) from T_Activities" 2>/dev/null || echo "?")
 echo "activities stored during the run: $rows"
