@@ -427,12 +427,12 @@ TEST_F(CollectorRun, AWindowClosedWhileInFrontEndsItsActivity) {
     auto notepad = Program("notepad.exe", "report.txt - Notepad");
     auto excel = Program("excel.exe", "budget.xlsx - Excel");
     Start();
-    Pause(1500);
+    WaitPastStartOf("budget.xlsx - Excel");
     // The spreadsheet closes; the hint names it until the editor comes to the front.
     Ask(*excel, "destroy main");
-    Pause(1500);
+    WaitPastStartOf("[SYSTEM]");
     Activate(*notepad);
-    Pause(1500);
+    WaitPastStartOf("report.txt - Notepad");
     EXPECT_EQ(Close(), 0);
     const Texts rows = ActivityQuery("select a.Id_ActivityType || '|' || ifnull(p.FileName, '') || '|' || a.Title from "
                                      "T_Activities a left join sys.T_Apps p on p.Id_App = a.Id_App order by "
@@ -453,10 +453,10 @@ TEST_F(CollectorRun, OnSwayWindowsTitlesAndProgramsComeFromTheCompositor) {
     ASSERT_TRUE(editor.ReadLine(line));
     Ask(editor, "window main texteditor Draft");
     Start();
-    Pause(1500);
+    WaitPastStartOf("Draft");
     Ask(editor, "title main Draft (saved)");
     WaitForRows(1);
-    Pause(1500);
+    WaitPastStartOf("Draft (saved)");
     EXPECT_EQ(Close(), 0);
     Texts rows = Rows();
     for (std::string& row : rows)
@@ -469,18 +469,16 @@ TEST_F(CollectorRun, AWaylandDesktopWhoseWindowsCannotBeSeenIsNamedOnce) {
     CScopedEnvironment type("XDG_SESSION_TYPE", "wayland");
     CScopedEnvironment display("WAYLAND_DISPLAY", temp.File("run/no-compositor").c_str());
     CScopedEnvironment desktop("XDG_CURRENT_DESKTOP", "KDE");
-    // Its standard error comes through its output.
-    collector = std::make_unique<CChildProcess>("sh", Texts{"sh", "-c", "exec \"$0\" 2>&1", QLO_COLLECTOR});
-    ASSERT_TRUE(WaitUntil([&] { return Count(InfoLog(), "Start process") == 1; }));
+    collector = Launch();
     const std::string said =
         "the desktop is KDE (Wayland) and its compositor cannot be reached: the collector cannot see its windows "
         "and records as without a display";
     std::string line;
     ASSERT_TRUE(collector->ReadLine(line));
     EXPECT_EQ(line, "qlocollector: " + said);
-    EXPECT_EQ(Count(ErrorLog(), said), 1);
-    Pause(1500);
+    WaitPastStartOf("[SYSTEM]");
     EXPECT_EQ(Close(), 0);
+    EXPECT_EQ(Count(ErrorLog(), said), 1);
     // As without a display, although an X display is there.
     const Texts rows = Rows();
     ASSERT_EQ(rows.size(), 1u);
