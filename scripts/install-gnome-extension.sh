@@ -4,25 +4,29 @@
 # and 44 it writes the extension's older, non-module form. Does nothing
 # outside a GNOME session. A running Wayland session finds a newly installed
 # extension only after the user logs in again.
+#
+#   install-gnome-extension.sh [FOLDER]   FOLDER holds the extension's source
+#                                          (default: gnome-shell/<uuid> here)
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 uuid=qlocollector-focus@orvanta.belvane
+source=${1:-$repo/gnome-shell/$uuid}
 
 case ":${XDG_CURRENT_DESKTOP:-}:" in *:GNOME:*) ;; *) exit 0 ;; esac
 command -v gnome-shell >/dev/null || exit 0
 
 target="${XDG_DATA_HOME:-$HOME/.local/share}/gnome-shell/extensions/$uuid"
 mkdir -p "$target"
-cp "$repo/gnome-shell/$uuid/metadata.json" "$target/"
+cp "$source/metadata.json" "$target/"
 major=$(gnome-shell --version | sed -E 's/[^0-9]*([0-9]+).*/\1/')
 if [ "$major" -lt 45 ]; then
   # Each marked line becomes what its "legacy:" comment says, and the
   # extension gets the init() that older shells call.
   sed -E -e 's|^.*// legacy: \(none\)$||' -e 's|^.*// legacy: (.*)$|\1|' \
-    "$repo/gnome-shell/$uuid/extension.js" >"$target/extension.js"
+    "$source/extension.js" >"$target/extension.js"
   printf '\nfunction init() {\n    return new FocusExtension();\n}\n' >>"$target/extension.js"
 else
-  cp "$repo/gnome-shell/$uuid/extension.js" "$target/"
+  cp "$source/extension.js" "$target/"
 fi
 
 if ! gnome-extensions enable "$uuid" 2>/dev/null; then

@@ -19,6 +19,8 @@ trap '[ -n "$collector" ] && kill "$collector" 2>/dev/null; rm -rf "$work"' EXIT
 listing=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
 for file in /usr/bin/qlocollector /usr/bin/qloctl /usr/bin/qlo-browser-host /usr/bin/qloreport /usr/bin/qlopms \
   /usr/libexec/qlocollector/qlocollector-session /usr/libexec/qlocollector/linux_settings.sh \
+  /usr/libexec/qlocollector/install-gnome-extension.sh \
+  /usr/share/qlocollector/gnome-shell/qlocollector-focus@orvanta.belvane/extension.js \
   /usr/lib/systemd/user/qlocollector.service /etc/xdg/autostart/qlocollector.desktop \
   /usr/share/applications/orvanta-activity-report.desktop /usr/share/man/man1/qlocollector.1.gz \
   /usr/share/qlocollector/browser/chromium/manifest.json /usr/share/qlocollector/browser/qlo-browser-firefox.xpi; do
