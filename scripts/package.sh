@@ -5,11 +5,11 @@
 #   scripts/package.sh windows    QLOCollector-<version>-setup.exe (NSIS)
 #   scripts/package.sh linux      qlocollector_<version>_<arch>.deb
 #
-# The Windows installer comes from the windows preset, the Debian package
-# from the optimised linux-release preset; only the shipped programs and the
-# browser extension are built (target qlo_shipped), not the tests. Run
-# scripts/setup.sh once before (./test.sh does): it installs NSIS and the
-# cross-built Windows dependencies.
+# It runs scripts/setup.sh first (NSIS, lintian, the cross-built Windows
+# dependencies; quick when all is there). The Windows installer comes from
+# the windows preset, the Debian package from the optimised linux-release
+# preset; only the shipped programs and the browser extension are built
+# (target qlo_shipped), not the tests.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
@@ -21,6 +21,7 @@ case "${1:-both}" in
   *) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 2 ;;
 esac
 
+"$repo/scripts/setup.sh"
 for preset in "${presets[@]}"; do
   echo "== package: $preset"
   cmake --preset "$preset" >/dev/null

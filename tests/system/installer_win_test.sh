@@ -36,7 +36,7 @@ uninstall() {
 wine "$installer" /S || fail "the installer failed"
 for file in QLOCollector.exe qloctl.exe qlo-browser-host.exe qloreport.exe qlopms.exe Uninstall.exe \
   browser/chromium/manifest.json browser/firefox/manifest.json browser/qlo-browser-chromium.zip \
-  browser/qlo-browser-firefox.xpi; do
+  browser/qlo-browser-firefox.xpi third-party-notices.txt; do
   [ -f "$programs/$file" ] || fail "$file is not installed"
 done
 [ "$(reg_value "$settings" Path)" = 'C:\Program Files\Orvanta' ] || fail "Path: $(reg_value "$settings" Path)"
