@@ -50,13 +50,16 @@
   !insertmacro QLO_DEFAULT_DWORD "First Start" 1
   !insertmacro QLO_DEFAULT_DWORD "QLOCollector Log Level" 1
 
-  ; The collector runs in the user's session from login on.
+  ; The collector runs in the user's session from login on: the installing
+  ; user's, or every user's. The latest installation decides which.
   ${GetParameters} $1
   ClearErrors
   ${GetOptions} $1 "/ALLUSERS" $0
   ${If} ${Errors}
+    DeleteRegValue HKLM "${QLO_RUN_KEY}" "${QLO_RUN_VALUE}"
     WriteRegStr HKCU "${QLO_RUN_KEY}" "${QLO_RUN_VALUE}" '"$INSTDIR\QLOCollector.exe"'
   ${Else}
+    DeleteRegValue HKCU "${QLO_RUN_KEY}" "${QLO_RUN_VALUE}"
     WriteRegStr HKLM "${QLO_RUN_KEY}" "${QLO_RUN_VALUE}" '"$INSTDIR\QLOCollector.exe"'
   ${EndIf}
 

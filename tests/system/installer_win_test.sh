@@ -3,11 +3,11 @@
 # - a silent install leaves the programs, the settings, the start at login,
 #   the Start-menu entries and the browser host's registration;
 # - the collector, started as the login starts it, records;
+# - an update (here for every user) stops it in order before it replaces it;
+# - the report tool reads what was recorded;
 # - a silent uninstall stops it in order (its activity saved), removes the
 #   programs, the start at login, the entries and the registration, and
-#   keeps the data and the settings;
-# - an install for every user starts it at every login, its report tool
-#   reads what was kept, and an uninstall asked to remove the data does so.
+#   keeps the data and the settings; one asked to remove the data does so.
 #
 #   installer_win_test.sh PACKAGES_FOLDER   (scripts/package.sh fills it)
 set -euo pipefail
@@ -21,12 +21,27 @@ fresh_prefix "$work/prefix"
 programs="$WINEPREFIX/drive_c/Program Files/Orvanta"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Orvanta"
 data=$(data_folder)
+log=$data/Logs/QLOCollector.log
 settings='HKLM\SOFTWARE\Belvane\Orvanta'
 user_run='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 machine_run='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 firefox_host='HKCU\Software\Mozilla\NativeMessagingHosts\com.belvane.orvanta.qlo_browser_host'
 start_command='"C:\Program Files\Orvanta\QLOCollector.exe"'
 
+# The collector as the login starts it; waits until it tracks.
+start_collector() {
+  wine "${start_command//\"/}" &
+  collector=$!
+  wait_for_activity "$data"
+}
+# stopped_in_order <count>: the collector has ended with status 0, and it has
+# saved the activity in progress at <count> orderly stops so far.
+stopped_in_order() {
+  wait_for 120 gone $collector || fail "the collector still runs"
+  wait $collector || fail "the collector ended with status $?"
+  [ "$(grep -c "StopAndSaveActivity finished" "$log")" -eq "$1" ] || fail "the collector did not stop in order"
+  [ "$(stored_rows "$data" "p.FileName = 'notepad.exe'")" -ge "$1" ] || fail "the activity in progress was not saved"
+}
 uninstall() {
   wine "$programs/Uninstall.exe" /S "$@" || fail "the uninstaller failed"
   # It goes on from a copy of itself: done when the install folder is gone.
@@ -51,29 +66,25 @@ strings -el "$menu/Activity report.lnk" | grep -qF '\qloreport.exe" html' || fai
 manifest=$(reg_value "$firefox_host" '')
 grep -qF 'qlo-browser-host.exe' "$(winepath -u "$manifest")" || fail "the browser host is not registered"
 
-# The collector as the login starts it, with a program in front.
 wine notepad >/dev/null 2>&1 &
-wine "${start_command//\"/}" &
-collector=$!
-wait_for_activity "$data"
+start_collector
+wine "$installer" /S /ALLUSERS || fail "the update failed"
+stopped_in_order 1
+[ "$(reg_value "$machine_run" QLOCollector)" = "$start_command" ] || fail "no start at every user's login"
+[ -z "$(reg_value "$user_run" QLOCollector)" ] || fail "a start at this user's login too"
+wine "$programs/qloreport.exe" html --from month -o 'C:\report.html' || fail "qloreport html failed"
+grep -q notepad.exe "$WINEPREFIX/drive_c/report.html" || fail "the report does not show the recorded program"
+
+start_collector
 uninstall
-wait_for 60 gone $collector || fail "the collector still runs"
-wait $collector || fail "the collector ended with status $?"
-grep -q "StopAndSaveActivity finished" "$data/Logs/QLOCollector.log" || fail "the collector did not stop in order"
-[ "$(stored_rows "$data" "p.FileName = 'notepad.exe'")" -ge 1 ] || fail "the activity in progress was not saved"
-[ -z "$(reg_value "$user_run" QLOCollector)" ] || fail "the start at login is left"
+stopped_in_order 2
+[ -z "$(reg_value "$machine_run" QLOCollector)" ] || fail "the start at login is left"
 [ ! -e "$menu" ] || fail "the Start-menu entries are left"
 [ -z "$(reg_value "$firefox_host" '')" ] || fail "the browser host's registration is left"
 [ "$(reg_value "$settings" Path)" = 'C:\Program Files\Orvanta' ] || fail "the settings were removed"
 
-# An administrator's install for every user; the data kept is read again.
-wine "$installer" /S /ALLUSERS || fail "the installer failed"
-[ "$(reg_value "$machine_run" QLOCollector)" = "$start_command" ] || fail "no start at every user's login"
-[ -z "$(reg_value "$user_run" QLOCollector)" ] || fail "a start at this user's login only"
-wine "$programs/qloreport.exe" html --from month -o 'C:\report.html' || fail "qloreport html failed"
-grep -q notepad.exe "$WINEPREFIX/drive_c/report.html" || fail "the report does not show the kept data"
+wine "$installer" /S || fail "the installer failed"
 uninstall /REMOVEDATA
 [ ! -e "$data" ] || fail "the data folder is left"
 [ -z "$(reg_value "$settings" Path)" ] || fail "the settings are left"
-[ -z "$(reg_value "$machine_run" QLOCollector)" ] || fail "the start at every user's login is left"
 echo "installer: passed"
