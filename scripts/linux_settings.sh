@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Linux collector's settings file (the registry it reads) as an installer
-# would leave it, for ./run.sh:
+# would leave it, for ./run.sh and the Debian package's session start:
 #
 #   scripts/linux_settings.sh SETTINGS_FILE INSTALL_FOLDER
 #
