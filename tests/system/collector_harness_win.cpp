@@ -249,6 +249,11 @@ bool CCollector::Post(UINT message, WPARAM wParam, LPARAM lParam) {
     return PostMessageA(m_window, message, wParam, lParam) != 0;
 }
 
+bool CCollector::Responds(uint32_t timeoutMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(m_window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
 HWND FindCollectorWindow() { return FindWindowA("QLOCollector", nullptr); }
 
 std::string CollectorPath() { return ProgramBesideTest("QLOCollector.exe"); }

@@ -119,6 +119,9 @@ public:
     // Sends `message` to the window and returns when the collector has handled it.
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // True when the window handles a sent WM_NULL within `timeoutMs`: its
+    // thread still runs its message loop.
+    bool Responds(uint32_t timeoutMs = 5000);
 
 private:
     PROCESS_INFORMATION m_process{};

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <wtsapi32.h>
 
+#include <random>
+
 #include "collector_harness_win.h"
 
 namespace {
@@ -107,6 +109,43 @@ TEST(ProgramWindow, LockingAndUnlockingTheSessionGiveALockedRow) {
     EXPECT_EQ(after.type, kActive);
     EXPECT_EQ(after.start, locked.finish);
     EXPECT_EQ(rows.back().title, title);
+}
+
+// A lock comes while the checks of the worker thread meet every foreground
+// there is: another program's window, none at all (the one in front went
+// away), and the collector's own window, which it brings to the front at a
+// lock. Whatever the order, the window keeps answering and the close
+// handshake still ends the program.
+TEST(ProgramWindow, AHundredLocksRightAfterWindowChangesLeaveTheWindowAnswering) {
+    CCollectorSandbox sandbox;
+    CHelperProcess window;
+    ASSERT_TRUE(StartWindow(window, sandbox.CopyProgram("window_helper.exe", "excel.exe"), "Ledger - Excel"));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    const unsigned seed = GetTickCount();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delayMs(0, 700);
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        // Comes to the front, or leaves it empty.
+        EXPECT_NE(window.Command(cycle % 2 ? "hide" : "foreground"), "");
+        Pause(delayMs(random));
+        ASSERT_TRUE(collector.Post(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK));
+        ASSERT_TRUE(collector.Responds(5000)) << "after the lock of cycle " << cycle << " (seed " << seed << ")";
+        ASSERT_TRUE(collector.Post(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK));
+        ASSERT_TRUE(collector.Responds(5000)) << "after the unlock of cycle " << cycle << " (seed " << seed << ")";
+    }
+    CloseCollector(collector);
+
+    const auto rows = sandbox.Activities();
+    ASSERT_GE(rows.size(), 2u);
+    int locked = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].type == kLocked) ++locked;
+        if (i > 0) {
+            EXPECT_EQ(rows[i].start, rows[i - 1].finish) << "row " << i << " follows the one before";
+        }
+    }
+    EXPECT_GT(locked, 0);
 }
 
 TEST(ProgramWindow, AClockChangeBroadcastReachesTheHiddenWindowAndStartsANewRow) {
