@@ -123,7 +123,7 @@ void SteadyTick(benchmark::State& state) {
         state.SkipWithError("the collector did not start");
         return;
     }
-    collector.tm.FindLastActivity(NowTimeStamp());
+    collector.tm.FindLastActivity(NowMoment());
     {
         CCountedRun counted(state);
         for (auto _ : state) {
