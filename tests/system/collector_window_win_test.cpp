@@ -127,7 +127,7 @@ TEST(ProgramWindow, AHundredLocksRightAfterWindowChangesLeaveTheWindowAnswering)
     std::uniform_int_distribution<int> delayMs(0, 700);
     for (int cycle = 0; cycle < 100; ++cycle) {
         // Comes to the front, or leaves it empty.
-        EXPECT_NE(window.Command(cycle % 2 ? "hide" : "foreground"), "");
+        EXPECT_NE(window.Command(cycle % 2 ? "background" : "foreground"), "");
         Pause(delayMs(random));
         ASSERT_TRUE(collector.Post(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK));
         ASSERT_TRUE(collector.Responds(5000)) << "after the lock of cycle " << cycle << " (seed " << seed << ")";
