@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/activity_checkpoint.h"
+#include "platform/durable_file.h"
+#include "sensing/time_stamp.h"
+
 namespace {
 const char kOrvantaKey[] = "SOFTWARE\\Belvane\\Orvanta";
 const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
@@ -180,6 +184,22 @@ bool CCollectorSandbox::WaitForRow(const std::string& title, uint32_t timeoutMs)
     return WaitUntil([&] { return !ActivitiesTitled(title).empty(); }, timeoutMs);
 }
 
+bool CCollectorSandbox::WaitForCurrentActivity(const std::string& title, int seconds, uint32_t timeoutMs) const {
+    int64_t start = 0;
+    const bool named = WaitUntil(
+        [&] {
+            std::string text, why;
+            CCheckpointState state;
+            if (ReadSmallFile(CheckpointFile().c_str(), text, 1u << 24) != 1 ||
+                DecodeCheckpoint(text, state, why) != 1 || !state.hasCurrent || title != state.current.GetTitle())
+                return false;
+            start = state.current.GetStartDate();
+            return true;
+        },
+        timeoutMs);
+    return named && WaitUntilPast(start, seconds, timeoutMs);
+}
+
 int CCollectorSandbox::ExecCatalogue(const std::string& sql) const {
     sqlite3* db = OpenExisting(DbFolder() + "\\func.db");
     if (!db) return SQLITE_CANTOPEN;
@@ -291,6 +311,10 @@ bool WaitUntil(const std::function<bool()>& condition, uint32_t timeoutMs) {
         if (GetTickCount() - start >= timeoutMs) return false;
         Pause(200);
     }
+}
+
+bool WaitUntilPast(int64_t stamp, int seconds, uint32_t timeoutMs) {
+    return WaitUntil([&] { return SecondsBetween(stamp, NowTimeStamp()) >= seconds; }, timeoutMs);
 }
 
 void Pause(uint32_t milliseconds) { WaitDispatching(nullptr, milliseconds); }

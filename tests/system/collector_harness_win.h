@@ -88,6 +88,13 @@ public:
     std::vector<CActivityRow> ActivitiesTitled(const std::string& title, int type = 0) const;
     // Waits until a row titled `title` is stored.
     bool WaitForRow(const std::string& title, uint32_t timeoutMs = 15000) const;
+    // Waits until the collector's activity in progress (as its checkpoint
+    // names it) has the title `title` and began at least `seconds` ago by
+    // this machine's clock, so that the next change leaves it a row of at
+    // least that length.
+    bool WaitForCurrentActivity(const std::string& title, int seconds = 1, uint32_t timeoutMs = 15000) const;
+    // The collector's checkpoint file.
+    std::string CheckpointFile() const { return DbFolder() + "\\QLOCollector.checkpoint"; }
     // Runs `sql` on the catalogue database func.db; SQLite's result code.
     int ExecCatalogue(const std::string& sql) const;
 
@@ -141,6 +148,10 @@ std::string OutputLine(const CProgramRun& run);
 void CloseCollector(CCollector& collector);
 // The account name of the user running the test (and the collector).
 std::string CurrentUserName();
+
+// Waits until this machine's clock shows a time at least `seconds` after
+// the packed local time `stamp`.
+bool WaitUntilPast(int64_t stamp, int seconds, uint32_t timeoutMs = 15000);
 
 // Polls `condition` every 200 ms, dispatching messages meanwhile, until it
 // holds (true) or `timeoutMs` have passed (false).

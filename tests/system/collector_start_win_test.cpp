@@ -62,7 +62,7 @@ TEST(ProgramStart, AFirstStartMakesTheFoldersLogsDatabasesAndTheDefaultCatalogue
     const std::string monthFile = ActivityFileNow();
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("First start"));
     CloseCollector(collector);
 
     for (const auto& folder :
@@ -107,9 +107,12 @@ TEST(ProgramStart, TheTimeBetweenTwoRunsIsStoredAsOffline) {
     for (int run = 0; run < 2; ++run) {
         CCollector collector;
         ASSERT_TRUE(collector.Start()) << run;
-        Pause(2500);
+        ASSERT_TRUE(sandbox.WaitForCurrentActivity(title, 2)) << run;
         CloseCollector(collector);
-        if (run == 0) Pause(3000);
+        // Two seconds between the runs.
+        if (run == 0) {
+            ASSERT_TRUE(WaitUntilPast(sandbox.ActivitiesTitled(title).back().finish, 2));
+        }
     }
 
     const auto rows = sandbox.ActivitiesTitled(title);

@@ -79,17 +79,17 @@ TEST(ProgramWindow, LockingAndUnlockingTheSessionGiveALockedRow) {
     ASSERT_TRUE(StartWindow(window, sandbox.CopyProgram("window_helper.exe", "excel.exe"), title));
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title));
     // Connects, disconnects, logons, logoffs and the like are no lock.
     for (WPARAM change : {WTS_CONSOLE_CONNECT, WTS_CONSOLE_DISCONNECT, WTS_REMOTE_CONNECT, WTS_REMOTE_DISCONNECT,
                           WTS_SESSION_LOGON, WTS_SESSION_LOGOFF, WTS_SESSION_REMOTE_CONTROL})
         collector.Send(WM_WTSSESSION_CHANGE, change);
-    Pause(1500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title, 3));
     collector.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
-    Pause(2500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title, 2));  // now the Locked one
     collector.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
     EXPECT_EQ(window.Command("foreground"), "ok foreground");
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title));
     CloseCollector(collector);
 
     const auto rows = sandbox.Activities();
@@ -126,7 +126,8 @@ TEST(ProgramWindow, AHundredLocksRightAfterWindowChangesLeaveTheWindowAnswering)
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> delayMs(0, 700);
     for (int cycle = 0; cycle < 100; ++cycle) {
-        // Comes to the front, or leaves it empty.
+        // Comes to the front, or leaves it empty; the lock follows at a
+        // random moment of the checks that meet it.
         EXPECT_NE(window.Command(cycle % 2 ? "background" : "foreground"), "");
         Pause(delayMs(random));
         ASSERT_TRUE(collector.Post(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK));
@@ -155,13 +156,13 @@ TEST(ProgramWindow, AClockChangeBroadcastReachesTheHiddenWindowAndStartsANewRow)
     ASSERT_TRUE(StartWindow(window, sandbox.CopyProgram("window_helper.exe", "excel.exe"), title));
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title));
     // The clock itself is left alone: a change of at most a minute forward
     // (here none) ends the activity in progress and starts the same one anew.
     DWORD_PTR ignored;
     ASSERT_TRUE(SendMessageTimeoutA(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored));
     ASSERT_TRUE(sandbox.WaitForRow(title));
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title));
     CloseCollector(collector);
 
     const auto rows = sandbox.Activities();
@@ -203,7 +204,8 @@ TEST(ProgramWindow, TheAboutBoxOpensOnItsCommandAndAcceleratorsAndClosesWithOkOr
         }
         dialog = WaitForAboutBox(collector);
         ASSERT_NE(dialog, nullptr) << (question ? "Alt+?" : "Alt+/");
-        Pause(300);
+        // Escape goes to the window that has the keyboard.
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }, 10000));
         PressKeys({VK_ESCAPE});
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 10000)) << "Escape closes it";
     }
