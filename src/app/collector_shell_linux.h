@@ -10,7 +10,7 @@
 //                a clock change EVENT_CHANGE_TIME; locking and unlocking
 //                EVENT_LOCK / EVENT_UNLOCK; SIGTERM/SIGINT end the loop
 //   Stop         StopAndSaveActivity (the worker thread ends, the activity in
-//                progress is saved), then Deinit; within about 7 seconds
+//                progress is saved), then Deinit; within about 6 seconds
 //                whatever the worker thread does. When it had to be let go
 //                still running, Stop ends the process (exit code 0).
 //

@@ -19,7 +19,7 @@ constexpr char kStopAndSave[] = "CTimeManager::StopAndSaveActivity";
 // An orderly stop waits this long for the check in progress, and then this
 // long for m_lock, so that it ends well within 10 seconds (the save that
 // follows tries each database operation once).
-constexpr uint32_t kWorkerStopWaitMs = 4000;
+constexpr uint32_t kWorkerStopWaitMs = CThread::kStopWaitMs;
 constexpr int kStopLockWaitMs = 2000;
 }  // namespace
 
@@ -72,6 +72,30 @@ int CTimeManager::OnEvent(int event) {
     // Read before the time: a check compares it after its capture.
     const uint32_t changes = m_changes.load();
     const CMoment now = NowMoment();
+    if (event == EVENT_CHECK_ACTIVITY) {
+        OnCheckActivity(now, changes);
+        return 1;
+    }
+    // The window thread's own captures may exchange DDE messages with a
+    // browser, which dispatches the thread's messages meanwhile: an event
+    // that arrives so waits until the one in progress is done.
+    static thread_local int handling = 0;
+    if (handling > 0) {
+        m_deferredEvents.push_back({event, now});
+        return 1;
+    }
+    ++handling;
+    Dispatch(event, now);
+    while (!m_deferredEvents.empty()) {
+        const CDeferredEvent next = m_deferredEvents.front();
+        m_deferredEvents.pop_front();
+        Dispatch(next.event, next.now);
+    }
+    --handling;
+    return 1;
+}
+
+void CTimeManager::Dispatch(int event, const CMoment& now) {
     switch (event) {
         case EVENT_NULL:
             OnNullEvent();
@@ -94,16 +118,12 @@ int CTimeManager::OnEvent(int event) {
         case EVENT_UNLOCK:
             OnUnlock(now);
             break;
-        case EVENT_CHECK_ACTIVITY:
-            OnCheckActivity(now, changes);
-            break;
         case EVENT_CHANGE_TIME:
             OnChangeTime(now);
             break;
         default:
             break;  // a negative number: nothing to do
     }
-    return 1;
 }
 
 int CTimeManager::OnStart(const CMoment& now) {

@@ -26,7 +26,7 @@
 //   tm.StopAndSaveActivity();         on every orderly stop (close request,
 //                                     menu Exit, logoff, SIGTERM): stops the
 //                                     worker thread and saves the activity in
-//                                     progress, within about 7 seconds
+//                                     progress, within about 6 seconds
 //   tm.WorkerLeftRunning()            after it: the process must end without
 //                                     destroying the time manager
 //   tm.Deinit();                      session notifications off, COM released
@@ -125,9 +125,9 @@ public:
     // keep the project and task they have).
     void SetRulesEnabled(int enabled) { m_rulesEnabled.store(enabled); }
     int GetRulesEnabled() const { return m_rulesEnabled.load(); }
-    // Window thread, on every orderly stop; ends within about 7 seconds
+    // Window thread, on every orderly stop; ends within about 6 seconds
     // whatever the worker thread does. Stops the worker thread (waiting at
-    // most 4 seconds for its check in progress; one that does not end is let
+    // most 3 seconds for its check in progress; one that does not end is let
     // go, never terminated) and then, under m_lock, closes the activity in
     // progress at the time read from the clock and saves it as a change of
     // activity would, each database operation tried once. When no check came
@@ -182,6 +182,9 @@ public:
     const CTimeManagerConfiguration& GetConfiguration() const { return m_configuration; }
 
 private:
+    // Calls the handler of a window-thread event.
+    void Dispatch(int event, const CMoment& now);
+
     // Event handlers (time manager lifecycle).
     int OnStart(const CMoment& now);
     int OnStop();
@@ -285,6 +288,14 @@ private:
     static constexpr int kRetriesCutForRetry = 2;  // a check's quiet retry of waiting activities
     std::atomic<int> m_retriesCut{0};
     bool m_workerLeftRunning = false;
+
+    // Window-thread events that arrived while another one was handled on
+    // that thread (only the window thread touches them).
+    struct CDeferredEvent {
+        int event;
+        CMoment now;
+    };
+    std::deque<CDeferredEvent> m_deferredEvents;
 
     std::deque<CPendingActivity> m_pending;
     CActivityCheckpoint m_checkpoint;

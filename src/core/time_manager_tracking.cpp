@@ -81,7 +81,8 @@ void CTimeManager::InitActivity(const CMoment& now) {
 int CTimeManager::FindLastActivity(const CMoment& now) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     LogInfo(2, "%s started", kFindLastActivity);
-    m_tracking = true;
+    // The tracking begins once there is an activity in progress: a stop that
+    // comes while the capture below dispatches messages finds none to save.
     ++m_changes;
     m_retriesCut.fetch_and(~kRetriesCutForStop);
     // What a crash left in the checkpoint is stored first, so that the gap
@@ -100,6 +101,7 @@ int CTimeManager::FindLastActivity(const CMoment& now) {
     if (!found) {
         // Nothing stored in this month's file: the tracking starts here.
         InitActivity(now);
+        m_tracking = true;
         KeepCheckpoint();
         LogInfo(2, "%s finished", kFindLastActivity);
         return 1;
@@ -130,6 +132,7 @@ int CTimeManager::FindLastActivity(const CMoment& now) {
         ReplaceLastActivity(OfflineCopy(sample, DayStartOf(now), now));
         BeginActivity(sample);
     }
+    m_tracking = true;
     KeepCheckpoint();
     LogInfo(2, "%s finished", kFindLastActivity);
     return 1;
@@ -205,6 +208,7 @@ int CTimeManager::OnLock(const CMoment& now) {
     } else {
         LogError("%s (%i) Last Activity is empty", kOnLock, 1);
         Sample(locked, kOnLock, 2);
+        if (!m_tracking) return 1;
         if (HasNoProcess(locked)) {
             LogError("%s (%i) GetCurrentActivity NULL", kOnLock, 3);
             const int loaded = LoadLastActivityFromDB(locked);
@@ -229,6 +233,7 @@ int CTimeManager::OnUnlock(const CMoment& now) {
     ++m_changes;
     CWinActivity sample;
     Sample(sample, kOnUnlock, 1);
+    if (!m_tracking) return 1;  // stopped while the capture dispatched messages
     if (HasNoProcess(sample)) {
         LogError("%s (%i) Last Activity is empty", kOnUnlock, 2);
         if (!HasNoProcess(m_lastActivity)) {
@@ -257,6 +262,7 @@ int CTimeManager::OnChangeTime(const CMoment& now) {
     ++m_changes;
     CWinActivity sample;
     Sample(sample, kOnChangeTime, 1);
+    if (!m_tracking) return 1;  // stopped while the capture dispatched messages
     if (HasNoProcess(sample)) {
         LogError("%s (%i) GetCurrentActivity NULL", kOnChangeTime, 2);
         sample.SetSystemProcess();

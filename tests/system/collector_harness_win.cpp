@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "core/activity_checkpoint.h"
@@ -274,7 +275,21 @@ bool CCollector::Responds(uint32_t timeoutMs) {
     return SendMessageTimeoutA(m_window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
 }
 
+void CCollector::Kill() {
+    if (!IsRunning()) return;
+    TerminateProcess(m_process.hProcess, 9);
+    WaitForSingleObject(m_process.hProcess, 10000);
+}
+
 HWND FindCollectorWindow() { return FindWindowA("QLOCollector", nullptr); }
+
+std::string ActivityFileNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char name[16];
+    std::snprintf(name, sizeof(name), "act%02u%02u.db", now.wMonth, now.wYear % 100u);
+    return name;
+}
 
 std::string CollectorPath() { return ProgramBesideTest("QLOCollector.exe"); }
 

@@ -129,6 +129,8 @@ public:
     // True when the window handles a sent WM_NULL within `timeoutMs`: its
     // thread still runs its message loop.
     bool Responds(uint32_t timeoutMs = 5000);
+    // Ends the process without warning, as a kill or a crash does.
+    void Kill();
 
 private:
     PROCESS_INFORMATION m_process{};
@@ -137,6 +139,8 @@ private:
 
 // The window of class "QLOCollector", or nullptr.
 HWND FindCollectorWindow();
+// "actMMYY.db" for the local date now.
+std::string ActivityFileNow();
 // QLOCollector.exe beside the test.
 std::string CollectorPath();
 // Runs qloctl.exe with `arguments` to its end.

@@ -13,15 +13,6 @@
 namespace {
 bool IsFolder(const std::string& path) { return std::filesystem::is_directory(path); }
 
-// "actMMYY.db" for the local date now.
-std::string ActivityFileNow() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char name[16];
-    std::snprintf(name, sizeof(name), "act%02u%02u.db", now.wMonth, now.wYear % 100u);
-    return name;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

@@ -124,7 +124,7 @@ TEST(ProgramWindow, AHundredLocksRightAfterWindowChangesLeaveTheWindowAnswering)
     ASSERT_TRUE(collector.Start());
     const unsigned seed = GetTickCount();
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> delayMs(0, 700);
+    std::uniform_int_distribution<int> delayMs(0, 500);
     for (int cycle = 0; cycle < 100; ++cycle) {
         // Comes to the front, or leaves it empty; the lock follows at a
         // random moment of the checks that meet it.
