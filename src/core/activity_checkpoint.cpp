@@ -33,11 +33,11 @@ void AppendText(std::string& out, const char* text) {
 void AppendRecord(std::string& out, const char* kind, const CWinActivity& activity) {
     char numbers[256];
     const CMoment start = activity.GetStartMoment(), finish = activity.GetFinishMoment();
-    std::snprintf(numbers, sizeof numbers, "%s %d %" PRId64 " %" PRId32 " %" PRId64 " %" PRId32 " %" PRId64 " %" PRId64
-                                           " %" PRId32 " %" PRIu32 "\n",
+    std::snprintf(numbers, sizeof numbers,
+                  "%s %d %" PRId64 " %" PRId32 " %" PRId64 " %" PRId32 " %" PRId64 " %" PRId64 " %" PRId32 " %" PRIu32
+                  "\n",
                   kind, static_cast<int>(activity.GetType()), start.stamp, start.utcOffset, finish.stamp,
-                  finish.utcOffset, activity.GetDuration(), activity.GetFormatedDuration(), activity.GetURLFlag(),
-                  [&] {
+                  finish.utcOffset, activity.GetDuration(), activity.GetFormatedDuration(), activity.GetURLFlag(), [&] {
                       CWinProcess process;
                       activity.GetProcess(process);
                       return process.GetProcessId();
@@ -104,9 +104,8 @@ bool ReadRecord(CReader& reader, CWinActivity& activity) {
     int32_t type = 0, startOffset = 0, finishOffset = 0, urlFlag = 0;
     int64_t start = 0, finish = 0, duration = 0, formated = 0, processId = 0;
     if (!reader.Int32(type) || !reader.Number(start) || !reader.Int32(startOffset) || !reader.Number(finish) ||
-        !reader.Int32(finishOffset) || !reader.Number(duration) || !reader.Number(formated) ||
-        !reader.Int32(urlFlag) || !reader.Number(processId) || type < 0 || type > 4 || processId < 0 ||
-        processId > UINT32_MAX)
+        !reader.Int32(finishOffset) || !reader.Number(duration) || !reader.Number(formated) || !reader.Int32(urlFlag) ||
+        !reader.Number(processId) || type < 0 || type > 4 || processId < 0 || processId > UINT32_MAX)
         return false;
     std::string fileName, path, title, domain, name, url;
     if (!reader.Text(fileName, CProcess::kFileNameSize - 1) || !reader.Text(path, CProcess::kPathSize - 1) ||

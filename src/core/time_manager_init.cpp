@@ -4,8 +4,8 @@
 
 #include "core/time_manager.h"
 #include "platform/clock.h"
-#include "platform/path.h"
 #include "platform/com.h"
+#include "platform/path.h"
 #include "platform/processes.h"
 #include "sensing/user.h"
 

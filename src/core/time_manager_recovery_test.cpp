@@ -52,7 +52,7 @@ TEST_F(Recovery, ARowStoredJustBeforeTheCrashIsNotStoredAgain) {
     TickThrough(20261207090000, 20261207090040);
     const std::string before = ReadAll(Checkpoint());
     Show(kEditorWindow, "todo.txt - Editor");
-    At(20261207090041);  // the row is stored ...
+    At(20261207090041);              // the row is stored ...
     WriteAll(Checkpoint(), before);  // ... and the crash comes before the checkpoint names the next one
     ASSERT_EQ(Restart(), 1);
     StartAt(20261207090100);
@@ -112,10 +112,10 @@ TEST_F(Recovery, AFullDiskKeepsTheRowsAndTheyAreStoredOnceThereIsSpace) {
     EXPECT_EQ(Rows(), Texts{});
     volume.Free();
     At(20261207090051);
-    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090010 10 1 notes.txt - Editor",
-                             "20261207090010-20261207090020 10 1 draft 1", "20261207090020-20261207090030 10 1 draft 2",
-                             "20261207090030-20261207090040 10 1 draft 3",
-                             "20261207090040-20261207090050 10 1 draft 4"}));
+    EXPECT_EQ(Rows(),
+              (Texts{"20261207090000-20261207090010 10 1 notes.txt - Editor",
+                     "20261207090010-20261207090020 10 1 draft 1", "20261207090020-20261207090030 10 1 draft 2",
+                     "20261207090030-20261207090040 10 1 draft 3", "20261207090040-20261207090050 10 1 draft 4"}));
     EndAndReadLogs();
     EXPECT_EQ(CountContaining(errorLog, "CTimeManager::WriteCheckpoint (1)"), 2) << "one line, and one when it ended";
 }

@@ -149,8 +149,8 @@ int CTimeManager::StoreActivity(CWinActivity& activity, bool recovered, bool qui
 
 void CTimeManager::SwitchActivityFile(int64_t start) {
     int checked = m_dbManager.CheckADB(start);
-    for (int attempt = 0; checked != 1 && checked != 2 && checked != -1 && m_retriesCut.load() == 0 &&
-                          attempt + 1 < kSaveAttempts;
+    for (int attempt = 0;
+         checked != 1 && checked != 2 && checked != -1 && m_retriesCut.load() == 0 && attempt + 1 < kSaveAttempts;
          ++attempt) {
         Clock().Sleep(kSaveRetryPausesMs[attempt]);
         checked = m_dbManager.CheckADB(start);

@@ -145,7 +145,8 @@ int CTimeManager::OnCheckActivity(const CMoment& now, uint32_t changes) {
     CWinActivity sample;
     char line[96];
     const int captured = GetCurrentActivity(sample);
-    if (captured != 1) std::snprintf(line, sizeof line, "%s (%i) GetCurrentActivity = %i", kOnCheckActivity, 1, captured);
+    if (captured != 1)
+        std::snprintf(line, sizeof line, "%s (%i) GetCurrentActivity = %i", kOnCheckActivity, 1, captured);
     LogRepeating(m_captureFailures, captured != 1 ? line : nullptr);
     const bool unnamed = HasNoProcess(sample);
     if (unnamed) std::snprintf(line, sizeof line, "%s (%i) GetCurrentActivity NULL", kOnCheckActivity, 2);

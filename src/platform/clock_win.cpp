@@ -22,8 +22,8 @@ public:
         };
         // Both in 100-ns units, with the same milliseconds.
         const int64_t offsetSeconds = (ticks(local) - ticks(utc)) / 10000000;
-        return {st.wYear,   st.wMonth,  st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds,
-                static_cast<int>(offsetSeconds)};
+        return {st.wYear,   st.wMonth,  st.wDay,          st.wHour,
+                st.wMinute, st.wSecond, st.wMilliseconds, static_cast<int>(offsetSeconds)};
     }
     uint32_t TickCount() override { return GetTickCount(); }
     void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }

@@ -89,7 +89,8 @@ protected:
                    std::string text, why;
                    CCheckpointState state;
                    if (ReadSmallFile(Db("QLOCollector.checkpoint").c_str(), text, 1u << 24) != 1 ||
-                       DecodeCheckpoint(text, state, why) != 1 || !state.hasCurrent || title != state.current.GetTitle())
+                       DecodeCheckpoint(text, state, why) != 1 || !state.hasCurrent ||
+                       title != state.current.GetTitle())
                        return false;
                    start = state.current.GetStartDate();
                    return true;
@@ -108,8 +109,9 @@ protected:
                     sqlite3_exec(
                         db, "select StartDate, FinishDate, Duration, Id_ActivityType, Title from T_Activities",
                         [](void* out, int, char** v, char**) {
-                            static_cast<std::vector<CRow>*>(out)->push_back(
-                                {std::stoll(v[0]), std::stoll(v[1]), std::stoll(v[2]), std::stoi(v[3]), v[4] ? v[4] : ""});
+                            static_cast<std::vector<CRow>*>(out)->push_back({std::stoll(v[0]), std::stoll(v[1]),
+                                                                             std::stoll(v[2]), std::stoi(v[3]),
+                                                                             v[4] ? v[4] : ""});
                             return 0;
                         },
                         &rows, nullptr);
@@ -211,7 +213,8 @@ TEST_F(CollectorDurability, SigtermAndSigintEndInTimeWithTheActivityFileLockedAn
     const auto rows = Rows();
     ExpectContiguous(rows);
     for (const CStop& stop : stops) {
-        const auto row = std::find_if(rows.begin(), rows.end(), [&](const CRow& r) { return r.title == stop.title && r.type == 1; });
+        const auto row =
+            std::find_if(rows.begin(), rows.end(), [&](const CRow& r) { return r.title == stop.title && r.type == 1; });
         ASSERT_NE(row, rows.end()) << stop.title;
         EXPECT_GE(row->finish, stop.requested) << stop.title;
         EXPECT_LE(row->finish, stop.ended) << stop.title;

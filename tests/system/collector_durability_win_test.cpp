@@ -152,7 +152,9 @@ TEST(ProgramDurability, EveryStopEndsWithinTenSecondsWhateverTheCheckWaitsFor) {
     const auto rows = sandbox.Activities();
     ExpectContiguous(rows);
     for (const CStop& stop : stops) {
-        const auto row = std::find_if(rows.begin(), rows.end(), [&](const CActivityRow& r) { return r.title == stop.title && r.type == kActive; });
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const CActivityRow& r) {
+            return r.title == stop.title && r.type == kActive;
+        });
         ASSERT_NE(row, rows.end()) << stop.title;
         EXPECT_GE(row->finish, stop.requested) << stop.title;
         EXPECT_LE(row->finish, stop.ended) << stop.title;
