@@ -75,7 +75,6 @@ void CTimeManager::InitActivity(const CMoment& now) {
     ReplaceLastActivity(sample);
     LogInfo(1, "Init activity: %lld (%s) %s %s", static_cast<long long>(sample.GetStartDate()), sample.GetTypeLabel(),
             sample.GetFileName(), sample.GetTitle());
-    m_checkpointDirty = true;
 }
 
 int CTimeManager::FindLastActivity(const CMoment& now) {
@@ -161,7 +160,12 @@ int CTimeManager::OnCheckActivity(const CMoment& now, uint32_t changes) {
     // the event already closed what this sample would have extended.
     if (m_changes.load() != changes) return 1;
     // A save just tried stores what waits; otherwise one quick try now.
-    if (!FollowSample(sample, now) && !m_pending.empty()) RetryPending();
+    if (!FollowSample(sample, now)) {
+        if (!m_pending.empty())
+            RetryPending();
+        else
+            LogRepeating(m_pendingFailures, nullptr);  // stored by a save meanwhile
+    }
     KeepCheckpoint();
     return 1;
 }
