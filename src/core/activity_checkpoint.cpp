@@ -5,22 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/durable_file.h"
-
 namespace {
 constexpr char kHeader[] = "QLOCollector checkpoint 1\n";
 constexpr char kFileName[] = "QLOCollector.checkpoint";
-// Far above any real checkpoint (thousands of waiting activities).
-constexpr size_t kReadLimit = 64u * 1024u * 1024u;
-
-uint32_t Fnv1a(const char* data, size_t size) {
-    uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < size; ++i) {
-        hash ^= static_cast<unsigned char>(data[i]);
-        hash *= 16777619u;
-    }
-    return hash;
-}
 
 void AppendText(std::string& out, const char* text) {
     const size_t length = std::strlen(text);
@@ -92,7 +79,6 @@ public:
         m_at += static_cast<size_t>(length) + 1;
         return value.find('\0') == std::string::npos;
     }
-    size_t At() const { return m_at; }
     bool AtEnd() const { return m_at == m_text.size(); }
 
 private:
@@ -134,9 +120,7 @@ std::string EncodeCheckpoint(const CCheckpointState& state) {
     if (state.hasCurrent) AppendRecord(out, "current", state.current);
     for (const CWinActivity& activity : state.pending)
         AppendRecord(out, "pending", activity);
-    char checksum[16];
-    std::snprintf(checksum, sizeof checksum, "%08" PRIx32, Fnv1a(out.data(), out.size()));
-    return out + "end " + std::to_string(state.pending.size() + (state.hasCurrent ? 1 : 0)) + " " + checksum + "\n";
+    return out + "end " + std::to_string(state.pending.size() + (state.hasCurrent ? 1 : 0)) + "\n";
 }
 
 int DecodeCheckpoint(const std::string& text, CCheckpointState& state, std::string& why) {
@@ -154,14 +138,9 @@ int DecodeCheckpoint(const std::string& text, CCheckpointState& state, std::stri
     state.last.stamp = lastStamp;
     size_t records = 0;
     for (;;) {
-        const size_t endAt = reader.At();
         if (reader.Literal("end ")) {
             int64_t count = 0;
-            std::string checksum;
-            char expected[16];
-            std::snprintf(expected, sizeof expected, "%08" PRIx32, Fnv1a(text.data(), endAt));
-            if (!reader.Number(count) || !reader.Word(checksum) || !reader.AtEnd() ||
-                count != static_cast<int64_t>(records) || checksum != expected) {
+            if (!reader.Number(count) || !reader.AtEnd() || count != static_cast<int64_t>(records)) {
                 why = "its end line does not match its content";
                 return 0;
             }
@@ -188,24 +167,20 @@ int DecodeCheckpoint(const std::string& text, CCheckpointState& state, std::stri
 }
 
 void CActivityCheckpoint::SetFolder(const std::string& folder, char separator) {
-    m_path = folder;
-    if (!m_path.empty() && m_path.back() != separator) m_path += separator;
-    m_path += kFileName;
+    std::string path = folder;
+    if (!path.empty() && path.back() != separator) path += separator;
+    m_file.SetPath(path + kFileName);
 }
 
-int CActivityCheckpoint::Read(CCheckpointState& state, std::string& why) const {
+int CActivityCheckpoint::Read(CCheckpointState& state, std::string& why, int& damagedCopies) {
     std::string text;
-    const int read = ReadSmallFile(m_path.c_str(), text, kReadLimit);
+    const int read = m_file.Read(text, damagedCopies);
     if (read == 0) return 0;
     if (read != 1) {
-        why = "it cannot be read";
+        why = "no copy is whole";
         return -1;
     }
     return DecodeCheckpoint(text, state, why) == 1 ? 1 : -1;
 }
 
-int CActivityCheckpoint::Write(const CCheckpointState& state) const {
-    return WriteFileDurably(m_path.c_str(), EncodeCheckpoint(state));
-}
-
-int CActivityCheckpoint::Remove() const { return RemoveFile(m_path.c_str()); }
+int CActivityCheckpoint::Write(const CCheckpointState& state) { return m_file.Write(EncodeCheckpoint(state)); }

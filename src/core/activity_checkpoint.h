@@ -7,23 +7,26 @@
 // moment up to which time is accounted for. The time manager rewrites it at
 // every change of activity and at most every 30 seconds while one goes on,
 // and at the next start turns it into rows before it measures the gap since
-// the last one. The file is written durably (a flushed temporary file renamed
-// over the old one) and ends with a checksum, so a torn or damaged file is
-// recognised and ignored, never half used.
+// the last one. It is kept as a CDurableFile (two alternating copies, each
+// flushed to the disk and checked when read), so a write cut short costs at
+// most the copy it was writing; the other, one write older, is used.
 //
 // The format is text: a header line, "last <stamp> <offset>", one record per
 // activity ("current" or "pending", then its numbers, then six length-prefixed
 // texts: file name, path, title, domain, user name, address), and "end
-// <records> <FNV-1a of everything before, hex>". Moments keep their UTC
-// offset, so durations across a change of daylight saving time come out right.
+// <records>". Moments keep their UTC offset, so durations across a change of
+// daylight saving time come out right.
 //
-// Results: Read 1 read, 0 no checkpoint, -1 damaged (`why` says how); Write
-// 1, 0 the file could not be written (the old one stays); Remove 1, 0.
+// Results: Read 1 read, 0 no checkpoint, -1 damaged: no whole copy, or one
+// that does not decode (`why` says how; `damagedCopies` counts the spoilt
+// copies even when another one was read); Write 1, 0 not written (the older
+// copy stays).
 // Not thread-safe: the time manager calls it under its lock.
 
 #include <string>
 #include <vector>
 
+#include "platform/durable_file.h"
 #include "sensing/activity.h"
 
 struct CCheckpointState {
@@ -42,13 +45,14 @@ int DecodeCheckpoint(const std::string& text, CCheckpointState& state, std::stri
 
 class CActivityCheckpoint {
 public:
-    // The file "QLOCollector.checkpoint" in `folder` (the database folder).
+    // The copies "QLOCollector.checkpoint.0" and ".1" in `folder` (the
+    // database folder).
     void SetFolder(const std::string& folder, char separator);
-    const std::string& Path() const { return m_path; }
-    int Read(CCheckpointState& state, std::string& why) const;
-    int Write(const CCheckpointState& state) const;
-    int Remove() const;
+    // Without the copies' suffix; empty before SetFolder.
+    const std::string& Path() const { return m_file.Path(); }
+    int Read(CCheckpointState& state, std::string& why, int& damagedCopies);
+    int Write(const CCheckpointState& state);
 
 private:
-    std::string m_path;
+    CDurableFile m_file;
 };

@@ -13,9 +13,15 @@ namespace {
 using Texts = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-std::string ReadAll(const std::string& path) { return ReadFileBytes(path); }
-void WriteAll(const std::string& path, const std::string& content) {
+// The two copies of the checkpoint, as bytes.
+using CCopies = std::pair<std::string, std::string>;
+CCopies ReadCopies(const std::string& path) { return {ReadFileBytes(path + ".0"), ReadFileBytes(path + ".1")}; }
+void WriteCopy(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+void WriteCopies(const std::string& path, const CCopies& copies) {
+    WriteCopy(path + ".0", copies.first);
+    WriteCopy(path + ".1", copies.second);
 }
 
 class Recovery : public TimeManagerTest {
@@ -50,26 +56,36 @@ TEST_F(Recovery, ACrashCostsAtMostTheTimeSinceTheLastCheckpointAndNeverARowTwice
 TEST_F(Recovery, ARowStoredJustBeforeTheCrashIsNotStoredAgain) {
     StartAt(20261207090000);
     TickThrough(20261207090000, 20261207090040);
-    const std::string before = ReadAll(Checkpoint());
+    const CCopies before = ReadCopies(Checkpoint());
     Show(kEditorWindow, "todo.txt - Editor");
-    At(20261207090041);              // the row is stored ...
-    WriteAll(Checkpoint(), before);  // ... and the crash comes before the checkpoint names the next one
+    At(20261207090041);                 // the row is stored ...
+    WriteCopies(Checkpoint(), before);  // ... and the crash comes before the checkpoint names the next one
     ASSERT_EQ(Restart(), 1);
     StartAt(20261207090100);
     EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090041 41 1 notes.txt - Editor",
                              "20261207090041-20261207090100 19 4 todo.txt - Editor"}));
 }
 
-TEST_F(Recovery, ADamagedCheckpointIsIgnoredWithOneLine) {
+TEST_F(Recovery, AWriteCutShortCostsOneCheckpointAndTwoAreIgnoredWithOneLine) {
     StartAt(20261207090000);
-    TickThrough(20261207090000, 20261207090040);
-    const std::string content = ReadAll(Checkpoint());
-    ASSERT_GT(content.size(), 40u);
-    WriteAll(Checkpoint(), content.substr(0, content.size() - 20));  // torn
+    TickThrough(20261207090000, 20261207090105);  // written at :00, :30, 01:00
+    // The write of 01:00 was cut short: the copy of 00:30 is used.
+    const CCopies copies = ReadCopies(Checkpoint());
+    const bool firstIsNewest = copies.first.find("last 20261207090100") != std::string::npos;
+    const std::string& newest = firstIsNewest ? copies.first : copies.second;
+    ASSERT_NE(newest.find("last 20261207090100"), std::string::npos);
+    WriteCopy(Checkpoint() + (firstIsNewest ? ".0" : ".1"), newest.substr(0, newest.size() - 10));
     ASSERT_EQ(Restart(), 1);
-    StartAt(20261207090100);
-    EXPECT_EQ(Rows(), Texts{}) << "nothing stored, no gap without a row before it";
+    StartAt(20261207090200);
+    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090030 30 1 notes.txt - Editor",
+                             "20261207090030-20261207090200 90 4 notes.txt - Editor"}));
+    // Both copies spoilt: the checkpoint is ignored.
+    for (const char* copy : {".0", ".1"})
+        WriteCopy(Checkpoint() + copy, "torn");
+    ASSERT_EQ(Restart(), 1);
+    StartAt(20261207090300);
     EndAndReadLogs();
+    EXPECT_EQ(CountContaining(errorLog, "CTimeManager::RecoverCheckpoint (3) A copy of the checkpoint"), 1);
     EXPECT_EQ(CountContaining(errorLog, "CTimeManager::RecoverCheckpoint (1) The checkpoint"), 1);
 }
 

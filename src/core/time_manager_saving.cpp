@@ -165,10 +165,14 @@ void CTimeManager::RecoverCheckpoint(CMoment& last) {
     last = CMoment{0, kUnknownUtcOffset};
     CCheckpointState saved;
     std::string why;
-    const int read = m_checkpoint.Path().empty() ? 0 : m_checkpoint.Read(saved, why);
+    int damaged = 0;
+    const int read = m_checkpoint.Path().empty() ? 0 : m_checkpoint.Read(saved, why, damaged);
     if (read < 0)
         LogError("%s (%i) The checkpoint %s is ignored: %s", kRecoverCheckpoint, 1, m_checkpoint.Path().c_str(),
                  why.c_str());
+    else if (damaged > 0)
+        LogError("%s (%i) A copy of the checkpoint %s was cut short: the older one is used", kRecoverCheckpoint, 3,
+                 m_checkpoint.Path().c_str());
     if (read != 1) return;
     last = saved.last;
     for (const CWinActivity& activity : saved.pending)

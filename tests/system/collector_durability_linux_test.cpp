@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "core/activity_checkpoint.h"
-#include "platform/durable_file.h"
 #include "sensing/time_stamp.h"
 #include "support/child_process_linux.h"
 #include "support/scoped_environment_linux.h"
@@ -86,10 +85,12 @@ protected:
     bool WaitForCurrentActivity(const std::string& title, int seconds) {
         int64_t start = 0;
         return WaitUntil([&] {
-                   std::string text, why;
+                   CActivityCheckpoint checkpoint;
+                   checkpoint.SetFolder(Db(""), '/');
                    CCheckpointState state;
-                   if (ReadSmallFile(Db("QLOCollector.checkpoint").c_str(), text, 1u << 24) != 1 ||
-                       DecodeCheckpoint(text, state, why) != 1 || !state.hasCurrent ||
+                   std::string why;
+                   int damaged = 0;
+                   if (checkpoint.Read(state, why, damaged) != 1 || !state.hasCurrent ||
                        title != state.current.GetTitle())
                        return false;
                    start = state.current.GetStartDate();

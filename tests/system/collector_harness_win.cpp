@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "core/activity_checkpoint.h"
-#include "platform/durable_file.h"
 #include "sensing/time_stamp.h"
 
 namespace {
@@ -189,10 +188,12 @@ bool CCollectorSandbox::WaitForCurrentActivity(const std::string& title, int sec
     int64_t start = 0;
     const bool named = WaitUntil(
         [&] {
-            std::string text, why;
+            CActivityCheckpoint checkpoint;
+            checkpoint.SetFolder(DbFolder(), '\\');
             CCheckpointState state;
-            if (ReadSmallFile(CheckpointFile().c_str(), text, 1u << 24) != 1 ||
-                DecodeCheckpoint(text, state, why) != 1 || !state.hasCurrent || title != state.current.GetTitle())
+            std::string why;
+            int damaged = 0;
+            if (checkpoint.Read(state, why, damaged) != 1 || !state.hasCurrent || title != state.current.GetTitle())
                 return false;
             start = state.current.GetStartDate();
             return true;

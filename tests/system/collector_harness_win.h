@@ -93,8 +93,6 @@ public:
     // this machine's clock, so that the next change leaves it a row of at
     // least that length.
     bool WaitForCurrentActivity(const std::string& title, int seconds = 1, uint32_t timeoutMs = 15000) const;
-    // The collector's checkpoint file.
-    std::string CheckpointFile() const { return DbFolder() + "\\QLOCollector.checkpoint"; }
     // Runs `sql` on the catalogue database func.db; SQLite's result code.
     int ExecCatalogue(const std::string& sql) const;
 
