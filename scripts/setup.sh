@@ -25,6 +25,9 @@ packages=(
   xvfb xauth libxtst-dev
   # the Linux session lock tests run a private D-Bus
   dbus-daemon
+  # Wayland desktops: client library, protocol descriptions and code generator;
+  # the tests run a headless sway
+  libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols sway
   # test helpers: local HTTP(S) server, certificates, fuzzing with clang's libFuzzer
   libcpp-httplib-dev openssl clang libclang-rt-14-dev
 )
@@ -34,7 +37,9 @@ windows_packages=(
   # source-package builds
   dpkg-dev tcl
 )
-[ $linux_only -eq 1 ] || packages+=("${windows_packages[@]}")
+# The browser extension's end-to-end test runs Debian's Chromium; ./run.sh does not need it.
+test_packages=(chromium)
+[ $linux_only -eq 1 ] || packages+=("${windows_packages[@]}" "${test_packages[@]}")
 
 install_packages() {
   local missing=()

@@ -24,6 +24,7 @@ constexpr int kTitleLimit = 260;
 // Tick differences from here up to 2^32 - 1 are a last input after the
 // current tick, not an idle time of more than 24 days.
 constexpr uint32_t kIdleAheadLimit = 0x80000000u;
+static_assert((kIdleThresholdSeconds + 1) * 1000 == kIdleNoticeMs, "desktops watch the idle limit of the capture");
 }  // namespace
 
 uint32_t GetIdleTime() {
