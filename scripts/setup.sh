@@ -25,6 +25,8 @@ packages=(
   xvfb xauth libxtst-dev
   # the Linux session lock tests run a private D-Bus
   dbus-daemon
+  # qloreport's HTML page is checked in headless Chromium (screenshots read with libpng)
+  chromium libpng-dev
   # Wayland desktops: client library, protocol descriptions and code generator;
   # the tests run a headless sway
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols sway

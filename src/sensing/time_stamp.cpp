@@ -30,6 +30,11 @@ int64_t SecondsSinceEpoch(int64_t stamp) {
 
 int64_t NowTimeStamp() { return PackTimeStamp(Clock().LocalTime()); }
 
+CMoment NowMoment() {
+    const CLocalTime now = Clock().LocalTime();
+    return {PackTimeStamp(now), now.utcOffsetSeconds};
+}
+
 int64_t PackTimeStamp(const CLocalTime& f) {
     return f.year * kYear + f.month * kMonth + f.day * kDay + f.hour * kHour + f.minute * kMinute + f.second;
 }
@@ -63,6 +68,12 @@ int64_t SecondsBetween(int64_t a, int64_t b) {
     return seconds > 0 ? seconds : 0;
 }
 
+int64_t ElapsedSeconds(const CMoment& a, const CMoment& b) {
+    const int64_t calendar = SecondsSinceEpoch(b.stamp) - SecondsSinceEpoch(a.stamp);
+    if (a.utcOffset == kUnknownUtcOffset || b.utcOffset == kUnknownUtcOffset) return calendar;
+    return calendar - (static_cast<int64_t>(b.utcOffset) - a.utcOffset);
+}
+
 CLocalTime SplitDuration(int64_t seconds) {
     CLocalTime parts;
     if (seconds <= 0) return parts;
@@ -81,4 +92,30 @@ CLocalTime SplitDuration(int64_t seconds) {
 int IsOfflineGap(int64_t last, int64_t current) {
     if (last > current) return -1;
     return SecondsBetween(last, current) > kOfflineGapSeconds ? 1 : 0;
+}
+
+int IsOfflineGap(const CMoment& last, const CMoment& current) {
+    const int64_t elapsed = ElapsedSeconds(last, current);
+    if (elapsed < 0) return -1;
+    return elapsed > kOfflineGapSeconds ? 1 : 0;
+}
+
+int64_t AddDays(int64_t stamp, int64_t days) {
+    // H. Hinnant's civil_from_days.
+    const int64_t z = DaysFromCivil(YearOf(stamp), MonthOf(stamp), DayOf(stamp)) + days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t shifted = (5 * dayOfYear + 2) / 153;
+    const int64_t month = shifted < 10 ? shifted + 3 : shifted - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2);
+    const int64_t day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+    return year * kYear + month * kMonth + day * kDay + stamp % kDay;
+}
+
+int DayOfWeek(int64_t stamp) {
+    // 1970-01-01 was a Thursday.
+    const int64_t days = DaysFromCivil(YearOf(stamp), MonthOf(stamp), DayOf(stamp));
+    return static_cast<int>(((days + 3) % 7 + 7) % 7);
 }
