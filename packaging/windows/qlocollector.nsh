@@ -70,10 +70,10 @@
 !macroend
 
 !macro QLO_CREATE_SHORTCUTS
-  ; Writes the report of this month so far and opens it in the default
+  ; Writes the report of today so far and opens it in the default
   ; browser; a failure (no data yet) stays on screen.
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Activity report.lnk" "$SYSDIR\cmd.exe" \
-    '/c ""$INSTDIR\qloreport.exe" html --from month -o "${QLO_REPORT_FILE}" && start "" "${QLO_REPORT_FILE}" || pause"' \
+    '/c ""$INSTDIR\qloreport.exe" html -o "${QLO_REPORT_FILE}" && start "" "${QLO_REPORT_FILE}" || pause"' \
     "$INSTDIR\QLOCollector.exe" 0
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\QLOCollector.lnk" "$INSTDIR\QLOCollector.exe"
 !macroend

@@ -5,11 +5,13 @@
 # that records and stops in order; the menu's report opens; removing the
 # package leaves the user's data.
 #
-#   debian_package_test.sh PACKAGES_FOLDER   (scripts/package.sh fills it)
+#   debian_package_test.sh PACKAGES_FOLDER PROGRAM...
+#   (scripts/package.sh fills the folder; the programs the build ships)
 set -euo pipefail
 . "$(dirname "$0")/wine_prefix_test_lib.sh"
 deb=$(ls "$1"/qlocollector_*.deb 2>/dev/null | tail -n 1)
 [ -n "$deb" ] || fail "no Debian package in $1: run scripts/package.sh"
+shift
 [ -n "${DISPLAY:-}" ] || fail "needs an X display: run it through scripts/run_linux_tests.sh"
 
 work=$(mktemp -d /tmp/qlo-test-deb.XXXXXX)
@@ -17,13 +19,14 @@ collector=
 trap '[ -n "$collector" ] && kill "$collector" 2>/dev/null; rm -rf "$work"' EXIT
 
 listing=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
-for file in /usr/bin/qlocollector /usr/bin/qloctl /usr/bin/qlo-browser-host /usr/bin/qloreport /usr/bin/qlopms \
+programs=("$@")
+manuals=("${programs[@]/%/.1.gz}")
+for file in "${programs[@]/#//usr/bin/}" "${manuals[@]/#//usr/share/man/man1/}" \
   /usr/libexec/qlocollector/qlocollector-session /usr/libexec/qlocollector/linux_settings.sh \
   /usr/libexec/qlocollector/install-gnome-extension.sh \
   /usr/share/qlocollector/gnome-shell/qlocollector-focus@orvanta.belvane/extension.js \
   /usr/lib/systemd/user/qlocollector.service /etc/xdg/autostart/qlocollector.desktop \
-  /usr/share/applications/orvanta-activity-report.desktop /usr/share/man/man1/qlocollector.1.gz \
-  /usr/share/qlocollector/browser/chromium/manifest.json /usr/share/qlocollector/browser/qlo-browser-firefox.xpi; do
+  /usr/share/applications/orvanta-activity-report.desktop /usr/share/qlocollector/browser/chromium/manifest.json /usr/share/qlocollector/browser/qlo-browser-firefox.xpi; do
   grep -qx ".$file" <<<"$listing" || fail "the package lacks $file"
 done
 findings=$(lintian --fail-on error,warning "$deb" 2>/dev/null) || fail "lintian: $findings"

@@ -9,11 +9,13 @@
 #   programs, the start at login, the entries and the registration, and
 #   keeps the data and the settings; one asked to remove the data does so.
 #
-#   installer_win_test.sh PACKAGES_FOLDER   (scripts/package.sh fills it)
+#   installer_win_test.sh PACKAGES_FOLDER PROGRAM...
+#   (scripts/package.sh fills the folder; the programs the build ships)
 set -euo pipefail
 . "$(dirname "$0")/wine_prefix_test_lib.sh"
 installer=$(ls "$1"/QLOCollector-*-setup.exe 2>/dev/null | tail -n 1)
 [ -n "$installer" ] || fail "no installer in $1: run scripts/package.sh"
+shift
 
 work=$(mktemp -d /tmp/qlo-test-installer.XXXXXX)
 trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
@@ -49,8 +51,7 @@ uninstall() {
 }
 
 wine "$installer" /S || fail "the installer failed"
-for file in QLOCollector.exe qloctl.exe qlo-browser-host.exe qloreport.exe qlopms.exe Uninstall.exe \
-  browser/chromium/manifest.json browser/firefox/manifest.json browser/qlo-browser-chromium.zip \
+for file in "${@/%/.exe}" Uninstall.exe browser/chromium/manifest.json browser/firefox/manifest.json browser/qlo-browser-chromium.zip \
   browser/qlo-browser-firefox.xpi third-party-notices.txt; do
   [ -f "$programs/$file" ] || fail "$file is not installed"
 done
