@@ -46,7 +46,9 @@ start=$(date +%s)
 # install and remove.
 echo "== packages"
 packages_failed=0
-if ! "$repo/scripts/package.sh"; then
+if "$repo/scripts/package.sh"; then
+  echo "== packages in $(( $(date +%s) - start )) s"
+else
   echo "== packages failed"
   packages_failed=1; overall=1
 fi
