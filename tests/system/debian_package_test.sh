@@ -54,20 +54,37 @@ verdict=$(XDG_RUNTIME_DIR=$work/run systemd-analyze verify --user "$work/unit/ql
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-bus
 unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME QLO_REGISTRY_FILE XDG_SESSION_ID
 mkdir -p "$HOME"
-"$root$session" >"$work/session.out" 2>&1 &
-collector=$!
 data=$HOME/.local/share/Orvanta
+start_session() {
+  "$root$session" >"$work/session.out" 2>&1 &
+  collector=$!
+}
+end_session() {
+  wait_for 60 "$root/usr/bin/qloctl" close >/dev/null 2>&1 || fail "qloctl close failed"
+  wait_for 30 gone "$collector" || fail "the collector still runs"
+  wait "$collector" || fail "the collector ended with status $?: $(cat "$work/session.out")"
+  collector=
+}
+start_session
 wait_for_activity "$data"
 settings=$HOME/.config/Belvane/Orvanta/registry.reg
 grep -qxF "\"Path\"=\"$root/usr/bin\"" "$settings" || fail "the settings do not name the programs' folder"
 grep -qxF '"First Start"=dword:00000001' "$settings" || fail "the settings do not ask for the first start"
-grep -qF "\"path\": \"$root/usr/bin/qlo-browser-host\"" "$HOME/.mozilla/native-messaging-hosts/com.belvane.orvanta.qlo_browser_host.json" ||
-  fail "the browser host is not registered"
-"$root/usr/bin/qloctl" close >/dev/null || fail "qloctl close failed"
-wait_for 30 gone "$collector" || fail "the collector still runs"
-wait "$collector" || fail "the collector ended with status $?: $(cat "$work/session.out")"
-collector=
+firefox=$HOME/.mozilla/native-messaging-hosts/com.belvane.orvanta.qlo_browser_host.json
+host_line="\"path\": \"$root/usr/bin/qlo-browser-host\""
+grep -qF "$host_line" "$firefox" || fail "the browser host is not registered"
+end_session
 [ "$(stored_rows "$data" 1)" -ge 1 ] || fail "the activity in progress was not saved"
+
+# A later session registers the host again when the registered one is gone
+# (left by an earlier installation or a removed checkout).
+sed -i "s|\"path\": \".*\"|\"path\": \"$work/gone/qlo-browser-host\"|" "$firefox"
+start_session
+# It continues the last activity: no new one to wait for.
+started_twice() { [ "$(grep -c "Start process" "$data/Logs/QLOCollector.log")" -eq 2 ]; }
+wait_for 180 started_twice || fail "the collector did not start again"
+grep -qF "$host_line" "$firefox" || fail "the gone browser host was not registered again"
+end_session
 
 # The menu's report: written, then handed to the desktop's browser.
 mkdir "$work/bin"
