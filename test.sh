@@ -28,12 +28,12 @@ run_target() {
   echo "== $preset: tests"
   "$@" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
-  local summary
-  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
-  if [ -n "$summary" ]; then
-    local total fails
-    fails=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$summary")
-    total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$summary")
+  # The counts of every ctest run of the target, added up.
+  local counts total fails
+  counts=$(sed -nE 's/^[0-9]+% tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/p' "$log" |
+    awk '{ f += $1; t += $2 } END { if (NR) print f, t }')
+  if [ -n "$counts" ]; then
+    read -r fails total <<<"$counts"
     passed[$preset]=$((total - fails)); failed[$preset]=$fails
   else
     failed[$preset]=1

@@ -21,9 +21,10 @@ wait_for() {
 gone() { ! kill -0 "$1" 2>/dev/null; }
 
 # fresh_prefix <folder>: a new 32-bit prefix there, used from here on, set up
-# as scripts/wine_env.sh sets up the project's own.
+# as scripts/wine_env.sh sets up the project's own, but without Wine's menu
+# builder (which would write the prefix's Start menu into the home folder).
 fresh_prefix() {
-  export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   wineboot -i >/dev/null 2>&1
   wineserver -w
 }
