@@ -1,0 +1,31 @@
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/password_prompt.h"
+
+bool ReadSecretLine(const char* prompt, std::string& secret) {
+    secret.clear();
+    termios saved{};
+    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) return false;
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;
+    std::fputs(prompt, stderr);
+    std::fflush(stderr);
+    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) != 0) return false;
+    bool ended = false;
+    char c;
+    ssize_t got;
+    while ((got = read(STDIN_FILENO, &c, 1)) == 1) {
+        if (c == '\n') {
+            ended = true;
+            break;
+        }
+        secret += c;
+    }
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    if (!secret.empty() && secret.back() == '\r') secret.pop_back();
+    return ended || (got == 0 && !secret.empty());
+}
