@@ -74,6 +74,8 @@ int CManagementSystemAPI::Perform() {
     if (SetOption(CURLOPT_WRITEDATA, static_cast<void*>(m_responseFile)) &&
         SetOption(CURLOPT_WRITEFUNCTION, &WriteToResponseFile)) {
         m_transferCode = curl_easy_perform(m_curl);
+        long requestSize = 0;
+        m_requestSent = curl_easy_getinfo(m_curl, CURLINFO_REQUEST_SIZE, &requestSize) == CURLE_OK && requestSize > 0;
         if (m_transferCode == CURLE_OK) {
             result = 1;
         } else if (m_transferCode == CURLE_OPERATION_TIMEDOUT || m_stalled) {
@@ -177,6 +179,7 @@ void CManagementSystemAPI::Reset() {
     m_stallLimit = kStallLimitSeconds;
     m_transferCode = CURLE_OK;
     m_stalled = false;
+    m_requestSent = false;
     m_progressSeen = false;
 }
 

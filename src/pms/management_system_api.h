@@ -109,6 +109,9 @@ public:
     // libcurl's code of the last transfer (CURLE_OK when it went through),
     // for callers that tell causes apart (unreachable, certificate, ...).
     CURLcode GetTransferCode() const { return m_transferCode; }
+    // Whether the last transfer sent its request: after a failure it is then
+    // unknown whether the server acted on it (a worklog may exist).
+    bool RequestWasSent() const { return m_requestSent; }
     int GetResponseCode() const { return m_responseCode; }
     // The address finally reached (after redirections), or nullptr.
     const char* GetEffectiveUrl() const { return m_effectiveUrl.Get(); }
@@ -163,6 +166,7 @@ private:
     void SetTimeOutText();
 
     bool m_stalled = false;
+    bool m_requestSent = false;
     bool m_progressSeen = false;
     curl_off_t m_progressReceived = 0;
     curl_off_t m_progressSent = 0;

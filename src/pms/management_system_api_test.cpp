@@ -120,6 +120,7 @@ TEST(RequestExchange, ServerThatAcceptsAndNeverAnswersEndsInATimeOut) {
     EXPECT_EQ(projects.Execute(), CManagementSystemAPI::kTimedOut);
     EXPECT_STREQ(projects.GetErrorText(), "Time-out: the server sent nothing for 1 s");
     EXPECT_EQ(projects.GetTransferCode(), CURLE_ABORTED_BY_CALLBACK);
+    EXPECT_TRUE(projects.RequestWasSent());  // whether the server acted on it is unknown
     CloseSocket(silent);
 }
 
@@ -140,6 +141,7 @@ TEST(RequestExchange, ClosedPortFailsWithLibcurlsText) {
     PointAt(projects, ClosedServer(), folder);
     EXPECT_EQ(projects.Execute(), 0);
     EXPECT_STREQ(projects.GetErrorText(), curl_easy_strerror(CURLE_COULDNT_CONNECT));
+    EXPECT_FALSE(projects.RequestWasSent());
 }
 
 TEST(RequestExchange, ResponseFileIsReplacedOnEveryExchangeAlsoAFailedOne) {

@@ -10,6 +10,21 @@ constexpr char kWorklogPrefix[] = "/rest/api/2/issue/";
 CJiraStandIn::CJiraStandIn(int pageSize)
     : m_pageSize(pageSize), m_server([this](const CHttpTestRequest& request) { return Answer(request); }) {}
 
+CJiraStandIn::~CJiraStandIn() { Release(); }
+
+void CJiraStandIn::HoldAnswers() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_holding = true;
+}
+
+void CJiraStandIn::Release() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_holding = false;
+    }
+    m_released.notify_all();
+}
+
 void CJiraStandIn::SetIssues(std::vector<CStandInIssue> issues) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_issues = std::move(issues);
@@ -27,7 +42,7 @@ std::vector<CStandInWorklog> CJiraStandIn::Worklogs() const {
 }
 
 CHttpTestReply CJiraStandIn::Answer(const CHttpTestRequest& request) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     const nlohmann::json body = nlohmann::json::parse(request.body, nullptr, false);
     if (request.method == "POST" && request.target == "/rest/auth/1/session") {
         if (body == nlohmann::json{{"username", kUser}, {"password", kPassword}})
@@ -64,6 +79,7 @@ CHttpTestReply CJiraStandIn::Answer(const CHttpTestRequest& request) {
         const size_t keyStart = sizeof(kWorklogPrefix) - 1;
         m_worklogs.push_back({target.substr(keyStart, target.size() - 8 - keyStart), body.value("started", ""),
                               body.value("timeSpent", "")});
+        m_released.wait(lock, [this] { return !m_holding; });
         return {201, "{\"id\":\"" + std::to_string(m_worklogs.size()) + "\"}"};
     }
     return {404, "{}"};

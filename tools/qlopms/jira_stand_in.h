@@ -7,6 +7,7 @@
 // Thread safety: the answers are made on the server thread; the test changes
 // the content between commands through the methods below (all locked).
 
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@ public:
 
     // Projects "10000" QLO and "10001" WEB; no issues; pages of `pageSize`.
     explicit CJiraStandIn(int pageSize = 2);
+    ~CJiraStandIn();
 
     std::string Url() const { return m_server.Url(); }
     std::vector<CHttpTestRequest> Requests() const { return m_server.Requests(); }
@@ -41,6 +43,10 @@ public:
     // Answers the `number`th worklog from now on (1 the next) with 500.
     void FailWorklog(int number);
     std::vector<CStandInWorklog> Worklogs() const;
+    // While held, a worklog is taken (and recorded) but its answer waits
+    // until Release (or the stand-in's end): the client sees no answer.
+    void HoldAnswers();
+    void Release();
 
 private:
     CHttpTestReply Answer(const CHttpTestRequest& request);
@@ -51,5 +57,7 @@ private:
     std::vector<CStandInWorklog> m_worklogs;
     int m_worklogsToFail = 0;  // 0: none; n: the nth from FailWorklog on
     int m_worklogsSeen = 0;
+    bool m_holding = false;
+    std::condition_variable m_released;
     CHttpTestServer m_server;  // last: it answers from the members above
 };

@@ -11,11 +11,6 @@
 namespace {
 const char* OrEmpty(const char* text) { return text ? text : ""; }
 
-int Fail(CPmsRun& run, const char* command, const std::string& failure) {
-    *run.err << "qlopms: " << command << ": " << failure << "\n";
-    return 1;
-}
-
 int OpenCatalogue(const CPmsRun& run, CDBManager& db, std::string& failure) {
     if (db.SetPath(run.settings.dbFolderUtf8.c_str(), 0) != 1) {
         failure = "no database folder";
@@ -29,25 +24,30 @@ int OpenCatalogue(const CPmsRun& run, CDBManager& db, std::string& failure) {
 }
 }  // namespace
 
+int ReportFailure(CPmsRun& run, const char* command, const std::string& failure) {
+    *run.err << "qlopms: " << command << ": " << failure << "\n";
+    return 1;
+}
+
 int RunCheck(CPmsRun& run) {
     CJiraConnection connection(run.settings, run.password);
-    if (connection.Login() != 1) return Fail(run, "check", connection.Failure());
+    if (connection.Login() != 1) return ReportFailure(run, "check", connection.Failure());
     CJIRACheckAuth session;
-    if (connection.Run(session, "the session check") != 1) return Fail(run, "check", connection.Failure());
+    if (connection.Run(session, "the session check") != 1) return ReportFailure(run, "check", connection.Failure());
     *run.out << "the session works: logged in to " << run.settings.serverUrl << " as " << run.settings.userName << "\n";
     return 0;
 }
 
 int RunSync(CPmsRun& run) {
     CJiraConnection connection(run.settings, run.password);
-    if (connection.Login() != 1) return Fail(run, "sync", connection.Failure());
+    if (connection.Login() != 1) return ReportFailure(run, "sync", connection.Failure());
     CBaseStorage<CDBProject> projects;
     CBaseStorage<CDBTask> tasks;
     std::string failure;
-    if (FetchJiraCatalogue(connection, projects, tasks, failure) != 1) return Fail(run, "sync", failure);
+    if (FetchJiraCatalogue(connection, projects, tasks, failure) != 1) return ReportFailure(run, "sync", failure);
 
     CDBManager db;
-    if (OpenCatalogue(run, db, failure) != 1) return Fail(run, "sync", failure);
+    if (OpenCatalogue(run, db, failure) != 1) return ReportFailure(run, "sync", failure);
     std::vector<CSyncChange> changes;
     const int synced = SyncCatalogue(db, projects, tasks, run.now, changes, failure);
     int added = 0, changed = 0;
@@ -62,7 +62,7 @@ int RunSync(CPmsRun& run) {
         std::string message;
         if (run.reloadRules(message) == 0) *run.out << "the running collector reloads its rules\n";
     }
-    if (synced != 1) return Fail(run, "sync", failure);
+    if (synced != 1) return ReportFailure(run, "sync", failure);
     *run.out << "sync: " << projects.Count() << " projects and " << tasks.Count() << " issues read; " << added
              << " added, " << changed << " changed\n";
     return 0;
