@@ -12,9 +12,10 @@ bool ReadSecretLine(const char* prompt, std::string& secret) {
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
+    // Echo goes off before the prompt shows, so nothing typed after it is echoed or lost.
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &quiet) != 0) return false;
     std::fputs(prompt, stderr);
     std::fflush(stderr);
-    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) != 0) return false;
     bool ended = false;
     char c;
     ssize_t got;
@@ -25,7 +26,7 @@ bool ReadSecretLine(const char* prompt, std::string& secret) {
         }
         secret += c;
     }
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     if (!secret.empty() && secret.back() == '\r') secret.pop_back();
     return ended || (got == 0 && !secret.empty());
 }

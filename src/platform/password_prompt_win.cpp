@@ -9,9 +9,10 @@ bool ReadSecretLine(const char* prompt, std::string& secret) {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD saved = 0;
     if (input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &saved)) return false;
+    // Echo goes off before the prompt shows, so nothing typed after it is echoed.
+    if (!SetConsoleMode(input, (saved | ENABLE_LINE_INPUT) & ~static_cast<DWORD>(ENABLE_ECHO_INPUT))) return false;
     std::fputs(prompt, stderr);
     std::fflush(stderr);
-    if (!SetConsoleMode(input, (saved | ENABLE_LINE_INPUT) & ~static_cast<DWORD>(ENABLE_ECHO_INPUT))) return false;
     std::wstring line;
     bool ended = false;
     wchar_t c;
