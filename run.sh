@@ -6,7 +6,9 @@
 # Set-up of the Linux packages (scripts/setup.sh --linux-only), the
 # linux-release build, and, when none exists, the settings file an installer
 # would write: the install folder (the folder of the programs), first start
-# (seed the default catalogue of projects, tasks and rules) and log level 1.
+# (seed the default catalogue of projects, tasks and rules) and log level 1;
+# an existing one whose install folder is gone (a removed or moved checkout)
+# is pointed at this one (scripts/linux_settings.sh).
 # Records go to ${XDG_DATA_HOME:-$HOME/.local/share}/Orvanta.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -18,23 +20,8 @@ cmake --build --preset linux-release --target qlocollector qloctl
 
 bin="$repo/build/linux-release/bin"
 registry=${QLO_REGISTRY_FILE:-${XDG_CONFIG_HOME:-$HOME/.config}/Belvane/Orvanta/registry.reg}
-if [ ! -e "$registry" ]; then
-  mkdir -p "$(dirname "$registry")"
-  # A .reg string escapes backslashes and double quotes.
-  install_path=$(printf '%s' "$bin" | sed 's/[\\"]/\\&/g')
-  cat >"$registry" <<REG
-Windows Registry Editor Version 5.00
+# A file it cannot repair is reported by the collector too.
+"$repo/scripts/linux_settings.sh" "$registry" "$bin" || true
 
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Belvane\\Orvanta]
-"Path"="$install_path"
-"First Start"=dword:00000001
-"QLOCollector Log Level"=dword:00000001
-REG
-  echo "settings written to $registry"
-fi
-
-if [ -z "${DISPLAY:-}" ]; then
-  echo "no DISPLAY: the collector records no windows until it finds an X display" >&2
-fi
 echo "collector running; data and logs in ${XDG_DATA_HOME:-$HOME/.local/share}/Orvanta; Ctrl-C stops it"
 exec "$bin/qlocollector"

@@ -3,6 +3,7 @@
 namespace {
 constexpr char kStart[] = "CCollectorShell::Start";
 constexpr char kWatchLost[] = "CCollectorShell::OnSessionWatchLost";
+constexpr char kWatchRestored[] = "CCollectorShell::OnSessionWatchRestored";
 }  // namespace
 
 int CCollectorShell::Start(CEventLoop& loop) {
@@ -32,6 +33,10 @@ void CCollectorShell::OnClockChanged() { m_timeManager.OnEvent(EVENT_CHANGE_TIME
 void CCollectorShell::OnSessionLocked(bool locked) { m_timeManager.OnEvent(locked ? EVENT_LOCK : EVENT_UNLOCK); }
 
 void CCollectorShell::OnSessionWatchLost(const std::string& why) {
-    m_timeManager.Log(LOG_ERROR, 0, "%s (%i) Session lock and unlock are no longer recorded: %s", kWatchLost, 1,
-                      why.c_str());
+    m_timeManager.Log(LOG_ERROR, 0, "%s (%i) Session lock and unlock are not recorded until the system bus is back: %s",
+                      kWatchLost, 1, why.c_str());
+}
+
+void CCollectorShell::OnSessionWatchRestored() {
+    m_timeManager.Log(LOG_ERROR, 0, "%s (%i) Session lock and unlock are recorded again", kWatchRestored, 1);
 }

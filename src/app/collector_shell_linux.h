@@ -13,8 +13,9 @@
 //                progress is saved), then Deinit
 //
 // Without a system bus, or without a login session that logind knows, the
-// collector runs without lock and unlock events; the error log says so once,
-// and once more if the bus goes away later.
+// collector runs without lock and unlock events; the error log says so once.
+// A bus that goes away later is said once when it goes and once when the
+// watch is back.
 // Not thread-safe: everything runs on the main thread.
 
 #include <string>
@@ -43,6 +44,7 @@ public:
     void OnClockChanged() override;
     void OnSessionLocked(bool locked) override;
     void OnSessionWatchLost(const std::string& why) override;
+    void OnSessionWatchRestored() override;
 
 private:
     CTimeManager& m_timeManager;

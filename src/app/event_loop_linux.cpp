@@ -71,7 +71,7 @@ bool CEventLoop::DeliverSignals(CShellReceiver& receiver) {
 
 int CEventLoop::RunOnce(CShellReceiver& receiver, int timeoutMs) {
     if (m_signalFd < 0) return -8;
-    const bool watchingSession = m_sessionWatch && m_sessionWatch->IsOpen();
+    const bool watchingSession = m_sessionWatch && m_sessionWatch->IsWatching();
     pollfd sources[3] = {{m_signalFd, POLLIN, 0}, {m_clockWatch.Fd(), POLLIN, 0}, {-1, 0, 0}};
     if (watchingSession) {
         sources[2] = {m_sessionWatch->Fd(), m_sessionWatch->Events(), 0};
@@ -85,9 +85,13 @@ int CEventLoop::RunOnce(CShellReceiver& receiver, int timeoutMs) {
     if (sources[0].revents) stop = DeliverSignals(receiver);
     if (sources[1].revents && m_clockWatch.TakeChange()) receiver.OnClockChanged();
     // The bus connection is processed after every wake-up: it may have work
-    // (a time-out, queued messages) without its descriptor being ready.
-    if (watchingSession && m_sessionWatch->Process(receiver) != 1)
-        receiver.OnSessionWatchLost(m_sessionWatch->FailureText());
+    // (a time-out, queued messages, a reopening that is due) without its
+    // descriptor being ready.
+    if (watchingSession) {
+        const int processed = m_sessionWatch->Process(receiver);
+        if (processed == -8) receiver.OnSessionWatchLost(m_sessionWatch->FailureText());
+        if (processed == 2) receiver.OnSessionWatchRestored();
+    }
     return stop ? 1 : 0;
 }
 

@@ -7,7 +7,9 @@
 //   SIGHUP            OnReloadRules
 //   SIGUSR1, SIGUSR2  OnRulesSwitch(true), OnRulesSwitch(false)
 //   clock set         OnClockChanged (CClockWatch)
-//   LockedHint        OnSessionLocked(locked) (CSessionLockWatch, optional)
+//   LockedHint        OnSessionLocked(locked) (CSessionLockWatch, optional);
+//                     OnSessionWatchLost / OnSessionWatchRestored when the
+//                     system bus goes away and when the watch is back
 //
 // The signals arrive through a signalfd. That works only while they are
 // blocked in every thread of the process (otherwise the kernel may deliver
@@ -28,8 +30,10 @@ public:
     virtual void OnRulesSwitch(bool enabled) = 0;
     virtual void OnClockChanged() = 0;
     // The session watch broke (the system bus went away); `why` says how.
-    // Locking is no longer followed.
+    // Locking is not followed until OnSessionWatchRestored.
     virtual void OnSessionWatchLost(const std::string& why) = 0;
+    // The session watch was reopened; its hint was reported just before.
+    virtual void OnSessionWatchRestored() = 0;
 
 protected:
     ~CShellReceiver() = default;
@@ -48,7 +52,7 @@ public:
     // Opens the signal descriptor and the clock watch. 1; -7 already open;
     // -8 one of them could not be made (errno tells why).
     int Open();
-    // Also follows `watch` (opened, or nullptr for none) while it stays open.
+    // Also follows `watch` (opened, or nullptr for none) while it watches.
     // The caller keeps it alive while the loop runs.
     void SetSessionWatch(CSessionLockWatch* watch) { m_sessionWatch = watch; }
 

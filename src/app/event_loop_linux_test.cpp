@@ -1,6 +1,7 @@
 // The event loop: signals become requests in the order they are pending, a
 // stop request ends the loop after what came with it, nothing arrives
-// without a cause, and the session watch is followed until it breaks.
+// without a cause, and the session watch is followed, through the loss of the
+// bus and its return.
 #include "app/event_loop_linux.h"
 
 #include <gtest/gtest.h>
@@ -66,38 +67,63 @@ TEST_F(EventLoop, NothingArrivesWithoutACause) {
     EXPECT_EQ(closed.RunOnce(receiver, 0), -8);
 }
 
-TEST_F(EventLoop, FollowsTheSessionWatchUntilTheBusGoesAway) {
-    auto bus = std::make_unique<CPrivateBus>();
-    ASSERT_FALSE(bus->Address().empty());
-    CChildProcess logind(QLO_FAKE_LOGIND, {"qlo_fake_logind", "--address", bus->Address()});
+TEST_F(EventLoop, FollowsTheSessionWatchThroughTheLossAndReturnOfTheBus) {
+    CPrivateBus bus;
+    ASSERT_FALSE(bus.Address().empty());
     std::string line;
-    ASSERT_TRUE(logind.ReadLine(line));
-    ASSERT_EQ(line, "ready");
-    CScopedEnvironment address("DBUS_SYSTEM_BUS_ADDRESS", bus->Address().c_str());
+    auto startLogind = [&](std::vector<std::string> options) {
+        options.insert(options.begin(), {"qlo_fake_logind", "--address", bus.Address()});
+        auto logind = std::make_unique<CChildProcess>(QLO_FAKE_LOGIND, options);
+        EXPECT_TRUE(logind->ReadLine(line));
+        EXPECT_EQ(line, "ready");
+        return logind;
+    };
+    // Runs the loop until the receiver has `count` calls, for at most 30 s.
+    auto runUntil = [&](size_t count) {
+        for (int i = 0; i < 300 && receiver.calls.size() < count; ++i)
+            ASSERT_EQ(loop.RunOnce(receiver, 100), 0);
+    };
+    auto logind = startLogind({});
+    CScopedEnvironment address("DBUS_SYSTEM_BUS_ADDRESS", bus.Address().c_str());
     CScopedEnvironment session("XDG_SESSION_ID", "c2");
     CSessionLockWatch watch;
     ASSERT_EQ(watch.Open(), 1) << watch.FailureText();
     loop.SetSessionWatch(&watch);
 
-    for (const char* command : {"lock", "unlock"}) {
-        ASSERT_TRUE(logind.WriteLine(command));
-        ASSERT_TRUE(logind.ReadLine(line));
+    for (const char* command : {"unlock", "lock"}) {
+        ASSERT_TRUE(logind->WriteLine(command));
+        ASSERT_TRUE(logind->ReadLine(line));
         ASSERT_EQ(line, "ok");
-        for (int i = 0; i < 50 && receiver.calls.size() < (command[0] == 'l' ? 1u : 2u); ++i)
-            ASSERT_EQ(loop.RunOnce(receiver, 100), 0);
     }
-    EXPECT_EQ(receiver.calls, (Calls{"locked", "unlocked"}));
+    runUntil(1);
+    EXPECT_EQ(receiver.calls, (Calls{"locked"})) << "an unchanged hint is no change";
 
-    // The bus ends: reported once, and the loop goes on with signals alone.
-    receiver.calls.clear();
-    bus.reset();
-    for (int i = 0; i < 50 && receiver.calls.empty(); ++i)
-        ASSERT_EQ(loop.RunOnce(receiver, 100), 0);
-    EXPECT_EQ(receiver.calls, (Calls{"lost"}));
+    // The bus ends while the session is locked: it counts as unlocked from
+    // then on, and the loop goes on with signals alone.
+    bus.Stop();
+    runUntil(3);
+    EXPECT_EQ(receiver.calls, (Calls{"locked", "unlocked", "lost"}));
     EXPECT_FALSE(watch.IsOpen());
     EXPECT_NE(receiver.lostBecause.find("lost the system bus"), std::string::npos) << receiver.lostBecause;
     raise(SIGHUP);
-    EXPECT_EQ(loop.RunOnce(receiver, 1000), 0);
-    EXPECT_EQ(receiver.calls, (Calls{"lost", "reload"}));
+    runUntil(4);
+    EXPECT_EQ(receiver.calls.back(), "reload");
+
+    // While the bus is away the attempts to reopen grow apart.
+    EXPECT_LE(watch.TimeoutMs(), CSessionLockWatch::kFirstRetryMs);
+    for (int i = 0; i < 300 && watch.TimeoutMs() <= CSessionLockWatch::kFirstRetryMs; ++i)
+        ASSERT_EQ(loop.RunOnce(receiver, 100), 0);
+    EXPECT_GT(watch.TimeoutMs(), CSessionLockWatch::kFirstRetryMs);
+    EXPECT_LE(watch.TimeoutMs(), 2 * CSessionLockWatch::kFirstRetryMs);
+
+    // Back, with the session still locked: the watch reopens by itself.
+    ASSERT_TRUE(bus.Start());
+    logind = startLogind({"--locked"});
+    runUntil(6);
+    EXPECT_EQ(receiver.calls, (Calls{"locked", "unlocked", "lost", "reload", "locked", "restored"}));
+    EXPECT_TRUE(watch.IsOpen());
+    ASSERT_TRUE(logind->WriteLine("unlock") && logind->ReadLine(line));
+    runUntil(7);
+    EXPECT_EQ(receiver.calls.back(), "unlocked");
 }
 }  // namespace

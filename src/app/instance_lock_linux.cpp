@@ -4,11 +4,11 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -18,11 +18,6 @@
 namespace {
 const char kLockFileName[] = "qlocollector.lock";
 const char kDataFolderName[] = "Orvanta";
-
-bool IsFolder(const char* path) {
-    struct stat info;
-    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 bool WriteAll(int fd, const char* text, size_t size) {
     while (size > 0) {
@@ -74,8 +69,6 @@ bool HoldsLock(pid_t pid, const struct stat& locked) {
 }  // namespace
 
 std::string InstanceLockPath() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/' && IsFolder(runtime)) return std::string(runtime) + "/" + kLockFileName;
     char appData[4096];
     if (Folders().GetAppDataFolder(appData, sizeof(appData)) != 1) return {};
     const std::string folder = std::string(appData) + "/" + kDataFolderName;
@@ -118,4 +111,15 @@ pid_t FindRunningInstance(const std::string& path) {
     if (stat(path.c_str(), &locked) != 0 || !S_ISREG(locked.st_mode)) return 0;
     const pid_t pid = ReadPid(path);
     return pid > 0 && HoldsLock(pid, locked) ? pid : 0;
+}
+
+pid_t WaitForRunningInstance(const std::string& path, int limitMs) {
+    constexpr int kPollMs = 10;
+    const timespec pause{0, kPollMs * 1000000L};
+    pid_t pid = FindRunningInstance(path);
+    for (int waited = 0; pid == 0 && waited < limitMs; waited += kPollMs) {
+        nanosleep(&pause, nullptr);
+        pid = FindRunningInstance(path);
+    }
+    return pid;
 }

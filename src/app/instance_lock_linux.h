@@ -2,9 +2,15 @@
 // The single-instance guard of the Linux collector: a lock file that names
 // the running collector, and the look-up by which the control tool finds it.
 //
-// The file is "qlocollector.lock" in $XDG_RUNTIME_DIR, else in the data
-// folder (${XDG_DATA_HOME:-$HOME/.local/share}/Orvanta), and holds the
-// collector's process id as decimal text and a newline. The collector keeps
+// The file is "qlocollector.lock" in the data folder
+// (${XDG_DATA_HOME:-$HOME/.local/share}/Orvanta, the folder of the
+// collector's databases and logs), and holds the collector's process id as
+// decimal text and a newline. It is found the same way from every shell:
+// login, ssh, su, sudo, cron and the service manager all set HOME, while
+// $XDG_RUNTIME_DIR is set only in sessions that logind opened, so a lock
+// there let a collector started from another shell run beside the
+// session's one. One lock per data folder is also exactly what keeps two
+// collectors from writing the same files. The collector keeps
 // an exclusive flock(2) on it for its whole life. The kernel drops the lock
 // when the process ends, however it ends, so a file left behind by a
 // collector that died blocks nobody. The file is never removed: removing it
@@ -22,9 +28,8 @@
 
 #include <string>
 
-// Where the lock file is; "" when neither $XDG_RUNTIME_DIR (an absolute path
-// of an existing folder) nor the application-data folder can be had. Creates
-// the data folder "Orvanta" when it is the one used.
+// Where the lock file is; "" when the application-data folder cannot be had.
+// Creates the data folder "Orvanta".
 std::string InstanceLockPath();
 
 class CInstanceLock {
@@ -48,3 +53,8 @@ private:
 // The id of the process that holds the lock file at `path` and is named in
 // it; 0 when no process does (no file, a stale file, an unreadable one).
 pid_t FindRunningInstance(const std::string& path);
+
+// FindRunningInstance, asked again for at most `limitMs` while it finds
+// nobody: a collector that has just taken the lock writes its id a moment
+// later.
+pid_t WaitForRunningInstance(const std::string& path, int limitMs);

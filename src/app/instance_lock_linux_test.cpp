@@ -14,22 +14,17 @@
 #include "support/temp_folder.h"
 
 namespace {
-TEST(InstanceLockPath, RuntimeFolderFirstElseTheDataFolder) {
+TEST(InstanceLockPath, TheDataFolderWhateverTheRuntimeFolder) {
     CTempFolder temp;
     CScopedEnvironment data("XDG_DATA_HOME", temp.File("data").c_str());
-    {
-        CScopedEnvironment runtime("XDG_RUNTIME_DIR", temp.Str().c_str());
-        EXPECT_EQ(InstanceLockPath(), temp.File("qlocollector.lock"));
-        EXPECT_FALSE(std::filesystem::exists(temp.File("data")));
-    }
-    // A relative or missing runtime folder is not used: the data folder is
-    // made, one level of it included.
-    for (const char* unusable : {"relative/run", "/nonexistent/run/user/4711", static_cast<const char*>(nullptr)}) {
-        CScopedEnvironment runtime("XDG_RUNTIME_DIR", unusable);
+    // Shells with the session's runtime folder, with another one and
+    // without any find the same file; the data folder is made, one level of
+    // it included.
+    for (const char* runtime : {temp.Str().c_str(), "/nonexistent/run/user/4711", static_cast<const char*>(nullptr)}) {
+        CScopedEnvironment shell("XDG_RUNTIME_DIR", runtime);
         EXPECT_EQ(InstanceLockPath(), temp.File("data/Orvanta/qlocollector.lock"));
         EXPECT_TRUE(std::filesystem::is_directory(temp.File("data/Orvanta")));
     }
-    CScopedEnvironment runtime("XDG_RUNTIME_DIR", nullptr);
     CScopedEnvironment noData("XDG_DATA_HOME", nullptr);
     CScopedEnvironment noHome("HOME", nullptr);
     EXPECT_EQ(InstanceLockPath(), "");

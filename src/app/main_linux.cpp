@@ -2,9 +2,14 @@
 // desktop session and running until SIGTERM or SIGINT.
 //
 // Exit codes: 0 after an orderly stop, and at once when another collector of
-// the user runs already; 1 when the lock file or the event loop cannot be
-// set up or the loop fails (said on standard error; the activity in progress
-// is saved all the same once the time manager runs).
+// the user runs already (said on standard error, with its process id); 1
+// when the lock file or the event loop cannot be set up or the loop fails
+// (said on standard error; the activity in progress is saved all the same
+// once the time manager runs).
+//
+// What keeps it from recording properly (wrong settings, logs that cannot
+// be written, no display) is said on standard error at start, and in the
+// error log when there is one.
 #include <signal.h>
 
 #include <cerrno>
@@ -13,9 +18,38 @@
 #include <string>
 
 #include "app/collector_shell_linux.h"
+#include "app/desktop_problem_linux.h"
 #include "app/event_loop_linux.h"
 #include "app/instance_lock_linux.h"
 #include "core/time_manager.h"
+
+namespace {
+// How long a second start waits for the running collector to have written
+// its id into the lock file it has just taken.
+constexpr int kHolderNameWaitMs = 2000;
+
+// Says on standard error (and in the error log, where one is written) what
+// the start found wrong; `started` is the shell's start result.
+void ReportStartProblems(CTimeManager& timeManager, int started) {
+    const CTimeManagerConfiguration& configuration = timeManager.GetConfiguration();
+    if (*configuration.GetFailureText())
+        std::fprintf(stderr,
+                     "qlocollector: %s; nothing is recorded until that is repaired and the collector restarted\n",
+                     configuration.GetFailureText());
+    else if (started != 1)
+        std::fprintf(stderr, "qlocollector: start-up incomplete (%d): see the error log\n", started);
+    if (configuration.GetLogsFolder() && !timeManager.HasLogFiles())
+        std::fprintf(stderr,
+                     "qlocollector: no logs are written: the logs folder %s is too long (a log file's path holds at "
+                     "most %d characters)\n",
+                     configuration.GetLogsFolder(), CBaseLog::kMaxPath);
+    const std::string desktop = DesktopProblem();
+    if (!desktop.empty()) {
+        std::fprintf(stderr, "qlocollector: %s\n", desktop.c_str());
+        timeManager.Log(LOG_ERROR, 0, "%s (%i) %s", "qlocollector", 1, desktop.c_str());
+    }
+}
+}  // namespace
 
 int main() {
     // A reader that goes away (a closed pipe) must not end the collector.
@@ -30,10 +64,19 @@ int main() {
     const std::string lockPath = InstanceLockPath();
     CInstanceLock lock;
     const int held = lock.Acquire(lockPath);
-    if (held == 0) return 0;
+    if (held == 0) {
+        const pid_t running = WaitForRunningInstance(lockPath, kHolderNameWaitMs);
+        if (running > 0)
+            std::fprintf(stderr, "qlocollector: a collector is running already (process %ld); this one leaves\n",
+                         static_cast<long>(running));
+        else
+            std::fprintf(stderr, "qlocollector: a collector is running already (it holds %s); this one leaves\n",
+                         lockPath.c_str());
+        return 0;
+    }
     if (held != 1) {
         std::fprintf(stderr, "qlocollector: cannot use the lock file %s: %s\n",
-                     lockPath.empty() ? "(no runtime or data folder)" : lockPath.c_str(),
+                     lockPath.empty() ? "(no data folder)" : lockPath.c_str(),
                      held == -1 ? "no folder for it" : std::strerror(errno));
         return 1;
     }
@@ -47,11 +90,7 @@ int main() {
     // Ends before main returns, with the services it uses still alive.
     CTimeManager timeManager;
     CCollectorShell shell(timeManager);
-    const int started = shell.Start(loop);
-    if (started != 1)
-        std::fprintf(stderr,
-                     "qlocollector: start-up incomplete (%d): see the error log, or the settings when there is none\n",
-                     started);
+    ReportStartProblems(timeManager, shell.Start(loop));
     const int ended = loop.Run(shell);
     if (ended != 1) std::fprintf(stderr, "qlocollector: the event loop failed: %s\n", std::strerror(errno));
     shell.Stop();

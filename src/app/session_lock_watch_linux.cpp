@@ -32,11 +32,25 @@ std::string ErrorText(const sd_bus_error& error, int result) {
     if (sd_bus_error_is_set(&error)) return std::string(error.name) + ": " + (error.message ? error.message : "");
     return std::strerror(-result);
 }
+
+// Microseconds on the monotonic clock, as sd-bus counts its time-outs.
+uint64_t NowUs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+}
+
+int64_t NowMs() { return static_cast<int64_t>(NowUs() / 1000u); }
 }  // namespace
 
 CSessionLockWatch::~CSessionLockWatch() { Close(); }
 
 void CSessionLockWatch::Close() {
+    Disconnect();
+    m_reopening = false;
+}
+
+void CSessionLockWatch::Disconnect() {
     m_match = sd_bus_slot_unref(m_match);
     m_bus = sd_bus_flush_close_unref(m_bus);
     m_sessionPath.clear();
@@ -44,11 +58,20 @@ void CSessionLockWatch::Close() {
 
 void CSessionLockWatch::Fail(const std::string& text, int error) {
     m_failure = text + " (" + std::strerror(error < 0 ? -error : error) + ")";
-    Close();
+    Disconnect();
 }
 
 int CSessionLockWatch::Open() {
     if (m_bus) return -7;
+    bool locked = false;
+    const int result = Connect(locked);
+    if (result != 1) return result;
+    m_locked = locked;
+    m_retryMs = kFirstRetryMs;
+    return 1;
+}
+
+int CSessionLockWatch::Connect(bool& locked) {
     m_failure.clear();
     int result = sd_bus_open_system(&m_bus);
     if (result < 0) {
@@ -56,10 +79,12 @@ int CSessionLockWatch::Open() {
         Fail("no system bus", result);
         return -8;
     }
+    // The default of 25 s would hold up the loop's signals for that long.
+    sd_bus_set_method_call_timeout(m_bus, static_cast<uint64_t>(kCallTimeoutMs) * 1000);
     const std::string id = FindSessionId();
     if (id.empty()) {
         m_failure = "no login session found for this user";
-        Close();
+        Disconnect();
         return -52;
     }
     sd_bus_error error = SD_BUS_ERROR_NULL;
@@ -73,7 +98,7 @@ int CSessionLockWatch::Open() {
     if (result < 0) {
         m_failure = "logind does not answer for session " + id + ": " + ErrorText(error, result);
         sd_bus_error_free(&error);
-        Close();
+        Disconnect();
         return -52;
     }
     result = sd_bus_match_signal(m_bus, &m_match, kLogind, m_sessionPath.c_str(), "org.freedesktop.DBus.Properties",
@@ -82,11 +107,16 @@ int CSessionLockWatch::Open() {
         Fail("cannot follow session " + id, result);
         return -8;
     }
-    if (!ReadHint(m_locked)) {
-        Close();
+    if (!ReadHint(locked)) {
+        Disconnect();
         return -52;
     }
     return 1;
+}
+
+void CSessionLockWatch::ScheduleReopen() {
+    m_reopenAtMs = NowMs() + m_retryMs;
+    m_retryMs = m_retryMs * 2 > kMaxRetryMs ? kMaxRetryMs : m_retryMs * 2;
 }
 
 bool CSessionLockWatch::ReadHint(bool& locked) {
@@ -112,28 +142,51 @@ short CSessionLockWatch::Events() const {
 }
 
 int CSessionLockWatch::TimeoutMs() const {
+    if (!m_bus) {
+        if (!m_reopening) return -1;
+        const int64_t due = m_reopenAtMs - NowMs();
+        return due <= 0 ? 0 : static_cast<int>(due);
+    }
     uint64_t deadline = UINT64_MAX;
-    if (!m_bus || sd_bus_get_timeout(m_bus, &deadline) < 0 || deadline == UINT64_MAX) return -1;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const uint64_t nowUs = static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+    if (sd_bus_get_timeout(m_bus, &deadline) < 0 || deadline == UINT64_MAX) return -1;
+    const uint64_t nowUs = NowUs();
     if (deadline <= nowUs) return 0;
     const uint64_t ms = (deadline - nowUs + 999) / 1000;
     return ms > 60000 ? 60000 : static_cast<int>(ms);
 }
 
 int CSessionLockWatch::Process(CSessionLockListener& listener) {
-    if (!m_bus) return -8;
     m_listener = &listener;
-    int result;
-    while ((result = sd_bus_process(m_bus, nullptr)) > 0) {
+    int result = 1;
+    if (!m_bus) {
+        bool locked = false;
+        if (!m_reopening) {
+            result = -8;
+        } else if (NowMs() < m_reopenAtMs) {
+            result = 1;
+        } else if (Connect(locked) != 1) {
+            ScheduleReopen();
+        } else {
+            m_reopening = false;
+            m_retryMs = kFirstRetryMs;
+            Apply(locked);
+            result = 2;
+        }
+    } else {
+        int processed;
+        while ((processed = sd_bus_process(m_bus, nullptr)) > 0) {
+        }
+        if (processed < 0) {
+            Fail("lost the system bus", processed);
+            // Unseen from now on: a Locked row must not run on until the bus returns.
+            Apply(false);
+            m_reopening = true;
+            ScheduleReopen();
+            result = -8;
+        }
     }
     m_listener = nullptr;
-    if (result < 0) {
-        Fail("lost the system bus", result);
-        return -8;
-    }
-    return 1;
+    return result;
 }
 
 void CSessionLockWatch::Apply(bool locked) {

@@ -11,10 +11,19 @@
 //
 // Use: Open, then poll Fd() for Events() with TimeoutMs() and call Process
 // after every wake-up; it reports each change of the hint to the listener.
+//
+// Once open, the watch outlives the loss of the bus (the bus daemon or
+// logind restarted): the session then counts as unlocked (reported as an
+// unlock when it was locked, so that no Locked row runs on unseen), and the
+// watch reopens itself after 1 s, then after twice as long each time it
+// fails, at most kMaxRetryMs apart; the hint it finds then is reported as
+// a change like any other. Every call to the bus waits at most
+// kCallTimeoutMs for its answer.
 // Not thread-safe: one thread opens, polls and processes it.
 
 #include <systemd/sd-bus.h>
 
+#include <cstdint>
 #include <string>
 
 class CSessionLockListener {
@@ -28,6 +37,10 @@ protected:
 
 class CSessionLockWatch {
 public:
+    static constexpr int kFirstRetryMs = 1000;
+    static constexpr int kMaxRetryMs = 60000;
+    static constexpr int kCallTimeoutMs = 2000;
+
     CSessionLockWatch() = default;
     ~CSessionLockWatch();
     CSessionLockWatch(const CSessionLockWatch&) = delete;
@@ -36,10 +49,13 @@ public:
     // Connects to the system bus, finds the session and reads its hint.
     // Results: 1 watching; -7 already open; -8 no system bus; -52 no session
     // known, or logind does not answer for it. On failure the watch stays
-    // closed and FailureText() says what went wrong.
+    // closed (and is not retried) and FailureText() says what went wrong.
     int Open();
+    // Closes the connection; the watch is not reopened.
     void Close();
     bool IsOpen() const { return m_bus != nullptr; }
+    // Open, or waiting to reopen after the bus was lost.
+    bool IsWatching() const { return m_bus != nullptr || m_reopening; }
     const std::string& FailureText() const { return m_failure; }
     // The object path of the session watched ("" when closed).
     const std::string& SessionPath() const { return m_sessionPath; }
@@ -47,22 +63,30 @@ public:
     bool IsLocked() const { return m_locked; }
 
     // What to poll: the connection's descriptor (-1 when closed), the poll
-    // events it waits for, and the milliseconds until the connection needs
-    // Process even without traffic (-1: no limit).
+    // events it waits for, and the milliseconds until the connection (or the
+    // next attempt to reopen it) needs Process even without traffic (-1: no
+    // limit).
     int Fd() const;
     short Events() const;
     int TimeoutMs() const;
 
-    // Handles everything that arrived; calls the listener once per change of
-    // the hint, in order. 1 fine; -8 the connection broke: the watch closes
-    // itself and FailureText() says why.
+    // Handles everything that arrived, or reopens the watch when that is
+    // due; calls the listener once per change of the hint, in order.
+    // Results: 1 fine; -8 the connection broke just now (FailureText() says
+    // why; a locked session was reported unlocked), or the watch is closed;
+    // 2 the watch was reopened.
     int Process(CSessionLockListener& listener);
 
 private:
     static int OnPropertiesChanged(sd_bus_message* message, void* self, sd_bus_error* error);
+    // The connection, the session and its hint; on failure closed again.
+    int Connect(bool& locked);
+    void Disconnect();
     bool ReadHint(bool& locked);
     void Fail(const std::string& text, int error);
     void Apply(bool locked);
+    // The next attempt to reopen, and the pause after that one.
+    void ScheduleReopen();
 
     sd_bus* m_bus = nullptr;
     sd_bus_slot* m_match = nullptr;
@@ -70,4 +94,7 @@ private:
     std::string m_failure;
     bool m_locked = false;
     CSessionLockListener* m_listener = nullptr;  // set while Process runs
+    bool m_reopening = false;
+    int m_retryMs = kFirstRetryMs;
+    int64_t m_reopenAtMs = 0;  // on the monotonic clock
 };

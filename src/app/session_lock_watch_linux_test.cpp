@@ -42,9 +42,9 @@ protected:
         ASSERT_EQ(line, "ok");
     }
 
-    // Processes the connection until `count` changes were reported or 5 s passed.
+    // Processes the connection until `count` changes were reported or 30 s passed.
     void WaitFor(size_t count) {
-        for (int i = 0; i < 50 && recorder.calls.size() < count; ++i) {
+        for (int i = 0; i < 300 && recorder.calls.size() < count; ++i) {
             pollfd ready{watch.Fd(), watch.Events(), 0};
             poll(&ready, 1, 100);
             ASSERT_EQ(watch.Process(recorder), 1) << watch.FailureText();

@@ -1,7 +1,7 @@
 #pragma once
 // A receiver of the event loop for tests: writes down what it is given, one
 // word per call ("stop", "reload", "rules-on", "rules-off", "clock",
-// "locked", "unlocked", "lost").
+// "locked", "unlocked", "lost", "restored").
 
 #include <string>
 #include <vector>
@@ -19,6 +19,7 @@ public:
         calls.push_back("lost");
         lostBecause = why;
     }
+    void OnSessionWatchRestored() override { calls.push_back("restored"); }
 
     std::vector<std::string> calls;
     std::string lostBecause;

@@ -115,6 +115,8 @@ public:
 
     // The registry settings into the configuration: 1 (then "Configuration
     // was loaded & QLO started" is logged), or CTimeManagerConfiguration::Load's result.
+    // When only the settings are wrong, the logs are pointed at their folder
+    // and the error log gets the configuration's failure text.
     int LoadConfiguration();
     // Creates the install, data, logs, archive and database folders. 1.
     int CreateFolders();

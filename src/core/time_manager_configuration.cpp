@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "core/registry_value.h"
 #include "platform/folders.h"
@@ -11,6 +12,7 @@
 namespace {
 const char kMainKey[] = "SOFTWARE\\Belvane\\Orvanta";
 const char kPmsKey[] = "SOFTWARE\\Belvane\\Orvanta\\PMS";
+const char kPathValue[] = "Path";
 
 constexpr int kPathChars = 1024;
 constexpr int kLongPathBytes = 1024;
@@ -64,6 +66,7 @@ void CTimeManagerConfiguration::Reset() {
     for (CWorkingDirectory* folder : {&m_installFolder, &m_dataFolder, &m_dataFolderUtf8, &m_logsFolder,
                                       &m_archiveFolder, &m_dbFolderUtf8, &m_dbFolder})
         folder->Clear();
+    m_failure.clear();
     m_language = LANGUAGE_EN;
     m_version = 0.0;
     m_pms = 0;
@@ -79,30 +82,45 @@ void CTimeManagerConfiguration::Reset() {
 }
 
 int CTimeManagerConfiguration::Load() {
+    m_failure.clear();
+    // The data folders first: they do not depend on the settings, and with
+    // them known the error log can say what is wrong with the settings.
+    int result = SetDataFolders();
+    if (result != 1) {
+        m_failure = "the application-data folder cannot be found or made";
+        return result;
+    }
     CAutoCharBuffer longPath;
     if (longPath.Allocate(kLongPathBytes, true) != 1) return -4;
     CRegistryValue path;
-    int result = path.Prepare(REGISTRY_KIND_STRING, kPathChars);
+    result = path.Prepare(REGISTRY_KIND_STRING, kPathChars);
     if (result != 1) return result;
-    result = ReadRegistryValue(REGISTRY_LOCAL_MACHINE, kMainKey, "Path", path);
-    if (result != 1) return result;
+    result = ReadRegistryValue(REGISTRY_LOCAL_MACHINE, kMainKey, kPathValue, path);
+    if (result != 1) {
+        m_failure = std::string("the setting \"") + kPathValue + "\" (the install folder) is missing from " +
+                    Registry().DescribeKey(REGISTRY_LOCAL_MACHINE, kMainKey);
+        return result;
+    }
     // The long-name form also proves that the folder exists.
-    if (Folders().GetLongPathName(path.Text(), longPath.Get(), kLongPathBytes) == 0) return 0;
-    result = SetFolders(longPath.Get());
+    if (Folders().GetLongPathName(path.Text(), longPath.Get(), kLongPathBytes) == 0) {
+        m_failure = std::string("the setting \"") + kPathValue + "\" of " +
+                    Registry().DescribeKey(REGISTRY_LOCAL_MACHINE, kMainKey) + " names the install folder \"" +
+                    path.Text() + "\", which does not exist";
+        return 0;
+    }
+    result = m_installFolder.SetPath(longPath.Get(), kLongPathBytes);
     if (result != 1) return result;
     return ReadSettings();
 }
 
-int CTimeManagerConfiguration::SetFolders(const char* installFolder) {
-    int result = m_installFolder.SetPath(installFolder, kLongPathBytes);
-    if (result != 1) return result;
-
+int CTimeManagerConfiguration::SetDataFolders() {
     char appData[kAppDataBytes] = {};
     if (Folders().GetAppDataFolder(appData, sizeof(appData)) != 1) return 0;
     char appDataUtf8[kAppDataUtf8Bytes] = {};
     if (AnsiToUtf8(appData, appDataUtf8, sizeof(appDataUtf8)) == 0)
         CopyTextCut(appDataUtf8, appData, sizeof(appDataUtf8) - 1);
 
+    int result;
     if ((result = m_dataFolder.SetPath(appData, 0, "Orvanta")) != 1) return result;
     if ((result = m_dataFolderUtf8.SetPath(appDataUtf8, 0, "Orvanta")) != 1) return result;
     if ((result = m_logsFolder.SetPath(m_dataFolder.GetPath(), 0, "Logs")) != 1) return result;

@@ -21,6 +21,7 @@
 // afterwards.
 
 #include <cstdint>
+#include <string>
 
 #include "log/working_directory.h"
 
@@ -39,10 +40,13 @@ public:
     // notification" (1) and the worklog time (1750), every text and byte field zeroed.
     void Reset();
 
-    // Reads the settings from the registry and derives the folders. Results:
-    // 1 loaded; -401 or -402 "Path" (key or value) missing; 0 "Path" names no
-    // existing folder, or the application-data folder cannot be had; -4 out
-    // of memory. Only "Path" is required: a missing value or key of the
+    // Derives the data folders, then reads the settings from the registry.
+    // Results: 1 loaded; -401 or -402 "Path" (key or value) missing; 0 "Path"
+    // names no existing folder, or the application-data folder cannot be
+    // had; -4 out of memory. When only the settings fail, the data, logs,
+    // archive and database folders are set all the same (the install folder
+    // is not), and GetFailureText says which setting of which key or file
+    // is wrong. Only "Path" is required: a missing value or key of the
     // others leaves an empty text, zeroed bytes or the number 0, replacing the
     // defaults of Reset. A worklog time above 23:59:59 becomes 18:00:00.
     int Load();
@@ -82,9 +86,11 @@ public:
     uint32_t GetWorklogNotificationTime() const { return m_worklogNotificationTime; }
     // Greater than 0: the catalogue is to be seeded at start.
     int32_t GetFirstStart() const { return m_firstStart; }
+    // Why the last Load failed, for the user ("" after a success or Reset).
+    const char* GetFailureText() const { return m_failure.c_str(); }
 
 private:
-    int SetFolders(const char* installFolder);
+    int SetDataFolders();
     int ReadSettings();
 
     CWorkingDirectory m_installFolder;
@@ -106,4 +112,5 @@ private:
     uint32_t m_worklogNotification;
     uint32_t m_worklogNotificationTime;
     int32_t m_firstStart;
+    std::string m_failure;
 };

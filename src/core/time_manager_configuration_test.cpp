@@ -12,6 +12,7 @@
 #include "fakes/fake_folders.h"
 #include "platform/folders.h"
 #include "platform/path.h"
+#include "platform/registry.h"
 #include "platform/text.h"
 #include "support/temp_folder.h"
 #include "support/test_registry.h"
@@ -125,23 +126,38 @@ TEST_F(ConfigurationTest, LoadsEverySettingAndDerivesTheFolders) {
     ExpectDefaults(configuration);
 }
 
-TEST_F(ConfigurationTest, WithoutAUsableInstallFolderLoadingFails) {
+TEST_F(ConfigurationTest, WithoutAUsableInstallFolderLoadingFailsAndSaysWhichSettingOfWhichKey) {
     CFakeFolders folders(appData);
+    const std::string key = Registry().DescribeKey(REGISTRY_LOCAL_MACHINE, kKey);
+    const std::string missing = "the setting \"Path\" (the install folder) is missing from " + key;
     EXPECT_EQ(configuration.Load(), -401);
+    EXPECT_EQ(std::string(configuration.GetFailureText()), missing);
     ASSERT_TRUE(registry.SetNumber(kKey, "First Start", 1));
     EXPECT_EQ(configuration.Load(), -402);
-    ASSERT_TRUE(registry.SetString(kKey, "Path", Join(temp.Str(), "Missing")));
-    EXPECT_EQ(configuration.Load(), 0);
-    ASSERT_TRUE(registry.SetString(kKey, "Path", ""));
-    EXPECT_EQ(configuration.Load(), 0);
-    // A fresh configuration took nothing over from the failed attempts.
-    ExpectDefaults(configuration);
+    EXPECT_EQ(std::string(configuration.GetFailureText()), missing);
+    const std::string gone = Join(temp.Str(), "Missing");
+    for (const std::string& stale : {gone, std::string()}) {
+        ASSERT_TRUE(registry.SetString(kKey, "Path", stale));
+        EXPECT_EQ(configuration.Load(), 0);
+        EXPECT_EQ(
+            std::string(configuration.GetFailureText()),
+            "the setting \"Path\" of " + key + " names the install folder \"" + stale + "\", which does not exist");
+    }
+    // Nothing was taken from the failed attempts but the folders that do
+    // not depend on the settings, so that the error log can be written.
+    EXPECT_EQ(configuration.GetInstallFolder(), nullptr);
+    EXPECT_EQ(Text(configuration.GetLogsFolder()), Join(Join(appData, "Orvanta"), "Logs"));
+    EXPECT_EQ(configuration.GetFirstStart(), 0);
+    ASSERT_TRUE(registry.SetString(kKey, "Path", install));
+    ASSERT_EQ(configuration.Load(), 1);
+    EXPECT_STREQ(configuration.GetFailureText(), "");
 }
 
 TEST_F(ConfigurationTest, WithoutAnAppDataFolderLoadingFails) {
     CFakeFolders folders("");
     ASSERT_TRUE(registry.SetString(kKey, "Path", install));
     EXPECT_EQ(configuration.Load(), 0);
+    EXPECT_STREQ(configuration.GetFailureText(), "the application-data folder cannot be found or made");
     EXPECT_EQ(configuration.GetLogsFolder(), nullptr);
     EXPECT_EQ(configuration.GetDbFolderUtf8(), nullptr);
 }

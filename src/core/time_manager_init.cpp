@@ -5,12 +5,14 @@
 #include "core/time_manager.h"
 #include "platform/clock.h"
 #include "platform/com.h"
+#include "platform/folders.h"
 #include "platform/processes.h"
 #include "sensing/user.h"
 
 namespace {
 constexpr char kInit[] = "CTimeManager::Init";
 constexpr char kDeinit[] = "CTimeManager::Deinit";
+constexpr char kLoadConfiguration[] = "CTimeManager::LoadConfiguration";
 // Init waits this long after COM is up before it reads the configuration.
 constexpr uint32_t kInitPauseMs = 500;
 constexpr int kConfigurationFailed = -320;
@@ -18,7 +20,17 @@ constexpr int kConfigurationFailed = -320;
 
 int CTimeManager::LoadConfiguration() {
     const int loaded = m_configuration.Load();
-    if (loaded != 1) return loaded;
+    if (loaded != 1) {
+        // The settings are wrong, but the logs folder does not depend on
+        // them: the error log names the setting to repair.
+        const char* logs = m_configuration.GetLogsFolder();
+        if (logs && Folders().CreateDirectory(m_configuration.GetDataFolder()) == 1 &&
+            Folders().CreateDirectory(logs) == 1) {
+            SetLogFiles(LOG_INFO | LOG_ERROR, logs, static_cast<int>(std::strlen(logs)) + 1);
+            LogError("%s (%i) %s", kLoadConfiguration, 1, m_configuration.GetFailureText());
+        }
+        return loaded;
+    }
     LogInfo(1, "Configuration was loaded & QLO started");
     return 1;
 }

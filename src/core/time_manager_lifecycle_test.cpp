@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "core/time_manager_test_fixture.h"
+#include "platform/registry.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -30,15 +31,24 @@ TEST_F(Startup, ReadsTheSettingsCreatesTheFoldersAndDatabasesAndLearnsTheUser) {
     EXPECT_EQ(CountContaining(errorLog, "CTimeManager::Init"), 0);
 }
 
-TEST_F(Startup, WithoutAWindowOrTheInstallationPathFailsBeforeAnyLogExists) {
+TEST_F(Startup, WithoutAWindowOrTheInstallationPathInitFailsAndTheErrorLogNamesTheSetting) {
     tm = std::make_unique<CTimeManager>();
+    EXPECT_EQ(tm->Init(0), 0);
+    EXPECT_FALSE(fs::exists(dataFolder));
     EXPECT_EQ(tm->Init(kMainWindow), -320);
     registry.SetString(kMainKey, "Path", install + kPathSeparator + "missing");
     EXPECT_EQ(tm->Init(kMainWindow), -320);
     EXPECT_EQ(tm->LoadConfiguration(), 0);
-    registry.SetString(kMainKey, "Path", install);
-    EXPECT_EQ(tm->Init(0), 0);
-    EXPECT_FALSE(fs::exists(dataFolder));
+    EXPECT_FALSE(fs::exists(dbFolder)) << "nothing but the logs before the settings are right";
+    EndAndReadLogs();
+    const std::string key = Registry().DescribeKey(REGISTRY_LOCAL_MACHINE, kMainKey);
+    const std::string place = "CTimeManager::LoadConfiguration (1) ";
+    const std::string missing = place + "the setting \"Path\" (the install folder) is missing from " + key;
+    const std::string stale = place + "the setting \"Path\" of " + key + " names the install folder \"" + install +
+                              kPathSeparator + "missing\", which does not exist";
+    // (A second Init on Windows also says that COM was set up already.)
+    EXPECT_EQ(CountContaining(errorLog, missing), 1);
+    EXPECT_EQ(CountContaining(errorLog, stale), 2);
 }
 
 TEST_F(Startup, WithoutALogLevelOnlyTheErrorLogIsWritten) {

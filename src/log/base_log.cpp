@@ -2,11 +2,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/clock.h"
+#include "platform/folders.h"
+#include "platform/path.h"
 
 namespace {
-constexpr int kMaxText = 259;
+constexpr int kMaxText = CBaseLog::kMaxPath;
 constexpr int kLockSeconds = 60;
 constexpr char kLineEnd[] = "\r\n";
 constexpr char kSeparator[] = "--------------------------------------------";  // 44 dashes
@@ -20,6 +23,23 @@ int CopyText(CAutoCharBuffer& buffer, const char* text) {
     if (allocated != 1) return allocated;
     std::memcpy(buffer.Get(), text, length);
     return 1;
+}
+
+// The folder "Archive" beside the log file at `path`.
+std::string ArchiveFolder(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + "Archive";
+}
+
+// The path of the log's archived copy number `number`: the file's name with
+// ".<number>" before its extension, in the archive folder.
+std::string ArchivedPath(const std::string& path, int number) {
+    const size_t slash = path.find_last_of("\\/");
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const size_t dot = name.find_last_of('.');
+    const bool hasExtension = dot != std::string::npos && dot > 0;
+    return ArchiveFolder(path) + kPathSeparator + name.substr(0, hasExtension ? dot : name.size()) + "." +
+           std::to_string(number) + (hasExtension ? name.substr(dot) : "");
 }
 
 // Releases the log's mutex however Write leaves.
@@ -40,7 +60,13 @@ CBaseLog::CBaseLog(const char* title, int kind, int keepOpen, int timestamps)
 
 CBaseLog::~CBaseLog() { Close(); }
 
-int CBaseLog::SetPath(const char* path) { return CopyText(m_path, path); }
+int CBaseLog::SetPath(const char* path) {
+    if (path && strnlen(path, kMaxPath + 1) > kMaxPath) {
+        m_path.Release();
+        return -5;
+    }
+    return CopyText(m_path, path);
+}
 int CBaseLog::SetTitle(const char* title) { return CopyText(m_title, title); }
 
 int CBaseLog::Open() {
@@ -64,11 +90,19 @@ int CBaseLog::Write(const char* text, int length) {
     if (m_lock.Lock(kLockSeconds) != 1) return -12;
     CUnlockOnExit unlock(m_lock);
 
+    // A file deleted or moved away is left to whoever took it.
+    if (m_file.IsOpen() && !m_file.IsAt(m_path.Get())) m_file.Close();
     if (!m_file.IsOpen()) {
         const int opened = Open();
         if (opened != 1) return opened;
     }
-    m_file.SeekToEnd();
+    const int64_t size = m_file.SeekToEnd();
+    const int64_t lineBytes = (m_timestamps ? kStampLength : 0) + (text && length > 0 ? length : 0) + 2;
+    if (size > 0 && size + lineBytes > kMaxBytes) {
+        const int opened = Rotate();
+        if (opened != 1) return opened;
+        m_file.SeekToEnd();
+    }
     if (m_timestamps) {
         const CLocalTime t = Clock().LocalTime();
         char stamp[kStampLength + 8];
@@ -80,6 +114,22 @@ int CBaseLog::Write(const char* text, int length) {
     m_file.Write(kLineEnd, 2);
     if (!m_keepOpen) m_file.Close();
     return 1;
+}
+
+int CBaseLog::Rotate() {
+    m_file.Close();
+    try {
+        const std::string path = m_path.Get();
+        Folders().CreateDirectory(ArchiveFolder(path).c_str());
+        // Each move's target is gone first: Windows does not rename onto an existing file.
+        std::remove(ArchivedPath(path, kArchivedFiles).c_str());
+        for (int number = kArchivedFiles - 1; number >= 1; --number)
+            std::rename(ArchivedPath(path, number).c_str(), ArchivedPath(path, number + 1).c_str());
+        std::rename(path.c_str(), ArchivedPath(path, 1).c_str());
+    } catch (...) {
+        // Out of memory for the names: the file goes on growing.
+    }
+    return Open();
 }
 
 int CBaseLog::Close() { return m_file.Close() ? 1 : -8; }

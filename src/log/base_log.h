@@ -6,9 +6,19 @@
 // from the clock service), the text and CR LF. Text is written as given
 // (the ANSI code page on Windows, UTF-8 on Linux).
 //
+// Rotation: a line that would take the file past kMaxBytes first moves the
+// file into the folder "Archive" beside it, as <name>.1<extension>
+// ("Logs/Archive/QLOCollector.1.log"), the earlier ones becoming .2 to
+// .kArchivedFiles and the oldest dropped; the line then starts a new file.
+// When the move fails (the archive cannot be made) the file goes on growing.
+// A file deleted or moved away while open (possible on Linux only) is
+// noticed at the next write, which starts a new file at the path.
+//
 // Thread safety: Write may be called from any thread; writes of one log are
 // serialised by its mutex. SetPath, SetTitle, Open and Close are for the
 // owning thread while no other thread writes.
+
+#include <cstdint>
 
 #include "log/auto_char_buffer.h"
 #include "log/mutex_lock.h"
@@ -23,8 +33,15 @@ public:
     CBaseLog(const CBaseLog&) = delete;
     CBaseLog& operator=(const CBaseLog&) = delete;
 
-    // Copy at most 259 characters. 1; -1 missing or empty text; -4 no memory.
+    static constexpr int kMaxPath = 259;
+    static constexpr int64_t kMaxBytes = 10 * 1024 * 1024;
+    static constexpr int kArchivedFiles = 10;
+
+    // 1; -1 missing or empty text; -4 no memory; -5 longer than kMaxPath
+    // characters (the log then has no path: a cut path could name another
+    // log's file).
     int SetPath(const char* path);
+    // Copies at most kMaxPath characters. 1; -1 missing or empty; -4 no memory.
     int SetTitle(const char* title);
     const char* GetPath() const { return m_path.Get(); }
 
@@ -41,6 +58,9 @@ public:
 
 private:
     void WriteHeader();
+    // Closes the file, moves it into the archive and opens a new one; when
+    // the move fails the same file is opened again. Open's result.
+    int Rotate();
 
     CAutoCharBuffer m_path;
     CAutoCharBuffer m_title;

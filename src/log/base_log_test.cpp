@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "fakes/fake_clock.h"
@@ -78,9 +81,60 @@ TEST(BaseLog, FolderThatDoesNotExistFailsWithTheOpenResult) {
     EXPECT_EQ(log.Write("lost again", 10), 0);
 }
 
-TEST(BaseLog, PathIsCutTo259Characters) {
+TEST(BaseLog, PathLongerThan259CharactersIsRefused) {
     CInfoLog log;
-    ASSERT_EQ(log.SetPath(std::string(400, 'p').c_str()), 1);
-    EXPECT_EQ(std::string(log.GetPath()), std::string(259, 'p'));
+    ASSERT_EQ(log.SetPath(std::string(259, 'p').c_str()), 1);
+    EXPECT_EQ(log.SetPath(std::string(260, 'p').c_str()), -5);
+    EXPECT_EQ(log.GetPath(), nullptr);
+    EXPECT_EQ(log.Write("lost", 4), -1);
+}
+
+// A line that would take the file past 10 MB moves it into the archive
+// first, the archived files shifting by one and the eleventh dropped; the
+// archive folder is made when it is missing.
+TEST(BaseLog, FullFileIsArchivedKeepingTheLastTen) {
+    CTempFolder folder;
+    CFakeClock clock({2026, 12, 7, 9, 5, 3, 42});
+    const std::filesystem::path archive = folder.Path() / "Archive";
+    auto archived = [&](const char* name, int number) {
+        return (archive / (std::string(name) + "." + std::to_string(number) + ".log")).string();
+    };
+    constexpr int kLineBytes = 24 + 1 + 2;  // stamp, one character, CR LF
+    for (const char* name : {"QLOCollector", "QLOCollector_Error"}) {
+        SCOPED_TRACE(name);
+        const std::string path = folder.File(std::string(name) + ".log");
+        std::ofstream(path) << "full";
+        std::filesystem::resize_file(path, CBaseLog::kMaxBytes - kLineBytes);
+        {
+            CErrorLog log;
+            ASSERT_EQ(log.SetPath(path.c_str()), 1);
+            ASSERT_EQ(log.Write("x", 1), 1);
+            EXPECT_EQ(std::filesystem::file_size(path), static_cast<uintmax_t>(CBaseLog::kMaxBytes))
+                << "full, not past";
+            ASSERT_EQ(log.Write("y", 1), 1);
+        }
+        EXPECT_EQ(ReadFileBytes(path), "QLO Error Log\r\n" + kDashes + "\r\n07/12/2026 09:05:03.042 y\r\n");
+        EXPECT_EQ(std::filesystem::file_size(archived(name, 1)), static_cast<uintmax_t>(CBaseLog::kMaxBytes));
+        if (std::string(name) == "QLOCollector") {
+            // The second time round the archive is full.
+            for (int number = 2; number <= CBaseLog::kArchivedFiles; ++number)
+                std::ofstream(archived(name, number)) << number;
+        }
+    }
+    const std::string path = folder.File("QLOCollector.log");
+    std::filesystem::resize_file(path, CBaseLog::kMaxBytes);
+    {
+        CInfoLog log;
+        ASSERT_EQ(log.SetPath(path.c_str()), 1);
+        ASSERT_EQ(log.Write("z", 1), 1);
+    }
+    EXPECT_EQ(std::filesystem::file_size(archived("QLOCollector", 1)), static_cast<uintmax_t>(CBaseLog::kMaxBytes));
+    EXPECT_EQ(std::filesystem::file_size(archived("QLOCollector", 2)), static_cast<uintmax_t>(CBaseLog::kMaxBytes));
+    for (int number = 3; number <= CBaseLog::kArchivedFiles; ++number)
+        EXPECT_EQ(ReadFileBytes(archived("QLOCollector", number)), std::to_string(number - 1));
+    EXPECT_FALSE(std::filesystem::exists(archived("QLOCollector", CBaseLog::kArchivedFiles + 1)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(archive), std::filesystem::directory_iterator()),
+              CBaseLog::kArchivedFiles + 1)
+        << "ten of the information log, one of the error log";
 }
 }  // namespace

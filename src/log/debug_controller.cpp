@@ -1,6 +1,7 @@
 #include "log/debug_controller.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "log/working_directory.h"
 
@@ -8,10 +9,12 @@ namespace {
 constexpr char kInfoLogName[] = "QLOCollector.log";
 constexpr char kErrorLogName[] = "QLOCollector_Error.log";
 
-int PointLog(CBaseLog& log, const char* folder, int folderLength, const char* name) {
-    CWorkingDirectory path;
+// The path of the log file `name` in `folder` into `path`: 1, -5 when it is
+// longer than a log's path may be, or CWorkingDirectory::SetPath's result.
+int LogPath(CWorkingDirectory& path, const char* folder, int folderLength, const char* name) {
     const int built = path.SetPath(folder, folderLength, name, static_cast<int>(sizeof(kErrorLogName)));
-    return built == 1 ? log.SetPath(path.GetPath()) : built;
+    if (built != 1) return built;
+    return std::strlen(path.GetPath()) > static_cast<size_t>(CBaseLog::kMaxPath) ? -5 : 1;
 }
 }  // namespace
 
@@ -19,9 +22,14 @@ CDebugController::CDebugController() { m_buffer.Allocate(kMaxMessage, false); }
 
 int CDebugController::SetLogFiles(int flags, const char* folder, int folderLength) {
     if (!folder) return -1;
-    if (flags & LOG_INFO) PointLog(m_infoLog, folder, folderLength, kInfoLogName);
+    CWorkingDirectory infoPath, errorPath;
+    int result = LogPath(infoPath, folder, folderLength, kInfoLogName);
+    if (result == 1) result = LogPath(errorPath, folder, folderLength, kErrorLogName);
+    // Both or neither: the logs of one folder are set together.
+    if (result != 1) return result;
+    if (flags & LOG_INFO) m_infoLog.SetPath(infoPath.GetPath());
     if (!(flags & LOG_ERROR)) return -1;
-    PointLog(m_errorLog, folder, folderLength, kErrorLogName);
+    m_errorLog.SetPath(errorPath.GetPath());
     return 1;
 }
 

@@ -33,8 +33,12 @@ public:
     // Bit 0 of flags points the information log at folder/"QLOCollector.log",
     // bit 1 the error log at folder/"QLOCollector_Error.log" (a trailing
     // separator of the folder is dropped). 1 when bit 1 was given; -1 when the
-    // folder is missing or bit 1 was not given.
+    // folder is missing or bit 1 was not given; -5 when a log's path would
+    // be longer than CBaseLog::kMaxPath: then neither log is pointed there
+    // (cut to that length, both paths could name one file).
     int SetLogFiles(int flags, const char* folder, int folderLength);
+    // True once the error log has a file to write to.
+    bool HasLogFiles() const { return m_errorLog.GetPath() != nullptr; }
     // -1 for a negative level (the mask stays); otherwise the mask becomes
     // `level` and the result is 1.
     int SetLevel(int level);

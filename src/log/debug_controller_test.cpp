@@ -52,6 +52,24 @@ TEST_F(DebugControllerTest, SetLogFilesResults) {
     EXPECT_EQ(logs->SetLogFiles(LOG_INFO | LOG_ERROR, nullptr, 0), -1);
     EXPECT_EQ(logs->SetLogFiles(LOG_INFO, folder.Str().c_str(), 0), -1);
     EXPECT_EQ(logs->SetLogFiles(LOG_ERROR, folder.Str().c_str(), 0), 1);
+    EXPECT_TRUE(logs->HasLogFiles());
+}
+
+// A folder that leaves room for the information log's path but not for the
+// error log's is refused for both, instead of cutting the paths (both cut
+// to the same length would name one file).
+TEST_F(DebugControllerTest, FolderTooLongForALogsPathIsRefusedForBoth) {
+    const std::string errorName = "QLOCollector_Error.log";
+    const std::string tooLong = folder.Str() + kPathSeparator +
+                                std::string(CBaseLog::kMaxPath - folder.Str().size() - 1 - errorName.size(), 'f');
+    EXPECT_EQ(logs->SetLogFiles(LOG_INFO | LOG_ERROR, tooLong.c_str(), 0), -5);
+    EXPECT_FALSE(logs->HasLogFiles());
+    logs->SetLevel(1);
+    EXPECT_EQ(logs->Log(LOG_INFO, 1, "nowhere"), -1);
+    EXPECT_EQ(logs->Log(LOG_ERROR, 0, "nowhere"), -1);
+    const std::string fits = tooLong.substr(0, tooLong.size() - 1);
+    EXPECT_EQ(logs->SetLogFiles(LOG_INFO | LOG_ERROR, fits.c_str(), 0), 1);
+    EXPECT_TRUE(logs->HasLogFiles());
 }
 
 TEST_F(DebugControllerTest, LevelMaskSelectsInformationMessages) {

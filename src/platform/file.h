@@ -3,7 +3,9 @@
 //
 // Windows: CreateFileA without sharing, so no other process (or handle) can
 // open, rename or delete the file while it is held. Linux: open(2) plus an
-// exclusive flock(2), so a second writer of the same file is refused.
+// exclusive flock(2), so a second writer of the same file is refused; the
+// file can still be deleted or moved away while it is open, which IsAt
+// tells.
 // Not thread-safe: the owner serialises its calls.
 
 #include <cstddef>
@@ -22,8 +24,12 @@ public:
     // Opens the file for writing, creating it when it does not exist.
     bool OpenAlways(const char* path);
     bool IsOpen() const { return m_handle != kNone; }
-    // Moves the write position to the end of the file.
-    bool SeekToEnd();
+    // Moves the write position to the end of the file. The file's size, or -1.
+    int64_t SeekToEnd();
+    // False when `path` no longer names the open file (it was deleted, or
+    // moved away and perhaps replaced); always true on Windows, where a held
+    // file cannot be deleted or moved.
+    bool IsAt(const char* path) const;
     // Writes all `size` bytes; false when the system wrote fewer.
     bool Write(const void* data, size_t size);
     // Closes the file; false when none was open.

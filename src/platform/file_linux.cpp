@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,7 +23,13 @@ bool CPlatformFile::Open(const char* path, bool create) {
 bool CPlatformFile::OpenExisting(const char* path) { return Open(path, false); }
 bool CPlatformFile::OpenAlways(const char* path) { return Open(path, true); }
 
-bool CPlatformFile::SeekToEnd() { return IsOpen() && lseek(static_cast<int>(m_handle), 0, SEEK_END) >= 0; }
+int64_t CPlatformFile::SeekToEnd() { return IsOpen() ? lseek(static_cast<int>(m_handle), 0, SEEK_END) : -1; }
+
+bool CPlatformFile::IsAt(const char* path) const {
+    struct stat open, named;
+    if (!IsOpen() || !path || fstat(static_cast<int>(m_handle), &open) != 0) return false;
+    return stat(path, &named) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
 
 bool CPlatformFile::Write(const void* data, size_t size) {
     if (!IsOpen()) return false;

@@ -14,10 +14,15 @@ bool CPlatformFile::Open(const char* path, bool create) {
 bool CPlatformFile::OpenExisting(const char* path) { return Open(path, false); }
 bool CPlatformFile::OpenAlways(const char* path) { return Open(path, true); }
 
-bool CPlatformFile::SeekToEnd() {
-    if (!IsOpen()) return false;
-    return SetFilePointer(reinterpret_cast<HANDLE>(m_handle), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
+int64_t CPlatformFile::SeekToEnd() {
+    if (!IsOpen()) return -1;
+    LARGE_INTEGER end;
+    LARGE_INTEGER none{};
+    if (!SetFilePointerEx(reinterpret_cast<HANDLE>(m_handle), none, &end, FILE_END)) return -1;
+    return end.QuadPart;
 }
+
+bool CPlatformFile::IsAt(const char*) const { return IsOpen(); }
 
 bool CPlatformFile::Write(const void* data, size_t size) {
     if (!IsOpen()) return false;

@@ -9,6 +9,7 @@
 // or malformed file reads as missing keys.
 
 #include <cstdint>
+#include <string>
 
 enum RegistryRoot : int { REGISTRY_LOCAL_MACHINE = 1 };
 
@@ -33,6 +34,10 @@ public:
     // A key exists as soon as a key below it does.
     virtual int QueryValue(RegistryRoot root, const char* keyPath, const char* valueName, void* data, uint32_t& size,
                            uint32_t& type) = 0;
+    // Where the values of `keyPath` under `root` are kept, for messages that
+    // must tell the user what to repair: the key's full name, and on Linux
+    // the file that holds it.
+    virtual std::string DescribeKey(RegistryRoot root, const char* keyPath) = 0;
 };
 
 CRegistryService& Registry();

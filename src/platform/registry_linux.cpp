@@ -70,6 +70,13 @@ public:
             return -401;  // out of memory while reading: as unreadable as a missing file
         }
     }
+
+    std::string DescribeKey(RegistryRoot, const char* keyPath) override {
+        const std::string path = RegistryFilePath();
+        return std::string("[HKEY_LOCAL_MACHINE\\") + (keyPath ? keyPath : "") + "] of " +
+               (path.empty() ? std::string("the settings file (none: neither QLO_REGISTRY_FILE nor HOME is set)")
+                             : path);
+    }
 };
 }  // namespace
 

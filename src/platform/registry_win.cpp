@@ -21,6 +21,10 @@ public:
         type = valueType;
         return 1;
     }
+
+    std::string DescribeKey(RegistryRoot, const char* keyPath) override {
+        return std::string("HKEY_LOCAL_MACHINE\\") + (keyPath ? keyPath : "");
+    }
 };
 }  // namespace
 
