@@ -72,7 +72,7 @@ protected:
 TEST_F(QlopmsProgram, SyncsWhileTheCollectorRunsAndHasItReloadItsRules) {
     CChildProcess collector(QLO_COLLECTOR, {"qlocollector"});
     ASSERT_TRUE(collector.Started());
-    const std::string lock = m_temp.File("run/qlocollector.lock");
+    const std::string lock = m_temp.File("data/Orvanta/qlocollector.lock");
     for (int waited = 0; waited < 150 && FindRunningInstance(lock) != collector.Pid(); ++waited)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_EQ(FindRunningInstance(lock), collector.Pid()) << "the collector did not start";
