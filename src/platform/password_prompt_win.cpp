@@ -28,8 +28,8 @@ bool ReadSecretLine(const char* prompt, std::string& secret) {
     std::fputs("\n", stderr);
     if (!ended && line.empty()) return false;
     if (line.empty()) return true;
-    const int size = WideCharToMultiByte(CP_ACP, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr,
-                                         nullptr);
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
     if (size <= 0) return false;
     secret.resize(static_cast<size_t>(size));
     WideCharToMultiByte(CP_ACP, 0, line.c_str(), static_cast<int>(line.size()), secret.data(), size, nullptr, nullptr);

@@ -46,8 +46,8 @@ int CDBTaskTable::Update(CDBSQLite* connection, const CDBTask& task) {
     const CQuotedText description(task.GetDescription());
     const CQuotedText externalKey(task.GetExternalKey());
     const CQuotedText externalStatusName(task.GetExternalStatusName());
-    return ExecuteFormatted(connection, kUpdateRoom, {&name, &description, &externalKey, &externalStatusName},
-                            kUpdate, static_cast<long>(task.GetProjectId()), name.Get(), description.Get(),
-                            externalKey.Get(), static_cast<long>(task.GetExternalStatus()), externalStatusName.Get(),
+    return ExecuteFormatted(connection, kUpdateRoom, {&name, &description, &externalKey, &externalStatusName}, kUpdate,
+                            static_cast<long>(task.GetProjectId()), name.Get(), description.Get(), externalKey.Get(),
+                            static_cast<long>(task.GetExternalStatus()), externalStatusName.Get(),
                             static_cast<long>(task.GetId()));
 }

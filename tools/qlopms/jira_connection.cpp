@@ -63,8 +63,9 @@ void CJiraConnection::Describe(const CJIRAAPI& request, int result, const char* 
             m_failure = "bad credentials: " + server + " refused the user \"" + m_settings.userName +
                         "\" with this password (status 401)";
         } else if (login && status == 403) {
-            m_failure = "the login was refused (status 403): after failed logins JIRA asks for a CAPTCHA; "
-                        "log in once in its web page";
+            m_failure =
+                "the login was refused (status 403): after failed logins JIRA asks for a CAPTCHA; "
+                "log in once in its web page";
         } else {
             m_failure = std::string(what) + " was refused by " + server + " (status " + std::to_string(status) + ")";
         }
@@ -94,6 +95,6 @@ void CJiraConnection::Describe(const CJIRAAPI& request, int result, const char* 
         }
     }
     m_kind = EJiraFailure::Other;
-    m_failure = std::string(what) + " failed (result " + std::to_string(result) + (text.empty() ? "" : ": " + text) +
-                ")";
+    m_failure =
+        std::string(what) + " failed (result " + std::to_string(result) + (text.empty() ? "" : ": " + text) + ")";
 }

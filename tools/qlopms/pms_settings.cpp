@@ -64,7 +64,8 @@ int ResolvePassword(const CPmsSettings& settings, const char* environment,
         return 1;
     }
     if (prompt && prompt(password)) return 1;
-    error = "no password: none is stored for this server and user, QLO_JIRA_PASSWORD is not set, and there is "
-            "no terminal to ask on";
+    error =
+        "no password: none is stored for this server and user, QLO_JIRA_PASSWORD is not set, and there is "
+        "no terminal to ask on";
     return 0;
 }

@@ -68,8 +68,9 @@ bool ParsePmsCommandLine(int argc, const char* const* argv, int64_t today, CPmsC
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument.rfind("--pass", 0) == 0 || argument == "-p") {
-            error = "a password is never taken from the command line: use the \"JIRA Password\" setting, "
-                    "QLO_JIRA_PASSWORD or the prompt";
+            error =
+                "a password is never taken from the command line: use the \"JIRA Password\" setting, "
+                "QLO_JIRA_PASSWORD or the prompt";
             return false;
         }
         if (TakesValue(argument)) {

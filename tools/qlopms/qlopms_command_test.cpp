@@ -31,9 +31,15 @@ TEST(QlopmsCommandLine, CommandsDaysAndOptions) {
     ASSERT_TRUE(Parse({"worklog", "--due"}, line, error));
     EXPECT_EQ(line.command, EPmsCommand::Due);
 
-    for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
-             {}, {"push"}, {"sync", "now"}, {"check", "--post"}, {"worklog", "2023-02-29"}, {"worklog", "1.3.2024"},
-             {"worklog", "--due", "--post"}, {"sync", "--user"}, {"--verbose", "check"}})
+    for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{{},
+                                                                              {"push"},
+                                                                              {"sync", "now"},
+                                                                              {"check", "--post"},
+                                                                              {"worklog", "2023-02-29"},
+                                                                              {"worklog", "1.3.2024"},
+                                                                              {"worklog", "--due", "--post"},
+                                                                              {"sync", "--user"},
+                                                                              {"--verbose", "check"}})
         EXPECT_FALSE(Parse(bad, line, error)) << (bad.empty() ? "(none)" : bad[0]);
 }
 
@@ -69,7 +75,9 @@ TEST(QlopmsSettings, StoredPasswordBelongsToTheConfiguredServerAndUserOnly) {
     ASSERT_EQ(ResolvePassword(settings, nullptr, prompt, password, error), 1);
     EXPECT_EQ(password, "typed");
     EXPECT_EQ(prompts, 1);
-    EXPECT_EQ(ResolvePassword(settings, "", [](std::string&) { return false; }, password, error), 0);
+    EXPECT_EQ(ResolvePassword(
+                  settings, "", [](std::string&) { return false; }, password, error),
+              0);
     EXPECT_NE(error.find("QLO_JIRA_PASSWORD"), std::string::npos);
 }
 }  // namespace

@@ -2,8 +2,8 @@
 // file, a collector running beside it, the password from the settings, the
 // environment or a terminal that does not echo it, never the command line.
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,9 +1,8 @@
 // The built qlopms.exe under Wine, as a user runs it: the settings from the
 // registry, beside a running QLOCollector.exe (the end-to-end harness of
 // tests/system gives both their registry and data folder).
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 

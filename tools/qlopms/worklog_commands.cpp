@@ -23,7 +23,8 @@ int ReadDay(const CPmsRun& run, CWorklogStore& store, int64_t day, CDayWork& wor
     CActivityReader reader(run.settings.dbFolderUtf8);
     int result = reader.Open();
     if (result == 1) {
-        const RowVisitor rows = [&reader](int64_t from, int64_t to, const std::function<bool(const CDBActivity&)>& visit) {
+        const RowVisitor rows = [&reader](int64_t from, int64_t to,
+                                          const std::function<bool(const CDBActivity&)>& visit) {
             const int read = reader.VisitRows(from, to, visit);
             return read == CActivityReader::kNoData ? 1 : read;  // no file of that month: no time
         };
@@ -60,8 +61,8 @@ void PrintTable(std::ostream& out, int64_t day, const CDayWork& work) {
     size_t keyWidth = 5;
     for (const CWorklogDraft& draft : work.drafts)
         keyWidth = std::max(keyWidth, draft.issueKey.size());
-    out << std::left << std::setw(static_cast<int>(keyWidth) + 2) << "issue" << std::setw(7) << "time"
-        << std::setw(13) << "first start" << std::setw(8) << "posted"
+    out << std::left << std::setw(static_cast<int>(keyWidth) + 2) << "issue" << std::setw(7) << "time" << std::setw(13)
+        << "first start" << std::setw(8) << "posted"
         << "summary\n";
     int64_t total = 0;
     for (size_t i = 0; i < work.drafts.size(); ++i) {

@@ -80,8 +80,8 @@ int CWorklogStore::GetPosted(int64_t day, int32_t taskId, CPosted& out) {
     return 1;
 }
 
-int CWorklogStore::BeginPost(int64_t day, int32_t taskId, const std::string& issueKey, int64_t minutes,
-                             int64_t started, int64_t coveredUntil, int64_t now, int64_t& id) {
+int CWorklogStore::BeginPost(int64_t day, int32_t taskId, const std::string& issueKey, int64_t minutes, int64_t started,
+                             int64_t coveredUntil, int64_t now, int64_t& id) {
     CStatement insert = Prepare(m_db,
                                 "insert into T_PostedWorklogs (Day, Id_Task, IssueKey, Minutes, Started, CoveredUntil, "
                                 "PostedDate, State) values (?, ?, ?, ?, ?, ?, ?, 0)");

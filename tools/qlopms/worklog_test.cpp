@@ -54,8 +54,8 @@ protected:
 TEST_F(QlopmsWorklog, DraftsCountActiveTimeOnJiraIssuesOnlyRoundedUpPerIssue) {
     Row(20240229235000, 599, kActive, 1);  // the day before, in February's file
     Row(20240301000000, 600, kActive, 1);
-    Row(20240301090000, 30, kActive, 1);   // 630 s: 11 minutes, from 00:00:00
-    Row(20240301100000, 61, kActive, 2);   // 2 minutes
+    Row(20240301090000, 30, kActive, 1);  // 630 s: 11 minutes, from 00:00:00
+    Row(20240301100000, 61, kActive, 2);  // 2 minutes
     Row(20240301100101, 300, static_cast<int32_t>(ActivityType::Idle), 2);
     Row(20240301100601, 200, static_cast<int32_t>(ActivityType::Locked), 2);
     Row(20240301101000, 1000, static_cast<int32_t>(ActivityType::Offline), 3);
