@@ -16,12 +16,14 @@ cd "$repo"
 
 "$repo/scripts/setup.sh" --linux-only
 cmake --preset linux-release >/dev/null
-cmake --build --preset linux-release --target qlocollector qloctl
+cmake --build --preset linux-release --target qlocollector qloctl qlo-browser-host browser_extension
 
 bin="$repo/build/linux-release/bin"
 registry=${QLO_REGISTRY_FILE:-${XDG_CONFIG_HOME:-$HOME/.config}/Belvane/Orvanta/registry.reg}
 # A file it cannot repair is reported by the collector too.
 "$repo/scripts/linux_settings.sh" "$registry" "$bin" || true
+# Lets the browsers start the host of the browser extension (load the extension by hand: see README.md).
+"$bin/qloctl" install-browser-host || echo "the browser host is not installed: no addresses from browsers" >&2
 
 echo "collector running; data and logs in ${XDG_DATA_HOME:-$HOME/.local/share}/Orvanta; Ctrl-C stops it"
 exec "$bin/qlocollector"

@@ -23,6 +23,8 @@
 #include "fakes/fake_folders.h"
 #include "fakes/fake_processes.h"
 #include "platform/path.h"
+#include "sensing/browser_reports.h"
+#include "sensing/browsers_manager.h"
 #include "sensing/time_stamp.h"
 #include "support/temp_folder.h"
 #include "support/test_registry.h"
@@ -115,13 +117,35 @@ private:
     const long long m_statements = g_statements;
 };
 
-// One check a second while the editor stays in front: the activity in
+// One check a second while the same window stays in front: the activity in
 // progress is extended, nothing is stored. 50 000 checks stay within the day.
+// The argument says what the browser extension's host reported: 0 nothing;
+// 1 a browser in the background has 32 windows (the editor in front); 2 the
+// same, with one of the browser's windows in front.
 void SteadyTick(benchmark::State& state) {
     CStartedCollector collector(0, 3);
     if (!collector.ok) {
         state.SkipWithError("the collector did not start");
         return;
+    }
+    constexpr uint32_t kBrowser = 200;
+    BrowserReports().Clear();
+    if (state.range(0) > 0) {
+        for (int window = 1; window <= CBrowserReports::kCapacity; ++window) {
+            const std::string url = "https://site" + std::to_string(window) + ".example/";
+            const std::string title = "Page " + std::to_string(window);
+            CBrowserReport report;
+            report.processId = kBrowser;
+            report.windowId = window;
+            report.url = url;
+            report.title = title;
+            BrowserReports().Apply(1, report);
+        }
+    }
+    if (state.range(0) == 2) {
+        collector.processes.AddProcess(kBrowser, "chrome.exe", "C:\\Chrome\\chrome.exe");
+        collector.processes.SetAccount(kBrowser, "HOST", "alice");
+        collector.desktop.Show(kEditorWindow + 1, kBrowser, "Page 17 - Google Chrome");
     }
     collector.tm.FindLastActivity(NowTimeStamp());
     {
@@ -131,10 +155,15 @@ void SteadyTick(benchmark::State& state) {
             collector.tm.OnEvent(EVENT_CHECK_ACTIVITY);
         }
     }
+    CWinProcess browser(kBrowser, "Page 17 - Google Chrome");
+    CBrowserBase address;
+    if (state.range(0) == 2 && CBrowsersManager().FindURL(browser, address) != 1)
+        state.SkipWithError("the browser's address is not found");
     // Nothing may have been saved: the tick must have stayed steady.
     if (collector.tm.StopAndSaveActivity() != 1) state.SkipWithError("the activity was not saved at the end");
+    BrowserReports().Clear();
 }
-BENCHMARK(SteadyTick)->Iterations(50000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SteadyTick)->Arg(0)->Arg(1)->Arg(2)->Iterations(50000)->Unit(benchmark::kMicrosecond);
 
 CWinActivity Typical(const char* fileName, const char* path, const char* title, const char* url, ActivityType type) {
     CWinProcess process(1, title);

@@ -34,7 +34,9 @@ windows_packages=(
   # source-package builds
   dpkg-dev tcl
 )
-[ $linux_only -eq 1 ] || packages+=("${windows_packages[@]}")
+# The browser extension's end-to-end test runs Debian's Chromium; ./run.sh does not need it.
+test_packages=(chromium)
+[ $linux_only -eq 1 ] || packages+=("${windows_packages[@]}" "${test_packages[@]}")
 
 install_packages() {
   local missing=()

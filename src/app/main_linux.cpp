@@ -22,6 +22,7 @@
 #include "app/event_loop_linux.h"
 #include "app/instance_lock_linux.h"
 #include "core/time_manager.h"
+#include "sensing/browser_report_listener.h"
 
 namespace {
 // How long a second start waits for the running collector to have written
@@ -91,6 +92,8 @@ int main() {
     CTimeManager timeManager;
     CCollectorShell shell(timeManager);
     ReportStartProblems(timeManager, shell.Start(loop));
+    CBrowserReportListener browserReports;  // addresses from the browser extension, until the end
+    browserReports.Start(timeManager);
     const int ended = loop.Run(shell);
     if (ended != 1) std::fprintf(stderr, "qlocollector: the event loop failed: %s\n", std::strerror(errno));
     shell.Stop();

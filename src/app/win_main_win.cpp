@@ -3,6 +3,7 @@
 #include "app/control_messages.h"
 #include "app/main_window_win.h"
 #include "app/resource.h"
+#include "sensing/browser_report_listener.h"
 
 char g_szTitle[100];
 char g_szWindowClass[100];
@@ -21,6 +22,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     g_hCloseEvent = CreateEventA(nullptr, FALSE, FALSE, kCloseEventName);
     RegisterMainWindowClass(instance);
     if (!CreateMainWindow(instance, showCommand)) return 0;
+    CBrowserReportListener browserReports;  // addresses from the browser extension, until the end
+    browserReports.Start(g_timeManager);
 
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     MSG message{};

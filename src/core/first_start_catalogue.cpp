@@ -4,9 +4,6 @@
 #include "core/first_start_catalogue.h"
 
 namespace {
-constexpr CSeedRule Program(const char* fileName) { return {fileName, nullptr}; }
-constexpr CSeedRule Site(const char* address) { return {nullptr, address}; }
-
 // ---- Business ----
 constexpr CSeedRule kGeneralBusinessRules[] = {Program("infopath.exe"), Program("onenote.exe"), Program("mspub.exe")};
 constexpr CSeedRule kAccountingRules[] = {Program("excel.exe"), Program("msaccess.exe")};

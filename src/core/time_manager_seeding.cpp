@@ -18,8 +18,8 @@ CDBTask BuildTask(const CSeedTask& seed, int32_t projectId, int32_t isDefault) {
     return CDBTask(0, seed.name, projectId, 0, seed.description, NowTimeStamp(), 0, 0, 0, 0, "", "", isDefault, 0, 0);
 }
 
-CDBRule BuildRule(int32_t taskId, int32_t projectId, const char* url, const char* path, int32_t appType) {
-    return CDBRule(0, 0, 1, 0, taskId, projectId, nullptr, 0, url, path, 0, 0, appType);
+CDBRule BuildRule(int32_t taskId, int32_t projectId, const CSeedRule& rule, int32_t appType) {
+    return CDBRule(0, 0, 1, 0, taskId, projectId, rule.title, 0, rule.url, rule.path, 0, 0, appType);
 }
 
 }  // namespace
@@ -60,8 +60,8 @@ int CTimeManager::ProcessFirstStart() {
         if (result != 1) return fail(place + 3, "%s (%i) PopProject failed %i", result);
         return 1;
     };
-    auto addRule = [&](int32_t taskId, const char* url, const char* path, int32_t appType) {
-        const int result = m_dbManager.AddRule(BuildRule(taskId, project.GetId(), url, path, appType));
+    auto addRule = [&](int32_t taskId, const CSeedRule& rule, int32_t appType) {
+        const int result = m_dbManager.AddRule(BuildRule(taskId, project.GetId(), rule, appType));
         return result == 1 ? 1 : fail(20, "%s (%i) Add Rule failed with %i", result);
     };
 
@@ -85,7 +85,7 @@ int CTimeManager::ProcessFirstStart() {
     for (const CSeedProject& seed : SeedProjects()) {
         if (addAndReadBack(seed, 30, true) != 1) return 0;
         if (seed.specialRuleAppType != 0) {
-            if (addRule(0, nullptr, nullptr, seed.specialRuleAppType) != 1) return 0;
+            if (addRule(0, CSeedRule{}, seed.specialRuleAppType) != 1) return 0;
             continue;
         }
         for (const CSeedTask& seedTask : seed.tasks) {
@@ -93,8 +93,9 @@ int CTimeManager::ProcessFirstStart() {
             result = m_dbManager.AddTask(task);
             if (result != 1) return fail(40, "%s (%i) Add Task failed with %i", result);
             Clock().Sleep(kStepPauseMs);
-            for (const CSeedRule& rule : seedTask.rules)
-                if (addRule(task.GetId(), rule.url, rule.path, kCategoryRuleAppType) != 1) return 0;
+            for (const auto& rules : {seedTask.rules, PlatformSeedRules(seed, seedTask)})
+                for (const CSeedRule& rule : rules)
+                    if (addRule(task.GetId(), rule, kCategoryRuleAppType) != 1) return 0;
         }
     }
 

@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "sensing/ascii_case.h"
+#include "sensing/browser_reports.h"
 #include "sensing/dde_client.h"
 
 namespace {
@@ -28,7 +29,9 @@ int CBrowserReader::IsBrowserProcess(CProcess& process) {
     CopyTextCut(fileName, process.GetFileName(), sizeof(fileName) - 1);
     LowerAsciiLetters(fileName);
     process.SetFileName(fileName);
-    return std::strcmp(fileName, m_executable) == 0 ? 1 : 0;
+    for (const char* executable : m_executables)
+        if (std::strcmp(fileName, executable) == 0) return 1;
+    return 0;
 }
 
 int CBrowserReader::ReadURL(const CProcess&, char* buffer, int size) {
@@ -58,4 +61,17 @@ int CBrowserReader::ReadURL(const CProcess&, char* buffer, int size) {
     client.DisconnectService();
     client.Uninitialize();
     return 1;
+}
+
+int CExtensionBrowser::GetName(char* buffer, int size) { return WriteName("CExtensionBrowser", buffer, size); }
+
+int CExtensionBrowser::IsBrowserProcess(CProcess& process) {
+    return BrowserReports().HasProcess(process.GetProcessId()) ? 1 : 0;
+}
+
+int CExtensionBrowser::ReadURL(const CProcess& process, char* buffer, int size) {
+    if (!buffer || size < 1) return -1;
+    std::memset(buffer, 0, static_cast<size_t>(size));
+    const auto* window = dynamic_cast<const CWinProcess*>(&process);
+    return BrowserReports().FindAddress(process.GetProcessId(), window ? window->GetTitle() : "", buffer, size);
 }

@@ -12,6 +12,17 @@ constexpr int kAddressLimit = 512;
 }  // namespace
 
 int CBrowsersManager::FindURL(CProcess& process, CBrowserBase& holder) {
+    // Allocated only once a reader claims the process: most captures need none.
+    std::unique_ptr<char[]> buffer;
+    // 1 the reader read an address into the holder; 0 it read none; -4 no memory.
+    auto read = [&](CBrowserBase& reader) {
+        if (!buffer) buffer.reset(new (std::nothrow) char[kAddressLimit + 2]());
+        if (!buffer) return -4;
+        if (reader.ReadURL(process, buffer.get(), kAddressLimit) != 1) return 0;
+        holder.SetURL(buffer.get(), kAddressLimit);
+        return 1;
+    };
+
     CIEBrowser ie;
     CFirefoxBrowser firefox;
     CChromeBrowser chrome;
@@ -21,12 +32,10 @@ int CBrowsersManager::FindURL(CProcess& process, CBrowserBase& holder) {
          {static_cast<CBrowserBase*>(&ie), static_cast<CBrowserBase*>(&firefox), static_cast<CBrowserBase*>(&chrome),
           static_cast<CBrowserBase*>(&opera), static_cast<CBrowserBase*>(&yandex)}) {
         if (reader->IsBrowserProcess(process) != 1) continue;
-        // Allocated only when a browser is in front: most captures need none.
-        std::unique_ptr<char[]> buffer(new (std::nothrow) char[kAddressLimit + 2]());
-        if (!buffer) return -4;
-        if (reader->ReadURL(process, buffer.get(), kAddressLimit) != 1) return 0;
-        holder.SetURL(buffer.get(), kAddressLimit);
-        return 1;
+        const int result = read(*reader);
+        if (result != 0) return result;
+        break;  // the later named readers are not asked
     }
-    return 0;
+    CExtensionBrowser extension;
+    return extension.IsBrowserProcess(process) == 1 ? read(extension) : 0;
 }

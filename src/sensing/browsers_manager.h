@@ -1,10 +1,13 @@
 #pragma once
 // Chooses the reader of the browser in front and reads its address.
 //
-// The readers are tried in a fixed order (Internet Explorer, Firefox, Chrome,
-// Opera, Yandex); the first that claims the process decides, and no later
-// reader is asked. Every reader's test lower-cases the record's file name in
-// place, so after FindURL the file name is in lower case.
+// The readers of named browsers are tried in a fixed order (Internet
+// Explorer, Firefox, Chrome, Opera, Yandex); the first that claims the
+// process is the only one of them asked. When it reads no address, or none
+// claims the process, the extension reader answers from what the browser
+// extension's host reported for the process and its window. Every named
+// reader's test lower-cases the record's file name in place, so after
+// FindURL the file name is in lower case.
 
 #include "sensing/browser_base.h"
 
@@ -13,9 +16,8 @@ public:
     CBrowsersManager() = default;
     virtual ~CBrowsersManager() = default;
 
-    // 1 a reader claimed the process and read an address, now in `holder`
-    // (cut to what the holder keeps); 0 no reader claimed it, or the claiming
-    // reader read nothing (the holder is untouched); -4 no memory for the
-    // working buffer.
+    // 1 a reader read an address, now in `holder` (cut to what the holder
+    // keeps); 0 no reader read one (the holder is untouched); -4 no memory
+    // for the working buffer. Allocates only when a reader claims the process.
     int FindURL(CProcess& process, CBrowserBase& holder);
 };

@@ -49,8 +49,9 @@ CChildProcess::~CChildProcess() {
     if (m_output >= 0) close(m_output);
 }
 
-bool CChildProcess::WriteLine(const std::string& line) {
-    const std::string text = line + '\n';
+bool CChildProcess::WriteLine(const std::string& line) { return Write(line + '\n'); }
+
+bool CChildProcess::Write(const std::string& text) {
     size_t written = 0;
     while (m_input >= 0 && written < text.size()) {
         const ssize_t n = write(m_input, text.data() + written, text.size() - written);
@@ -69,6 +70,20 @@ bool CChildProcess::ReadLine(std::string& line, int timeoutMs) {
             m_pending.erase(0, newline + 1);
             return true;
         }
+        if (!ReadMore(timeoutMs)) return false;
+    }
+}
+
+bool CChildProcess::Read(std::string& bytes, size_t count, int timeoutMs) {
+    while (m_pending.size() < count)
+        if (!ReadMore(timeoutMs)) return false;
+    bytes = m_pending.substr(0, count);
+    m_pending.erase(0, count);
+    return true;
+}
+
+bool CChildProcess::ReadMore(int timeoutMs) {
+    for (;;) {
         pollfd ready{m_output, POLLIN, 0};
         const int polled = poll(&ready, 1, timeoutMs);
         if (polled < 0 && errno == EINTR) continue;
@@ -77,6 +92,7 @@ bool CChildProcess::ReadLine(std::string& line, int timeoutMs) {
         const ssize_t n = read(m_output, buffer, sizeof(buffer));
         if (n <= 0) return false;
         m_pending.append(buffer, static_cast<size_t>(n));
+        return true;
     }
 }
 

@@ -23,6 +23,11 @@ public:
     pid_t Pid() const { return m_pid; }
 
     bool WriteLine(const std::string& line);
+    // Writes the bytes as they are.
+    bool Write(const std::string& bytes);
+    // The next `count` bytes of output; false at the end of the output or
+    // when they did not all come within `timeoutMs`.
+    bool Read(std::string& bytes, size_t count, int timeoutMs = 10000);
     // The next line of output without its newline; false at the end of the
     // output or when none came within `timeoutMs`.
     bool ReadLine(std::string& line, int timeoutMs = 10000);
@@ -35,6 +40,10 @@ public:
     bool WaitForEnd(int timeoutMs);
 
 private:
+    // Appends what the output has to m_pending, waiting up to `timeoutMs`
+    // for something; false at its end or when nothing came.
+    bool ReadMore(int timeoutMs);
+
     pid_t m_pid = -1;
     bool m_ended = false;  // reaped by WaitForEnd; m_status holds how it ended
     int m_status = 0;

@@ -141,10 +141,13 @@ void CHttpTestServer::Answer(LoopbackSocket connection) {
     }
     const CHttpTestReply reply = m_handler(request);
     std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) + "\r\n";
-    for (const auto& [name, value] : reply.headers)
+    bool typed = false;  // JSON unless the reply names its type
+    for (const auto& [name, value] : reply.headers) {
         response += name + ": " + value + "\r\n";
-    response += "Content-Type: application/json\r\nContent-Length: " + std::to_string(reply.body.size()) +
-                "\r\nConnection: close\r\n\r\n" + reply.body;
+        typed = typed || SameName(name, "Content-Type");
+    }
+    if (!typed) response += "Content-Type: application/json\r\n";
+    response += "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body;
     SendAll(connection, response.data(), response.size());
 }
 

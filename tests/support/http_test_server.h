@@ -34,7 +34,7 @@ struct CHttpTestReply {
 
     int status;
     std::string body;
-    Headers headers;  // extra headers, e.g. Set-Cookie
+    Headers headers;  // extra headers, e.g. Set-Cookie; a Content-Type replaces the default JSON
 };
 
 class CHttpTestServer {

@@ -27,6 +27,8 @@ int SignalOf(EControlCommand command) {
         case EControlCommand::RulesOff:
             return SIGUSR2;
         case EControlCommand::Help:
+        case EControlCommand::InstallBrowserHost:
+        case EControlCommand::UninstallBrowserHost:
             break;
     }
     return 0;

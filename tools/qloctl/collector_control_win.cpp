@@ -70,6 +70,8 @@ int SendControlCommand(EControlCommand command, std::string& message) {
         case EControlCommand::RulesOff:
             return Post(window, WM_COLLECTOR_DISABLE_RULES, "categorisation switched off", message);
         case EControlCommand::Help:
+        case EControlCommand::InstallBrowserHost:
+        case EControlCommand::UninstallBrowserHost:
             break;
     }
     message = "nothing to send";

@@ -1,9 +1,11 @@
 // qloctl: controls the collector that runs on this desktop (close it in
 // order, reload its rules, switch categorisation on and off), as the desktop
-// application does. Run "qloctl --help" for the commands.
+// application does, and installs the browser host's manifests. Run "qloctl
+// --help" for the commands.
 #include <cstdio>
 #include <string>
 
+#include "qloctl/browser_host_install.h"
 #include "qloctl/collector_control.h"
 #include "qloctl/qloctl_command.h"
 
@@ -18,7 +20,9 @@ int main(int argc, char** argv) {
         std::fputs(kQloctlUsage, stdout);
         return 0;
     }
-    const int status = SendControlCommand(command, text);
+    const int status = command == EControlCommand::InstallBrowserHost     ? InstallBrowserHost(text)
+                       : command == EControlCommand::UninstallBrowserHost ? UninstallBrowserHost(text)
+                                                                          : SendControlCommand(command, text);
     std::fprintf(status == 0 ? stdout : stderr, "qloctl: %s\n", text.c_str());
     return status;
 }

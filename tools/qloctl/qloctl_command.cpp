@@ -11,6 +11,11 @@ const char kQloctlUsage[] =
     "  reload-rules   make the collector read its categorisation rules again\n"
     "  rules on       categorise new activities by the rules (the default)\n"
     "  rules off      store new activities without categorising them\n"
+    "  install-browser-host\n"
+    "                 let Firefox, Chromium, Chrome and Edge start qlo-browser-host (found\n"
+    "                 beside qloctl) for the browser extension: writes their manifests\n"
+    "  uninstall-browser-host\n"
+    "                 removes those manifests again\n"
     "  --help         show this text\n"
     "exit status: 0 done; 1 no collector runs, or it did not carry the command out;\n"
     "2 a bad command line\n";
@@ -28,6 +33,8 @@ constexpr CVerb kVerbs[] = {
     {"reload-rules", nullptr, EControlCommand::ReloadRules},
     {"rules", "on", EControlCommand::RulesOn},
     {"rules", "off", EControlCommand::RulesOff},
+    {"install-browser-host", nullptr, EControlCommand::InstallBrowserHost},
+    {"uninstall-browser-host", nullptr, EControlCommand::UninstallBrowserHost},
 };
 }  // namespace
 

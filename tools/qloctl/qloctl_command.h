@@ -5,11 +5,13 @@
 #include <string>
 
 enum class EControlCommand {
-    Help,         // --help: print the usage
-    Close,        // close: an orderly stop of the collector
-    ReloadRules,  // reload-rules: read the categorisation rules again
-    RulesOn,      // rules on: categorise new activities
-    RulesOff,     // rules off: store new activities without project and task
+    Help,                  // --help: print the usage
+    Close,                 // close: an orderly stop of the collector
+    ReloadRules,           // reload-rules: read the categorisation rules again
+    RulesOn,               // rules on: categorise new activities
+    RulesOff,              // rules off: store new activities without project and task
+    InstallBrowserHost,    // install-browser-host: the browsers' manifests of qlo-browser-host
+    UninstallBrowserHost,  // uninstall-browser-host: those manifests removed
 };
 
 // The usage text printed by --help and after a bad command line.

@@ -21,6 +21,8 @@ TEST(QloctlCommandLine, EachCommandIsRecognised) {
         {{"reload-rules"}, EControlCommand::ReloadRules},
         {{"rules", "on"}, EControlCommand::RulesOn},
         {{"rules", "off"}, EControlCommand::RulesOff},
+        {{"install-browser-host"}, EControlCommand::InstallBrowserHost},
+        {{"uninstall-browser-host"}, EControlCommand::UninstallBrowserHost},
     };
     for (const auto& each : cases) {
         EControlCommand command = EControlCommand::Help;
@@ -44,6 +46,7 @@ TEST(QloctlCommandLine, AnythingElseIsRefusedWithItsReason) {
         {{"rules", "on", "off"}, "\"rules\" takes \"on\" or \"off\""},
         {{"close", "now"}, "\"close\" takes no argument"},
         {{"--help", "close"}, "\"--help\" takes no argument"},
+        {{"install-browser-host", "firefox"}, "\"install-browser-host\" takes no argument"},
     };
     for (const auto& each : cases) {
         EControlCommand command = EControlCommand::Close;
