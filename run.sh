@@ -25,5 +25,6 @@ registry=${QLO_REGISTRY_FILE:-${XDG_CONFIG_HOME:-$HOME/.config}/Belvane/Orvanta/
 # Lets the browsers start the host of the browser extension (load the extension by hand: see README.md).
 "$bin/qloctl" install-browser-host || echo "the browser host is not installed: no addresses from browsers" >&2
 
+"$repo/scripts/install-gnome-extension.sh" || echo "the GNOME Shell extension could not be installed" >&2
 echo "collector running; data and logs in ${XDG_DATA_HOME:-$HOME/.local/share}/Orvanta; Ctrl-C stops it"
 exec "$bin/qlocollector"

@@ -30,4 +30,6 @@ else()
   # sd-bus and sd-login: the session lock watch of the Linux collector.
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+  # Wayland desktops: the compositor's protocols.
+  include(${CMAKE_CURRENT_LIST_DIR}/qlo_wayland.cmake)
 endif()

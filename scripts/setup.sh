@@ -25,6 +25,11 @@ packages=(
   xvfb xauth libxtst-dev
   # the Linux session lock tests run a private D-Bus
   dbus-daemon
+  # qloreport's HTML page is checked in headless Chromium (screenshots read with libpng)
+  chromium libpng-dev
+  # Wayland desktops: client library, protocol descriptions and code generator;
+  # the tests run a headless sway
+  libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols sway
   # test helpers: local HTTP(S) server, certificates, fuzzing with clang's libFuzzer
   libcpp-httplib-dev openssl clang libclang-rt-14-dev
 )

@@ -15,6 +15,9 @@ std::string NoXDisplay() {
 }  // namespace
 
 std::string DesktopProblem() {
+    // A Wayland desktop whose windows cannot be seen (platform/desktop_session_linux.h).
+    std::string wayland = DesktopLimitation();
+    if (!wayland.empty()) return wayland;
     if (Desktop().GetDesktopWindow() != 0) return {};
     return NoXDisplay();
 }

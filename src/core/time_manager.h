@@ -52,6 +52,7 @@
 
 #include "app/thread.h"
 #include "core/event_interface.h"
+#include "core/rule_engine.h"
 #include "core/time_manager_configuration.h"
 #include "log/debug_controller.h"
 #include "platform/compiler.h"
@@ -141,11 +142,14 @@ public:
     // activity in progress. Takes m_lock.
     int FindLastActivity(int64_t now);
 
-    int32_t GetDefaultProjectId() const { return m_defaultProjectId; }
-    int32_t GetDefaultTaskId() const { return m_defaultTaskId; }
+    int32_t GetDefaultProjectId() const { return m_ruleEngine.GetDefaultProjectId(); }
+    int32_t GetDefaultTaskId() const { return m_ruleEngine.GetDefaultTaskId(); }
     const CTimeManagerConfiguration& GetConfiguration() const { return m_configuration; }
 
 private:
+    // Logs what the rule engine tested (time_manager_rules.cpp).
+    class CRuleLog;
+
     // Event handlers (time manager lifecycle).
     int OnStart(int64_t now);
     int OnStop(int64_t now);
@@ -191,14 +195,13 @@ private:
     WindowHandle m_hWnd = 0;
     CTimeManagerConfiguration m_configuration;
     CDBManager m_dbManager;
-    CBaseStorage<CDBRule> m_rules;
-    int32_t m_defaultProjectId = 0;
-    int32_t m_defaultTaskId = 0;
+    // The rules in force and the default task.
+    CRuleEngine m_ruleEngine;
     // Written by the window thread, read by the worker thread.
     std::atomic<int> m_rulesEnabled{1};
-    // Serialises everything that reads or changes m_lastActivity, and the
-    // replacement of m_rules. Recursive, like the critical section it stands
-    // for, so that ApplyRules may be called with or without it held.
+    // Serialises everything that reads or changes m_lastActivity or the rule
+    // engine. Recursive, like the critical section it stands for, so that
+    // ApplyRules may be called with or without it held.
     std::recursive_mutex m_lock;
     // Between the start of the tracking and an orderly stop (under m_lock).
     bool m_tracking = false;

@@ -3,10 +3,13 @@
 // of the last user input, and windows found by class.
 //
 // Windows: user32 (GetForegroundWindow, GetWindowTextA, GetLastInputInfo,
-// FindWindowA, FindWindowExA, ...). Linux: X11 (_NET_ACTIVE_WINDOW,
-// _NET_WM_NAME or WM_NAME, _NET_WM_PID, WM_CLASS) and the screen-saver
-// extension (details in desktop_linux.cpp); without a display there is no
-// foreground window and no desktop window, and every answer is "none".
+// FindWindowA, FindWindowExA, ...). Linux: the desktop of the session,
+// chosen at the start (desktop_session_linux.cpp): X11 (_NET_ACTIVE_WINDOW,
+// _NET_WM_NAME or WM_NAME, _NET_WM_PID, WM_CLASS, the screen-saver and SYNC
+// extensions), a wlroots Wayland compositor, or GNOME through its shell
+// extension; without a display, or on a desktop whose windows cannot be
+// seen, there is no foreground window and no desktop window, and every
+// answer is "none".
 // Texts are narrow: the ANSI code page on Windows, UTF-8 on Linux.
 // Tests replace the service with a fake (tests/fakes/) through SetDesktop.
 //
@@ -15,8 +18,16 @@
 
 #include <cstdint>
 
-// An opaque window identifier (HWND on Windows, the X11 window id on Linux); 0 is none.
+#include <string>
+
+// An opaque window identifier (HWND on Windows, the X11 window id or a
+// compositor's toplevel on Linux); 0 is none.
 using WindowHandle = std::uintptr_t;
+
+// The shortest time without input that the capture counts as idle (more
+// than 60 whole seconds). Desktops that are told of input only when the idle
+// time crosses a limit watch this one.
+inline constexpr uint32_t kIdleNoticeMs = 61000;
 
 class CDesktopService {
 public:
@@ -36,7 +47,9 @@ public:
     // The id of the process that owns the window, or 0 when unknown.
     virtual uint32_t GetWindowProcessId(WindowHandle window) = 0;
     // The tick count (in the clock service's TickCount scale) of the user's
-    // last keyboard or mouse input; false when it cannot be read.
+    // last keyboard or mouse input; false when it cannot be read. Desktops
+    // that learn of input from idle notifications give it exactly once the
+    // user has been idle for kIdleNoticeMs, and the current tick before.
     virtual bool GetLastInputTick(uint32_t& tick) = 0;
     // The first top-level window of the class, any title; 0 when none.
     virtual WindowHandle FindWindow(const char* className) = 0;
@@ -51,3 +64,7 @@ public:
 CDesktopService& Desktop();
 // Installs `desktop` (nullptr: the operating system's) and returns the previous one.
 CDesktopService* SetDesktop(CDesktopService* desktop);
+// Said once at the start, for the user: empty when the operating system's
+// desktop service sees the windows (or there is no display at all); else
+// which desktop was found and that its windows cannot be seen.
+std::string DesktopLimitation();

@@ -1,10 +1,11 @@
-// The desktop on Linux: an X11 display with a window manager that follows
-// the Extended Window Manager Hints.
+// The X11 desktop: a display with a window manager that follows the Extended
+// Window Manager Hints.
 //  - foreground window: the root window's _NET_ACTIVE_WINDOW;
 //  - title: _NET_WM_NAME (UTF-8), else WM_NAME, always delivered as valid
 //    UTF-8; lengths count bytes, which is what a caller sizes buffers by;
 //  - owning process: _NET_WM_PID;
-//  - last input: now minus the screen-saver extension's idle time;
+//  - last input: now minus the screen-saver extension's idle time, read when
+//    the SYNC extension's idle alarms say it crossed the idle limit;
 //  - windows by class: the class part of WM_CLASS ("instance\0class\0"),
 //    compared without regard to ASCII case as window classes are on Windows.
 //    Top-level windows are taken from the window manager's
@@ -13,23 +14,27 @@
 //    own (parent 0: the root's). Both are searched topmost first, as Windows
 //    walks its Z order; a child `after` that is not there ends the search;
 //  - visible: mapped, and every ancestor mapped (viewable).
+// The window in front, its title and owner, and the idle state are kept up
+// to date from the server's events (x11_foreground_linux.h,
+// x11_idle_watch_linux.h): a call while nothing changed sends no request,
+// and calls within `shareEvents` of one another (the five of one capture)
+// share one look at the socket for events.
 // Without a display every answer is "none".
 #include "platform/desktop_linux.h"
 
 #include <X11/Xatom.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 
-#include "platform/clock.h"
 #include "platform/text.h"
 #include "platform/x11_connection_linux.h"
-#include "platform/x11_title_linux.h"
+#include "platform/x11_foreground_linux.h"
+#include "platform/x11_idle_watch_linux.h"
 
 namespace {
-// The most of a title property that is read; longer titles are cut there.
-constexpr long kMaxTitleBytes = 4096;
 // WM_CLASS holds two short names.
 constexpr long kMaxClassBytes = 512;
 
@@ -43,13 +48,13 @@ bool SameClassName(const char* a, size_t aLength, const char* b, size_t bLength)
 
 class CX11Desktop : public CDesktopService {
 public:
-    explicit CX11Desktop(std::optional<std::string> displayName) : m_connection(std::move(displayName)) {}
+    CX11Desktop(std::optional<std::string> displayName, uint32_t idleLimitMs, std::chrono::microseconds shareEvents)
+        : m_connection(std::move(displayName)), m_idle(idleLimitMs), m_shareEvents(shareEvents) {}
 
     WindowHandle GetForegroundWindow() override {
         CX11Session x(m_connection);
-        unsigned long window = None;
-        if (!x || !x.ReadCardinal(x.Root(), x.Atoms().netActiveWindow, XA_WINDOW, window)) return 0;
-        return window;
+        if (!CatchUp(x)) return 0;
+        return m_foreground.Active(x);
     }
 
     WindowHandle GetDesktopWindow() override {
@@ -58,32 +63,27 @@ public:
     }
 
     int GetWindowTextLength(WindowHandle window) override {
-        std::string title;
-        if (!ReadTitle(window, title)) return 0;
-        return static_cast<int>(std::min<size_t>(title.size(), INT_MAX));
+        CX11Session x(m_connection);
+        const std::string* title = CatchUp(x) ? m_foreground.Title(x, window) : nullptr;
+        return title ? static_cast<int>(std::min<size_t>(title->size(), INT_MAX)) : 0;
     }
 
     int GetWindowText(WindowHandle window, char* buffer, int limit) override {
         if (!buffer || limit < 1) return 0;
         buffer[0] = '\0';
-        std::string title;
-        if (!ReadTitle(window, title)) return 0;
-        return static_cast<int>(CopyTextCut(buffer, title.c_str(), static_cast<size_t>(limit - 1)));
+        CX11Session x(m_connection);
+        const std::string* title = CatchUp(x) ? m_foreground.Title(x, window) : nullptr;
+        return title ? static_cast<int>(CopyTextCut(buffer, title->c_str(), static_cast<size_t>(limit - 1))) : 0;
     }
 
     uint32_t GetWindowProcessId(WindowHandle window) override {
         CX11Session x(m_connection);
-        unsigned long pid = 0;
-        if (!x || !x.ReadCardinal(window, x.Atoms().netWmPid, XA_CARDINAL, pid)) return 0;
-        return static_cast<uint32_t>(pid);
+        return CatchUp(x) ? m_foreground.ProcessId(x, window) : 0;
     }
 
     bool GetLastInputTick(uint32_t& tick) override {
         CX11Session x(m_connection);
-        unsigned long idle = 0;
-        if (!x || !x.IdleMilliseconds(idle)) return false;
-        tick = Clock().TickCount() - static_cast<uint32_t>(idle);
-        return true;
+        return CatchUp(x) && m_idle.LastInputTick(x, tick);
     }
 
     WindowHandle FindWindow(const char* className) override {
@@ -117,19 +117,24 @@ public:
     }
 
 private:
-    bool ReadTitle(WindowHandle window, std::string& title) {
-        CX11Session x(m_connection);
-        if (!x || window == 0) return false;
-        CX11Property name;
-        if (x.ReadProperty(window, x.Atoms().netWmName, kMaxTitleBytes, name) && name.format == 8 &&
-            name.type == x.Atoms().utf8String) {
-            title = DecodeWindowTitle(name.data, name.count, ETitleEncoding::Utf8, name.bytesAfter > 0);
-            return true;
+    // Takes the events the server sent since the last call (after setting
+    // the watches up on a display opened anew). False without a display.
+    bool CatchUp(CX11Session& x) {
+        if (!x) return false;
+        if (x.Generation() != m_generation) {
+            m_generation = x.Generation();
+            m_foreground.Start(x);
+            m_idle.Start(x);
         }
-        if (!x.ReadProperty(window, XA_WM_NAME, kMaxTitleBytes, name) || name.format != 8) return false;
-        const auto encoding = name.type == x.Atoms().utf8String ? ETitleEncoding::Utf8 : ETitleEncoding::Latin1;
-        title = DecodeWindowTitle(name.data, name.count, encoding, name.bytesAfter > 0);
-        return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (m_shareEvents.count() > 0 && now - m_lastLook < m_shareEvents) return true;
+        m_lastLook = now;
+        XEvent event;
+        while (x.NextEvent(event)) {
+            m_foreground.OnEvent(event, x.Atoms());
+            m_idle.OnEvent(event, x.IdleCounter());
+        }
+        return static_cast<bool>(x);
     }
 
     template <class Iterator>
@@ -152,14 +157,35 @@ private:
     }
 
     CX11Connection m_connection;
+    uint32_t m_generation = 0;
+    CX11Foreground m_foreground;
+    CX11IdleWatch m_idle;
+    const std::chrono::microseconds m_shareEvents;
+    std::chrono::steady_clock::time_point m_lastLook;
 };
 }  // namespace
 
-std::unique_ptr<CDesktopService> CreateX11Desktop(std::optional<std::string> displayName) {
-    return std::make_unique<CX11Desktop>(std::move(displayName));
+std::unique_ptr<CDesktopService> CreateX11Desktop(std::optional<std::string> displayName, uint32_t idleLimitMs,
+                                                  std::chrono::microseconds shareEvents) {
+    return std::make_unique<CX11Desktop>(std::move(displayName), idleLimitMs, shareEvents);
 }
 
-CDesktopService& SystemDesktop() {
-    static CX11Desktop desktop(std::nullopt);
-    return desktop;
-}
+namespace {
+class CNoDesktop : public CDesktopService {
+public:
+    WindowHandle GetForegroundWindow() override { return 0; }
+    WindowHandle GetDesktopWindow() override { return 0; }
+    int GetWindowTextLength(WindowHandle) override { return 0; }
+    int GetWindowText(WindowHandle, char* buffer, int limit) override {
+        if (buffer && limit > 0) buffer[0] = '\0';
+        return 0;
+    }
+    uint32_t GetWindowProcessId(WindowHandle) override { return 0; }
+    bool GetLastInputTick(uint32_t&) override { return false; }
+    WindowHandle FindWindow(const char*) override { return 0; }
+    WindowHandle FindChildWindow(WindowHandle, WindowHandle, const char*) override { return 0; }
+    bool IsWindowVisible(WindowHandle) override { return false; }
+};
+}  // namespace
+
+std::unique_ptr<CDesktopService> CreateNoDesktop() { return std::make_unique<CNoDesktop>(); }

@@ -72,3 +72,5 @@ CDesktopService& SystemDesktop() {
     static CWin32Desktop desktop;
     return desktop;
 }
+
+std::string DesktopLimitation() { return {}; }

@@ -2,6 +2,7 @@
 // Narrow text of the target: the ANSI code page on Windows, UTF-8 on Linux.
 
 #include <cstddef>
+#include <string>
 
 // The number of bytes of `text` (up to its terminator) that fit in `maxBytes`
 // without splitting a character: on Linux a UTF-8 sequence is never cut; on
@@ -20,3 +21,8 @@ int AnsiToUtf8(const char* ansi, char* out, int outSize);
 // UTF-8 to the ANSI code page (Windows: through UTF-16, characters outside
 // the code page become '?'; Linux: a copy cut on a character boundary).
 int Utf8ToAnsi(const char* utf8, char* out, int outSize);
+
+// The two conversions above for whole texts: the text itself when it cannot
+// be converted; an empty text for null.
+std::string NarrowToUtf8(const char* narrow);
+std::string Utf8ToNarrow(const std::string& utf8);

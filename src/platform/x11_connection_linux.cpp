@@ -1,7 +1,9 @@
 #include "platform/x11_connection_linux.h"
 
 #include <X11/Xatom.h>
+#include <poll.h>
 
+#include <cstring>
 #include <iterator>
 
 #include "platform/clock.h"
@@ -34,7 +36,7 @@ CX11Connection::~CX11Connection() {
 int CX11Connection::OnError(Display* display, XErrorEvent* event) {
     CX11Connection* active = s_active;
     if (active && active->m_display == display) {
-        active->m_requestFailed = true;
+        if (event->serial >= active->m_firstSerial) active->m_requestFailed = true;
         return 0;
     }
     return g_previousErrorHandler ? g_previousErrorHandler(display, event) : 0;
@@ -70,19 +72,36 @@ bool CX11Connection::Open() {
                            "UTF8_STRING"};
     Atom atoms[std::size(names)] = {};
     s_active = this;
+    m_firstSerial = NextRequest(display);
     m_requestFailed = false;
     const bool interned =
         XInternAtoms(display, const_cast<char**>(names), static_cast<int>(std::size(names)), False, atoms) != 0;
     int eventBase = 0, errorBase = 0;
     const bool idleKnown = interned && XScreenSaverQueryExtension(display, &eventBase, &errorBase);
+    const CX11IdleCounter idleCounter = interned ? FindIdleCounter(display) : CX11IdleCounter{};
     s_active = nullptr;
     if (!interned || m_requestFailed || m_lost) {
         Close();
         return false;
     }
     m_atoms = {atoms[0], atoms[1], atoms[2], atoms[3], atoms[4]};
+    m_idleCounter = idleCounter;
     if (idleKnown) m_idleInfo = XScreenSaverAllocInfo();
+    ++m_generation;
     return true;
+}
+
+CX11IdleCounter CX11Connection::FindIdleCounter(Display* display) {
+    CX11IdleCounter found;
+    int errorBase = 0, major = 0, minor = 0;
+    if (!XSyncQueryExtension(display, &found.eventBase, &errorBase) || !XSyncInitialize(display, &major, &minor))
+        return {};
+    int count = 0;
+    XSyncSystemCounter* counters = XSyncListSystemCounters(display, &count);
+    for (int i = 0; i < count; ++i)
+        if (std::strcmp(counters[i].name, "IDLETIME") == 0) found.counter = counters[i].counter;
+    if (counters) XSyncFreeSystemCounterList(counters);
+    return found.counter != None ? found : CX11IdleCounter{};
 }
 
 void CX11Connection::Close() {
@@ -98,6 +117,7 @@ void CX11Connection::Close() {
     }
     m_root = None;
     m_atoms = {};
+    m_idleCounter = {};
     m_lost = false;
 }
 
@@ -120,6 +140,7 @@ CX11Session::~CX11Session() {
 
 bool CX11Session::Begin() {
     if (!m_connection.m_display || m_connection.m_lost) return false;
+    m_connection.m_firstSerial = NextRequest(m_connection.m_display);
     m_connection.m_requestFailed = false;
     CX11Connection::s_active = &m_connection;
     return true;
@@ -187,4 +208,44 @@ bool CX11Session::IdleMilliseconds(unsigned long& idle) {
         return false;
     idle = m_connection.m_idleInfo->idle;
     return true;
+}
+
+bool CX11Session::NextEvent(XEvent& event) {
+    if (!Begin()) return false;
+    Display* display = m_connection.m_display;
+    // One look at the socket when nothing is queued yet; no request is sent.
+    bool any = XQLength(display) > 0;
+    if (!any) {
+        pollfd socket{ConnectionNumber(display), POLLIN, 0};
+        any = poll(&socket, 1, 0) > 0 && XEventsQueued(display, QueuedAfterReading) > 0;
+    }
+    if (any) XNextEvent(display, &event);
+    End(true);
+    return any && !m_connection.m_lost;
+}
+
+void CX11Session::SelectEvents(Window window, long mask) {
+    if (window == None || !Begin()) return;
+    XSelectInput(m_connection.m_display, window, mask);
+    XFlush(m_connection.m_display);
+    End(true);
+}
+
+XSyncAlarm CX11Session::CreateIdleAlarm(XSyncTestType test, uint32_t milliseconds) {
+    if (m_connection.m_idleCounter.counter == None || !Begin()) return None;
+    XSyncAlarmAttributes attributes{};
+    attributes.trigger.counter = m_connection.m_idleCounter.counter;
+    attributes.trigger.value_type = XSyncAbsolute;
+    attributes.trigger.test_type = test;
+    XSyncIntToValue(&attributes.trigger.wait_value, static_cast<int>(milliseconds));
+    XSyncIntToValue(&attributes.delta, 0);
+    attributes.events = True;
+    const XSyncAlarm alarm =
+        XSyncCreateAlarm(m_connection.m_display,
+                         XSyncCACounter | XSyncCAValueType | XSyncCATestType | XSyncCAValue | XSyncCADelta |
+                             XSyncCAEvents,
+                         &attributes);
+    XFlush(m_connection.m_display);
+    End(true);
+    return alarm;
 }

@@ -18,11 +18,18 @@
 // CX11Session, which holds the connection's mutex: one connection is shared
 // by every thread that captures (no connection per thread to open, leak or
 // reopen), and an X error is always attributed to the request that caused it.
-// Every request the sessions make waits for its reply, so errors arrive
-// during the call that caused them.
+// Requests that wait for a reply report their own errors; requests sent
+// without waiting (selecting a window's events, creating idle alarms) may draw
+// an error later, which is dropped: it belongs to no request that is waiting.
+//
+// Events: the server's events for this connection (the desktop service asks
+// for some) are taken without waiting, inside a session (NextEvent). A
+// connection opened again gets a new Generation(), so that what was asked of
+// the previous server is asked again.
 
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>
+#include <X11/extensions/sync.h>
 
 #include <cstdint>
 #include <mutex>
@@ -37,6 +44,13 @@ struct CX11Atoms {
     Atom netWmPid = None;
     Atom netClientListStacking = None;
     Atom utf8String = None;
+};
+
+// The SYNC extension's IDLETIME counter (milliseconds since the last user
+// input) of a connection; counter None when the server has none.
+struct CX11IdleCounter {
+    XSyncCounter counter = None;
+    int eventBase = 0;  // XSyncAlarmNotify arrives as eventBase + XSyncAlarmNotify
 };
 
 // The value of one window property as Xlib returns it (freed with it).
@@ -69,6 +83,7 @@ private:
 
     bool Open();
     void Close();
+    static CX11IdleCounter FindIdleCounter(Display* display);
     // The process-wide Xlib error handlers: they record errors of the
     // connection that the calling thread is using, and pass on the rest.
     static int OnError(Display* display, XErrorEvent* event);
@@ -81,10 +96,14 @@ private:
     Display* m_display = nullptr;
     Window m_root = None;
     CX11Atoms m_atoms;
+    CX11IdleCounter m_idleCounter;
+    uint32_t m_generation = 0;  // successful opens so far
     XScreenSaverInfo* m_idleInfo = nullptr;  // null: no screen-saver extension
     bool m_attempted = false;
     uint32_t m_lastAttemptTick = 0;
-    // Set by the error handlers while a session runs.
+    // Set by the error handlers while a session runs, for errors of requests
+    // from m_firstSerial on (earlier ones were sent without waiting).
+    unsigned long m_firstSerial = 0;
     bool m_requestFailed = false;
     bool m_lost = false;
 };
@@ -100,10 +119,13 @@ public:
     CX11Session(const CX11Session&) = delete;
     CX11Session& operator=(const CX11Session&) = delete;
 
-    // True when a display is open.
-    explicit operator bool() const { return m_connection.m_display != nullptr; }
+    // True when a display is open and its connection has not broken.
+    explicit operator bool() const { return m_connection.m_display != nullptr && !m_connection.m_lost; }
     Window Root() const { return m_connection.m_root; }
     const CX11Atoms& Atoms() const { return m_connection.m_atoms; }
+    const CX11IdleCounter& IdleCounter() const { return m_connection.m_idleCounter; }
+    // Changes each time the display is opened again (0: never opened).
+    uint32_t Generation() const { return m_connection.m_generation; }
 
     // Reads at most `maxBytes` of the property (any type) into `out`.
     bool ReadProperty(Window window, Atom property, long maxBytes, CX11Property& out);
@@ -117,8 +139,19 @@ public:
     // Milliseconds since the last user input (screen-saver extension).
     bool IdleMilliseconds(unsigned long& idle);
 
+    // The next event the server sent, without waiting for one: false when
+    // none is there (or the connection broke).
+    bool NextEvent(XEvent& event);
+    // Sent without waiting: the window's events of `mask` for this connection
+    // (replacing what it asked before; NoEventMask: none).
+    void SelectEvents(Window window, long mask);
+    // Sent without waiting: an alarm on the IDLETIME counter that sends an
+    // event whenever the test against `milliseconds` passes. None without
+    // the counter.
+    XSyncAlarm CreateIdleAlarm(XSyncTestType test, uint32_t milliseconds);
+
 private:
-    // Starts a request: false when the connection is gone; clears the error.
+    // Starts requests: false when the connection is gone; clears the error.
     bool Begin();
     // Ends a request: true when Xlib reported success and no X error came.
     bool End(bool xlibSucceeded);

@@ -1,6 +1,10 @@
 #include "platform/x11_title_linux.h"
 
+#include <X11/Xatom.h>
+
 #include <cstring>
+
+#include "platform/x11_connection_linux.h"
 
 namespace {
 // The length of the UTF-8 character that starts at `text` (`left` bytes are
@@ -66,4 +70,18 @@ std::string DecodeWindowTitle(const unsigned char* bytes, size_t count, ETitleEn
         }
     }
     return title;
+}
+
+bool ReadWindowTitle(CX11Session& x, unsigned long window, std::string& title) {
+    if (!x || window == None) return false;
+    CX11Property name;
+    if (x.ReadProperty(window, x.Atoms().netWmName, kMaxTitleBytes, name) && name.format == 8 &&
+        name.type == x.Atoms().utf8String) {
+        title = DecodeWindowTitle(name.data, name.count, ETitleEncoding::Utf8, name.bytesAfter > 0);
+        return true;
+    }
+    if (!x.ReadProperty(window, XA_WM_NAME, kMaxTitleBytes, name) || name.format != 8) return false;
+    const auto encoding = name.type == x.Atoms().utf8String ? ETitleEncoding::Utf8 : ETitleEncoding::Latin1;
+    title = DecodeWindowTitle(name.data, name.count, encoding, name.bytesAfter > 0);
+    return true;
 }

@@ -21,6 +21,7 @@ constexpr uint32_t kForegroundRetryPauseMs = 500;
 // characters arrive). Once a title exists its length counts as the limit.
 constexpr int kTitleBufferSize = 262;
 constexpr int kTitleLimit = 260;
+static_assert((kIdleThresholdSeconds + 1) * 1000 == kIdleNoticeMs, "desktops watch the idle limit of the capture");
 }  // namespace
 
 uint32_t GetIdleTime() {

@@ -82,3 +82,23 @@ int IsOfflineGap(int64_t last, int64_t current) {
     if (last > current) return -1;
     return SecondsBetween(last, current) > kOfflineGapSeconds ? 1 : 0;
 }
+
+int64_t AddDays(int64_t stamp, int64_t days) {
+    // H. Hinnant's civil_from_days.
+    const int64_t z = DaysFromCivil(YearOf(stamp), MonthOf(stamp), DayOf(stamp)) + days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t shifted = (5 * dayOfYear + 2) / 153;
+    const int64_t month = shifted < 10 ? shifted + 3 : shifted - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2);
+    const int64_t day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+    return year * kYear + month * kMonth + day * kDay + stamp % kDay;
+}
+
+int DayOfWeek(int64_t stamp) {
+    // 1970-01-01 was a Thursday.
+    const int64_t days = DaysFromCivil(YearOf(stamp), MonthOf(stamp), DayOf(stamp));
+    return static_cast<int>(((days + 3) % 7 + 7) % 7);
+}

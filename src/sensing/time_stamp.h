@@ -48,3 +48,8 @@ CLocalTime SplitDuration(int64_t seconds);
 // -1 when `last` is later than `current`; 1 when more than kOfflineGapSeconds
 // lie between them; otherwise 0.
 int IsOfflineGap(int64_t last, int64_t current);
+
+// The same time of day `days` calendar days later (earlier when negative).
+int64_t AddDays(int64_t stamp, int64_t days);
+// The day of the week of `stamp`: 0 Monday .. 6 Sunday.
+int DayOfWeek(int64_t stamp);

@@ -8,3 +8,5 @@
 
 int32_t ColumnInt32(const char* value);
 int64_t ColumnInt64(const char* value);
+// `number` limited to the 32-bit range, as ColumnInt32 limits a column's value.
+int32_t ClampToInt32(int64_t number);

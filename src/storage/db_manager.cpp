@@ -9,6 +9,7 @@
 
 #include "sensing/time_stamp.h"
 #include "storage/activities_table.h"
+#include "storage/activity_file_name.h"
 #include "storage/apps_table.h"
 #include "storage/projects_table.h"
 #include "storage/rules_table.h"
@@ -22,13 +23,6 @@ constexpr int kMessageLimit = 255;
 constexpr int kConnectAttempts = 10;
 constexpr char kSysFile[] = "sys.db";
 constexpr char kFuncFile[] = "func.db";
-
-// "act<MM><YY>.db" for the month of `date`. Its length, 0 when it could not be made.
-int FormatActFileName(int64_t date, char (&name)[32]) {
-    const int length = std::snprintf(name, sizeof name, "act%02d%02d.db", MonthOf(date), YearOf(date) - 2000);
-    if (length <= 0 || length >= static_cast<int>(sizeof name)) name[0] = '\0';
-    return static_cast<int>(std::strlen(name));
-}
 
 int ConnectWithRetries(CDBSQLite& connection, const char* path) {
     for (int attempt = 0; attempt < kConnectAttempts; ++attempt)
@@ -62,7 +56,7 @@ int CDBManager::Initialization() {
     }
     const int64_t now = NowTimeStamp();
     char actFile[32];
-    FormatActFileName(now, actFile);
+    FormatActivityFileName(now, actFile);
     CWorkingDirectory sysPath;
     CWorkingDirectory funcPath;
     CWorkingDirectory actPath;
@@ -171,7 +165,7 @@ int CDBManager::OpenActivityFile(int64_t date) {
         return -8;
     }
     char fileName[32];
-    if (FormatActFileName(date, fileName) == 0) {
+    if (FormatActivityFileName(date, fileName) == 0) {
         Record("Get ActDBFileName", -401, "File name was not set");
         return -401;
     }

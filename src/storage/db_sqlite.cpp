@@ -14,13 +14,24 @@ CDBSQLite::~CDBSQLite() {
 }
 
 int CDBSQLite::Connect(const char* connectionString) {
+    return Open(connectionString, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+}
+
+int CDBSQLite::ConnectReadOnly(const char* path, int busyTimeoutMs) {
+    // One thread uses a connection, so SQLite's own locking of it is not needed.
+    const int opened = Open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+    if (opened == 1) sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    return opened;
+}
+
+int CDBSQLite::Open(const char* connectionString, int flags) {
     if (!connectionString) {
         SetError("Connect", kNameLimit, "NULL connection string", kMessageLimit, -2);
         return 0;
     }
     // A handle still held (an open database) would otherwise leak with its file.
     if (m_db) Disconnect();
-    const int rc = sqlite3_open(connectionString, &m_db);
+    const int rc = sqlite3_open_v2(connectionString, &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         char message[kMessageLimit + 1];
         std::snprintf(message, sizeof message, "(%i) %s", rc, sqlite3_errmsg(m_db));

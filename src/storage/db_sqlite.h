@@ -26,6 +26,12 @@ public:
     // text>" (SQLite's result code, for example 14 for a folder that does not
     // exist; no handle is kept), or "db pointer is NULL" (code 0).
     int Connect(const char* connectionString) override;
+    // Opens an existing file for reading only (the report tools): nothing is
+    // created or written, and the file is locked only for the read
+    // transaction of each statement. A statement that meets a writer's lock
+    // waits up to `busyTimeoutMs` for it. Results and failures as Connect; a
+    // missing file fails with SQLite's code 14.
+    int ConnectReadOnly(const char* path, int busyTimeoutMs);
     // 1 closed; 0 nothing was open (nothing recorded) or the close failed
     // ("Close was failed <code>"). The connection is closed afterwards in
     // every case.
@@ -35,6 +41,8 @@ public:
     sqlite3* GetHandle() const { return m_db; }
 
 private:
+    int Open(const char* path, int flags);
+
     sqlite3* m_db = nullptr;
 };
 

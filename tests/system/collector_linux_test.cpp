@@ -32,6 +32,7 @@
 #include "support/child_process_linux.h"
 #include "support/private_bus_linux.h"
 #include "support/scoped_environment_linux.h"
+#include "support/sway_compositor_linux.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -307,6 +308,10 @@ protected:
     // No system bus unless a test provides one.
     CScopedEnvironment systemBus{"DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + temp.File("no-bus")).c_str()};
     CScopedEnvironment session{"XDG_SESSION_ID", nullptr};
+    // An X11 session unless a test says otherwise.
+    CScopedEnvironment sessionType{"XDG_SESSION_TYPE", nullptr};
+    CScopedEnvironment wayland{"WAYLAND_DISPLAY", nullptr};
+    CScopedEnvironment currentDesktop{"XDG_CURRENT_DESKTOP", nullptr};
     std::unique_ptr<CChildProcess> collector;
     int starts = 0;
 };
@@ -417,6 +422,68 @@ TEST_F(CollectorRun, WindowSwitchesAreStoredAndCategorisedAsTheControlToolSays) 
         EXPECT_EQ(times[i - 1].substr(times[i - 1].find('|') + 1), times[i].substr(0, times[i].find('|'))) << i;
     EXPECT_EQ(ActivityQuery("select distinct u.Name from T_Activities a join sys.T_Users u on u.Id_User = a.Id_User"),
               Texts{getpwuid(getuid())->pw_name});
+}
+
+TEST_F(CollectorRun, AWindowClosedWhileInFrontEndsItsActivity) {
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    auto excel = Program("excel.exe", "budget.xlsx - Excel");
+    Start();
+    WaitPastStartOf("budget.xlsx - Excel");
+    // The spreadsheet closes; the hint names it until the editor comes to the front.
+    Ask(*excel, "destroy main");
+    WaitPastStartOf("[SYSTEM]");
+    Activate(*notepad);
+    WaitPastStartOf("report.txt - Notepad");
+    EXPECT_EQ(Close(), 0);
+    const Texts rows = ActivityQuery("select a.Id_ActivityType || '|' || ifnull(p.FileName, '') || '|' || a.Title from "
+                                     "T_Activities a left join sys.T_Apps p on p.Id_App = a.Id_App order by "
+                                     "a.Id_Activity");
+    EXPECT_EQ(rows, (Texts{"1|excel.exe|budget.xlsx - Excel", "1|[SYSTEM]|", "1|notepad.exe|report.txt - Notepad"}));
+}
+
+TEST_F(CollectorRun, OnSwayWindowsTitlesAndProgramsComeFromTheCompositor) {
+    CSwayCompositor sway;
+    ASSERT_TRUE(sway.Ready()) << sway.Problem();
+    CScopedEnvironment type("XDG_SESSION_TYPE", "wayland");
+    CScopedEnvironment display("WAYLAND_DISPLAY", sway.Display().c_str());
+    CScopedEnvironment desktop("XDG_CURRENT_DESKTOP", "sway");
+    const fs::path copy = temp.Path() / "bin" / "texteditor";
+    fs::copy_file(QLO_WAYLAND_WINDOWS, copy);
+    CChildProcess editor(copy.string(), {"texteditor"});
+    std::string line;
+    ASSERT_TRUE(editor.ReadLine(line));
+    Ask(editor, "window main texteditor Draft");
+    Start();
+    WaitPastStartOf("Draft");
+    Ask(editor, "title main Draft (saved)");
+    WaitForRows(1);
+    WaitPastStartOf("Draft (saved)");
+    EXPECT_EQ(Close(), 0);
+    Texts rows = Rows();
+    for (std::string& row : rows)
+        row.erase(row.rfind('|'));  // the task
+    EXPECT_EQ(rows, (Texts{"1|texteditor|Draft", "1|texteditor|Draft (saved)"}));
+    EXPECT_EQ(Count(ErrorLog(), "the desktop is"), 0);
+}
+
+TEST_F(CollectorRun, AWaylandDesktopWhoseWindowsCannotBeSeenIsNamedOnce) {
+    CScopedEnvironment type("XDG_SESSION_TYPE", "wayland");
+    CScopedEnvironment display("WAYLAND_DISPLAY", temp.File("run/no-compositor").c_str());
+    CScopedEnvironment desktop("XDG_CURRENT_DESKTOP", "KDE");
+    collector = Launch();
+    const std::string said =
+        "the desktop is KDE (Wayland) and its compositor cannot be reached: the collector cannot see its windows "
+        "and records as without a display";
+    std::string line;
+    ASSERT_TRUE(collector->ReadLine(line));
+    EXPECT_EQ(line, "qlocollector: " + said);
+    WaitPastStartOf("[SYSTEM]");
+    EXPECT_EQ(Close(), 0);
+    EXPECT_EQ(Count(ErrorLog(), said), 1);
+    // As without a display, although an X display is there.
+    const Texts rows = Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].substr(rows[0].find('|'), rows[0].rfind('|') - rows[0].find('|')), "|[SYSTEM]|");
 }
 
 TEST_F(CollectorRun, StopsInOrderOnSigtermAndSigintAndBooksOnlyTheRealGapAsOffline) {

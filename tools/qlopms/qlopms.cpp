@@ -48,8 +48,12 @@ int main(int argc, char** argv) {
             return RunCheck(run);
         case EPmsCommand::Sync:
             return RunSync(run);
-        default:
-            std::fputs("qlopms: worklog is not built yet\n", stderr);
-            return 1;
+        case EPmsCommand::Worklog:
+            return RunWorklog(run, line.day, line.post);
+        case EPmsCommand::Due:
+            return RunWorklogDue(run);
+        case EPmsCommand::Help:
+            break;
     }
+    return 0;
 }

@@ -15,7 +15,7 @@ const char kQlopmsUsage[] =
     "                       catalogue as projects and tasks (renamed issues are renamed;\n"
     "                       nothing is ever removed); a running collector reloads its rules\n"
     "  worklog [DAY]        the day's active time per JIRA issue, rounded up to minutes,\n"
-    "                       for review; DAY is YYYY-MM-DD or today (the default)\n"
+    "                       for review; DAY is YYYY-MM-DD, yesterday or today (the default)\n"
     "  worklog [DAY] --post post each issue's time not posted yet as a JIRA worklog\n"
     "  worklog --due        exit status 0 when the worklog reminder is due: it is switched\n"
     "                       on, its time of day has passed and today's time is not posted\n"
@@ -117,10 +117,12 @@ bool ParsePmsCommandLine(int argc, const char* const* argv, int64_t today, CPmsC
         }
         out.command = due ? EPmsCommand::Due : EPmsCommand::Worklog;
         out.day = DayStart(today);
-        if (!dayText.empty() && dayText != "today") {
+        if (dayText == "yesterday") {
+            out.day = AddDays(out.day, -1);
+        } else if (!dayText.empty() && dayText != "today") {
             out.day = ParseDay(dayText.c_str());
             if (out.day == 0) {
-                error = "\"" + dayText + "\" is not a day: give YYYY-MM-DD or today";
+                error = "\"" + dayText + "\" is not a day: give YYYY-MM-DD, today or yesterday";
                 return false;
             }
         }

@@ -28,6 +28,8 @@ TEST(QlopmsCommandLine, CommandsDaysAndOptions) {
     EXPECT_EQ(line.day, 20240229000000);
     EXPECT_TRUE(line.post);
     EXPECT_EQ(line.caFile, "ca.pem");
+    ASSERT_TRUE(Parse({"worklog", "yesterday"}, line, error));
+    EXPECT_EQ(line.day, 20240229000000);
     ASSERT_TRUE(Parse({"worklog", "--due"}, line, error));
     EXPECT_EQ(line.command, EPmsCommand::Due);
 

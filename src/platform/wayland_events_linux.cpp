@@ -1,0 +1,17 @@
+#include "platform/wayland_events_linux.h"
+
+#include <poll.h>
+#include <wayland-client.h>
+
+bool DispatchWaylandEventsNow(wl_display* display) {
+    while (wl_display_prepare_read(display) != 0)
+        wl_display_dispatch_pending(display);
+    wl_display_flush(display);
+    pollfd ready{wl_display_get_fd(display), POLLIN, 0};
+    if (poll(&ready, 1, 0) > 0)
+        wl_display_read_events(display);
+    else
+        wl_display_cancel_read(display);
+    wl_display_dispatch_pending(display);
+    return wl_display_get_error(display) == 0;
+}

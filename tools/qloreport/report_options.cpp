@@ -1,0 +1,250 @@
+#include "qloreport/report_options.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "sensing/time_stamp.h"
+
+const char kQloreportUsage[] =
+    "usage: qloreport <command> [options]\n"
+    "Where did my time go? Reports from the collector's activity files.\n"
+    "\n"
+    "  totals [--from D] [--to D] [--by project|task|app|site|user|type] [--top N]\n"
+    "         [--format table|csv|json]     time per group, its share and the total\n"
+    "  day [D] [--format table|csv|json]    the day's activities in order, then time per type\n"
+    "  explain [--at 'YYYY-MM-DD hh:mm:ss'] why the activity at that moment (default:\n"
+    "                                       the last one stored) got its project and task\n"
+    "  html [--from D] [--to D] [-o FILE]   one self-contained HTML page with charts and tables\n"
+    "\n"
+    "  D is YYYY-MM-DD, today, yesterday, week, month or last-month (default: today).\n"
+    "  --data DIR   the folder of sys.db, func.db and actMMYY.db (default: the one the\n"
+    "               collector's settings name)\n"
+    "Exit status: 0 done, 1 no data or a data file could not be read, 2 bad command line.\n";
+
+namespace {
+constexpr int64_t kEndOfDay = 235959;
+
+bool Digits(const std::string& text, size_t at, size_t count, int& value) {
+    value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+int64_t FirstOfMonth(int64_t stamp) { return PackTimeStamp(CLocalTime{YearOf(stamp), MonthOf(stamp), 1}); }
+
+// The first and last day (00:00:00) of the period `text` names.
+bool Period(const std::string& text, int64_t today, int64_t& first, int64_t& last) {
+    const int64_t day = DayStart(today);
+    if (text == "today") {
+        first = last = day;
+    } else if (text == "yesterday") {
+        first = last = AddDays(day, -1);
+    } else if (text == "week") {
+        first = AddDays(day, -DayOfWeek(day));
+        last = AddDays(first, 6);
+    } else if (text == "month") {
+        first = FirstOfMonth(day);
+        last = AddDays(FirstOfMonth(AddDays(first, 31)), -1);
+    } else if (text == "last-month") {
+        last = AddDays(FirstOfMonth(day), -1);
+        first = FirstOfMonth(last);
+    } else {
+        first = last = ParseDate(text);
+        return first != 0;
+    }
+    return true;
+}
+
+bool IsPeriodWord(const std::string& text) { return ParseDate(text) == 0; }
+
+bool Grouping(const std::string& text, ReportGrouping& by) {
+    static const struct {
+        const char* name;
+        ReportGrouping by;
+    } kNames[] = {{"project", ReportGrouping::Project}, {"task", ReportGrouping::Task},
+                  {"app", ReportGrouping::App},         {"site", ReportGrouping::Site},
+                  {"user", ReportGrouping::User},       {"type", ReportGrouping::ActivityType}};
+    for (const auto& name : kNames)
+        if (text == name.name) {
+            by = name.by;
+            return true;
+        }
+    return false;
+}
+
+bool Format(const std::string& text, ReportFormat& format) {
+    if (text == "table")
+        format = ReportFormat::Table;
+    else if (text == "csv")
+        format = ReportFormat::Csv;
+    else if (text == "json")
+        format = ReportFormat::Json;
+    else
+        return false;
+    return true;
+}
+
+// The options each command takes besides --data.
+bool Takes(ReportCommand command, const std::string& option) {
+    switch (command) {
+        case ReportCommand::Totals:
+            return option == "--from" || option == "--to" || option == "--by" || option == "--top" ||
+                   option == "--format";
+        case ReportCommand::Day:
+            return option == "--format";
+        case ReportCommand::Explain:
+            return option == "--at";
+        case ReportCommand::Html:
+            return option == "--from" || option == "--to" || option == "-o" || option == "--output";
+        case ReportCommand::Help:
+            break;
+    }
+    return false;
+}
+}  // namespace
+
+int64_t ParseDate(const std::string& text) {
+    int year, month, day;
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !Digits(text, 0, 4, year) ||
+        !Digits(text, 5, 2, month) || !Digits(text, 8, 2, day) || year < 2000 || month < 1 || month > 12 || day < 1)
+        return 0;
+    const int64_t stamp = PackTimeStamp(CLocalTime{year, month, day});
+    // A day beyond the month's last comes back as a day of the next month.
+    return AddDays(stamp, 0) == stamp ? stamp : 0;
+}
+
+int64_t ParseMoment(const std::string& text) {
+    int hour, minute, second;
+    if (text.size() != 19 || (text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':' ||
+        !Digits(text, 11, 2, hour) || !Digits(text, 14, 2, minute) || !Digits(text, 17, 2, second) || hour > 23 ||
+        minute > 59 || second > 59)
+        return 0;
+    const int64_t day = ParseDate(text.substr(0, 10));
+    return day == 0 ? 0 : day + hour * 10000 + minute * 100 + second;
+}
+
+bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CReportOptions& options, std::string& error) {
+    options = CReportOptions();
+    if (argc < 2) {
+        error = "no command given";
+        return false;
+    }
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") return true;
+    if (command == "totals")
+        options.command = ReportCommand::Totals;
+    else if (command == "day")
+        options.command = ReportCommand::Day;
+    else if (command == "explain")
+        options.command = ReportCommand::Explain;
+    else if (command == "html")
+        options.command = ReportCommand::Html;
+    else {
+        error = "unknown command '" + command + "'";
+        return false;
+    }
+
+    std::string from, to, day;
+    for (int i = 2; i < argc; ++i) {
+        std::string option = argv[i];
+        std::string value;
+        bool hasValue = false;
+        if (const size_t equals = option.find('='); option.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = option.substr(equals + 1);
+            option.resize(equals);
+            hasValue = true;
+        }
+        if (option == "--help" || option == "-h") {
+            options.command = ReportCommand::Help;
+            return true;
+        }
+        if (option.empty() || option[0] != '-') {
+            if (options.command != ReportCommand::Day || !day.empty()) {
+                error = "unexpected argument '" + option + "'";
+                return false;
+            }
+            day = option;
+            continue;
+        }
+        if (option != "--data" && !Takes(options.command, option)) {
+            error = "unknown option '" + option + "' for " + command;
+            return false;
+        }
+        if (!hasValue) {
+            if (i + 1 >= argc) {
+                error = "option '" + option + "' needs a value";
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (option == "--from") {
+            from = value;
+        } else if (option == "--to") {
+            to = value;
+        } else if (option == "--by") {
+            if (!Grouping(value, options.by)) {
+                error = "--by takes project, task, app, site, user or type, not '" + value + "'";
+                return false;
+            }
+        } else if (option == "--top") {
+            char* end = nullptr;
+            const long top = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || top < 1 || top > 1000000) {
+                error = "--top takes a number of groups, not '" + value + "'";
+                return false;
+            }
+            options.top = static_cast<int>(top);
+        } else if (option == "--format") {
+            if (!Format(value, options.format)) {
+                error = "--format takes table, csv or json, not '" + value + "'";
+                return false;
+            }
+        } else if (option == "-o" || option == "--output") {
+            options.output = value;
+        } else if (option == "--at") {
+            options.at = ParseMoment(value);
+            if (options.at == 0) {
+                error = "--at takes a moment 'YYYY-MM-DD hh:mm:ss', not '" + value + "'";
+                return false;
+            }
+        } else {
+            options.dataFolder = value;
+        }
+    }
+
+    int64_t fromFirst = 0, fromLast = 0, toFirst = 0, toLast = 0;
+    if (!from.empty() && !Period(from, today, fromFirst, fromLast)) {
+        error = "bad date '" + from + "': YYYY-MM-DD, today, yesterday, week, month or last-month";
+        return false;
+    }
+    if (!to.empty() && !Period(to, today, toFirst, toLast)) {
+        error = "bad date '" + to + "': YYYY-MM-DD, today, yesterday, week, month or last-month";
+        return false;
+    }
+    if (options.command == ReportCommand::Day) {
+        if (day.empty()) day = "today";
+        if ((day != "today" && day != "yesterday" && ParseDate(day) == 0) || !Period(day, today, fromFirst, fromLast)) {
+            error = "bad day '" + day + "': YYYY-MM-DD, today or yesterday";
+            return false;
+        }
+        toLast = fromLast = fromFirst;
+        from = day;
+    } else if (from.empty() && to.empty()) {
+        Period("today", today, fromFirst, toLast);
+    } else if (from.empty()) {
+        fromFirst = toFirst;
+    } else if (to.empty()) {
+        toLast = IsPeriodWord(from) ? fromLast : DayStart(today);
+    }
+    options.from = fromFirst;
+    options.to = toLast + kEndOfDay;
+    if (options.from > options.to) {
+        error = "--from " + from + " is after --to " + (to.empty() ? std::string("today") : to);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The command line of qloreport, the report tool: the command, the range of
+// days, the grouping, the output format and the data folder.
+//
+// Dates are YYYY-MM-DD or a word naming a period relative to `today`:
+// today, yesterday, week (Monday to Sunday of this week), month (this
+// month), last-month. --from takes the first day of its period and --to the
+// last. Given alone, --from D ends with D's period when D is a word and with
+// today when D is a date; --to D alone is D's period. Neither: today.
+
+#include <cstdint>
+#include <string>
+
+#include "storage/activity_reader.h"
+
+enum class ReportCommand { Help, Totals, Day, Explain, Html };
+enum class ReportFormat { Table, Csv, Json };
+
+struct CReportOptions {
+    ReportCommand command = ReportCommand::Help;
+    int64_t from = 0;  // packed, 00:00:00 of the first day
+    int64_t to = 0;    // packed, 23:59:59 of the last day
+    ReportGrouping by = ReportGrouping::Project;
+    int top = 0;  // 0: every group
+    ReportFormat format = ReportFormat::Table;
+    std::string output;      // html: -o FILE; empty: standard output
+    int64_t at = 0;          // explain: the moment; 0 the last stored row
+    std::string dataFolder;  // --data: the folder of the database files
+};
+
+extern const char kQloreportUsage[];
+
+// Parses the arguments after the program name, with `today` the packed
+// present time. True when they make a command; false with a one-line reason
+// in `error` (an unknown command or option, a missing or bad value, a bad
+// date, --from after --to).
+bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CReportOptions& options, std::string& error);
+
+// The packed date of "YYYY-MM-DD" (00:00:00), or 0 when it is no real date.
+int64_t ParseDate(const std::string& text);
+// The packed moment of "YYYY-MM-DD hh:mm:ss", or 0 when it is none.
+int64_t ParseMoment(const std::string& text);

@@ -1,0 +1,46 @@
+#pragma once
+// Texts of the reports: durations as h:mm:ss, shares, dates, and the escaping
+// of CSV, JSON and HTML. Stored texts become UTF-8 through NarrowToUtf8
+// (platform/text.h).
+
+#include <cstdint>
+#include <string>
+
+#include "platform/text.h"
+
+// "h:mm:ss" with as many hours as it takes ("1193046:28:16"); 0:00:00 below 0.
+std::string FormatDuration(int64_t seconds);
+// part / total in percent, rounded to two decimals; 0 when total is 0 or less.
+double SharePercent(int64_t part, int64_t total);
+// "45.1%": SharePercent with one decimal.
+std::string FormatShare(int64_t part, int64_t total);
+
+// "2026-01-05", "09:00:00" and "2026-01-05 09:00:00" of a packed time stamp.
+std::string FormatDate(int64_t stamp);
+std::string FormatClock(int64_t stamp);
+std::string FormatMoment(int64_t stamp);
+
+// A JSON string literal, quotes included; bytes that are not well-formed
+// UTF-8 become U+FFFD.
+std::string JsonString(const std::string& utf8);
+// A CSV field: quoted, with quotes doubled, when it holds a comma, a quote or
+// a line break.
+std::string CsvField(const std::string& text);
+// Text for HTML content and attribute values.
+std::string HtmlText(const std::string& text);
+
+// `text` cut to `width` characters (UTF-8 code points; a cut text ends in
+// "~") and padded with blanks to `width`, on the right or, with
+// `alignRight`, on the left.
+std::string Cell(const std::string& text, size_t width, bool alignRight = false);
+// The number of UTF-8 code points of `text`.
+size_t CharacterCount(const std::string& text);
+
+// The texts one after the other (appended, which also spares GCC 12 its
+// false -Wrestrict warning on "literal" + std::string temporaries).
+template <class... Parts>
+std::string Concat(const Parts&... parts) {
+    std::string text;
+    (text.append(parts), ...);
+    return text;
+}
