@@ -82,6 +82,10 @@ TEST_F(QlopmsProgram, SyncsWhileTheCollectorRunsAndHasItReloadItsRules) {
     EXPECT_NE(output.find("added task QLO-1: Login fails\n"), std::string::npos) << output;
     EXPECT_NE(output.find("the running collector reloads its rules\n"), std::string::npos) << output;
     EXPECT_TRUE(std::filesystem::exists(m_temp.File("data/Orvanta/PMS/jac.txt")));
+    // Nothing recorded on the issue yet: nothing to review, nothing due.
+    EXPECT_EQ(Qlopms("worklog", output), 1) << output;
+    EXPECT_NE(output.find(": no active time on JIRA issues\n"), std::string::npos) << output;
+    EXPECT_EQ(Qlopms("worklog --due", output), 1) << output;
 
     kill(collector.Pid(), SIGTERM);
     EXPECT_TRUE(collector.WaitForEnd(20000));

@@ -40,6 +40,9 @@ TEST(QlopmsProgram, SyncsBesideTheRunningCollectorWithTheStoredSettingsAndHasItR
     EXPECT_NE(run.output.find("the running collector reloads its rules"), std::string::npos) << run.output;
     EXPECT_TRUE(std::filesystem::exists(sandbox.DataFolder() + "\\PMS\\jac.txt"));
 
+    run = RunProgram(qlopms, {"worklog"});
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_NE(run.output.find(": no active time on JIRA issues"), std::string::npos) << run.output;
     run = RunProgram(qlopms, {"check", "--password", "secret"});
     EXPECT_EQ(run.exitCode, 2u) << run.output;
     run = RunProgram(qlopms, {"check"});

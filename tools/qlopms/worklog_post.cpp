@@ -27,7 +27,7 @@ std::string JiraTimeStamp(int64_t stamp) {
     utc.tm_isdst = local.tm_isdst;
     const long offset = static_cast<long>(std::difftime(when, std::mktime(&utc))) / 60;
     const long magnitude = offset < 0 ? -offset : offset;
-    char text[40];
+    char text[64];
     std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.000%c%02ld%02ld", fields.year, fields.month,
                   fields.day, fields.hour, fields.minute, fields.second, offset < 0 ? '-' : '+', magnitude / 60,
                   magnitude % 60);
