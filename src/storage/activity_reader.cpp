@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -244,7 +245,7 @@ int CActivityReader::Totals(ReportGrouping by, int64_t from, int64_t to, CBaseSt
 
 int CActivityReader::VisitMonthRows(CDBSQLite& connection, int64_t from, int64_t to,
                                     const std::function<bool(const CDBActivity&)>& visit, RowColumns columns,
-                                    RowOrder order, bool& stopped) {
+                                    RowOrder order, bool& stopped, int64_t afterId) {
     // Rows are stored in time order unless the clock was set back. For time
     // order one pass over the ids and start dates tells; in order (or when
     // the stored order is asked for), each chunk is a range of ids, otherwise
@@ -277,7 +278,8 @@ int CActivityReader::VisitMonthRows(CDBSQLite& connection, int64_t from, int64_t
         db, std::string(columns == RowColumns::All ? kRowColumns : kRowTimeline) + (inOrder ? kChunkById : kChunkByTime));
     std::vector<CDBActivity> rowsRead;
     rowsRead.reserve(kChunkRows);
-    int64_t afterId = inOrder ? firstId - 1 : INT64_MIN, afterStart = from;
+    afterId = inOrder ? std::max(afterId, firstId - 1) : INT64_MIN;
+    int64_t afterStart = from;
     for (;;) {
         chunk.Bind(1, afterId);
         chunk.Bind(2, lastId);
@@ -356,4 +358,40 @@ int CActivityReader::FindLastRow(int64_t now, CDBActivity& out) {
             return StatementFailed(connection, path, month, kActivities);
     }
     return kNoData;
+}
+
+int CActivityReader::ListMonths(std::vector<int64_t>& months) {
+    months.clear();
+    std::error_code error;
+    std::filesystem::directory_iterator entries(Utf8Path(m_folder), error);
+    if (error) return -8;
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        auto digits = [&](size_t at) {
+            const bool both = std::isdigit(static_cast<unsigned char>(name[at])) &&
+                              std::isdigit(static_cast<unsigned char>(name[at + 1]));
+            return both ? (name[at] - '0') * 10 + (name[at + 1] - '0') : -1;
+        };
+        if (name.size() != 10 || name.compare(0, 3, "act") != 0 || name.compare(7, 3, ".db") != 0) continue;
+        const int month = digits(3), year = digits(5);
+        if (month >= 1 && month <= 12 && year >= 0) months.push_back(MonthStart(2000 + year, month));
+    }
+    std::sort(months.begin(), months.end());
+    return 1;
+}
+
+int CActivityReader::VisitRowsAfter(int64_t month, int64_t afterId,
+                                    const std::function<bool(const CDBActivity&)>& visit) {
+    month = MonthStart(YearOf(month), MonthOf(month));
+    char name[32];
+    FormatActivityFileName(month, name);
+    const std::string path = m_folder + kPathSeparator + name;
+    CDBSQLite connection;
+    const int opened = OpenFile(connection, path, month, kActivities);
+    if (opened != 1) return opened;
+    bool stopped = false;
+    return VisitMonthRows(connection, INT64_MIN, INT64_MAX, visit, RowColumns::All, RowOrder::Stored, stopped,
+                          afterId) == 1
+               ? 1
+               : StatementFailed(connection, path, month, kActivities);
 }

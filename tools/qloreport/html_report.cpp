@@ -80,7 +80,7 @@ struct CDayData {
 
 class CPage {
 public:
-    explicit CPage(const CCatalogue& catalogue) : m_catalogue(catalogue) {}
+    explicit CPage(CReportSource& source) : m_source(source) {}
 
     // Adds one row's time to its day's working time and strip.
     void Add(CDayData& day, const CDBActivity& row) {
@@ -155,7 +155,7 @@ public:
         if (key == kLocked) return "Locked";
         if (key == kOtherType) return "None";
         if (key == kOtherProjects) return "other projects";
-        return GroupName(m_catalogue, ReportGrouping::Project, m_projectOf[static_cast<size_t>(key)]);
+        return m_source.GroupName(ReportGrouping::Project, m_projectOf[static_cast<size_t>(key)]);
     }
     // The time of every row added.
     int64_t Recorded() const { return m_recorded; }
@@ -169,7 +169,7 @@ private:
         return static_cast<int>(m_projectOf.size() - 1);
     }
 
-    const CCatalogue& m_catalogue;
+    CReportSource& m_source;
     std::vector<int32_t> m_projectOf;  // by strip key
     std::map<int32_t, const char*> m_colours;
     int64_t m_recorded = 0;
@@ -243,7 +243,7 @@ void WriteBar(FILE* out, double x, double y, double width, double height, const 
 }
 
 // Working time per day: active time stacked by project, idle time on top.
-void WriteDayChart(FILE* out, const std::vector<CDayData>& days, const CPage& page, const CCatalogue& catalogue) {
+void WriteDayChart(FILE* out, const std::vector<CDayData>& days, const CPage& page, CReportSource& source) {
     int64_t longest = 3600;
     for (const CDayData& day : days)
         longest = std::max(longest, day.Work());
@@ -274,7 +274,7 @@ void WriteDayChart(FILE* out, const std::vector<CDayData>& days, const CPage& pa
         for (const auto& [project, seconds] : day.activeByProject) {
             y -= seconds * perSecond;
             WriteBar(out, x, y, barWidth, seconds * perSecond, page.ProjectColour(project),
-                     Concat(FormatDate(day.day), " ", GroupName(catalogue, ReportGrouping::Project, project), " ",
+                     Concat(FormatDate(day.day), " ", source.GroupName(ReportGrouping::Project, project), " ",
                             FormatDuration(seconds)));
         }
         if (day.idle > 0) {
@@ -309,16 +309,17 @@ void WriteStrips(FILE* out, const std::vector<CDayData>& days, const CPage& page
 }
 }  // namespace
 
-int WriteHtmlReport(FILE* out, CActivityReader& reader, int64_t from, int64_t to) {
-    const ReportGrouping tables[] = {ReportGrouping::Project, ReportGrouping::App, ReportGrouping::Site};
-    std::vector<CTotals> totals(std::size(tables));
-    for (size_t i = 0; i < std::size(tables); ++i) {
-        const int read = ReadTotals(reader, tables[i], from, to, kTableRows, totals[i]);
+int WriteHtmlReport(FILE* out, CReportSource& source, int64_t from, int64_t to) {
+    std::vector<ReportGrouping> tables{ReportGrouping::Project, ReportGrouping::App, ReportGrouping::Site};
+    if (source.ManyPeople()) tables.push_back(ReportGrouping::User);
+    std::vector<CTotals> totals(tables.size());
+    for (size_t i = 0; i < tables.size(); ++i) {
+        const int read = ReadTotals(source, tables[i], from, to, kTableRows, totals[i]);
         if (read != 1) return read;
     }
     const CTotals &apps = totals[1], &sites = totals[2];
 
-    CPage page(reader.Catalogue());
+    CPage page(source);
     std::vector<CDayData> days;
     for (int64_t day = DayStart(from); day <= to; day = AddDays(day, 1)) {
         days.emplace_back();
@@ -331,7 +332,7 @@ int WriteHtmlReport(FILE* out, CActivityReader& reader, int64_t from, int64_t to
             page.Finish(day);
     };
     int64_t month = 0;
-    const int visited = reader.VisitRows(
+    const int visited = source.VisitRows(
         from, to,
         [&](const CDBActivity& row) {
             const int64_t day = DayStart(row.GetStartDate());
@@ -362,7 +363,7 @@ int WriteHtmlReport(FILE* out, CActivityReader& reader, int64_t from, int64_t to
                  range.c_str(), kStyle, range.c_str(), FormatDuration(work).c_str(),
                  FormatDuration(page.Recorded()).c_str());
     std::fputs("<h2>Working time per day, by project</h2>\n", out);
-    WriteDayChart(out, days, page, reader.Catalogue());
+    WriteDayChart(out, days, page, source);
     std::fputs("<div class=\"cols\"><div><h2>Top programs</h2>\n", out);
     WriteTopBars(out, apps, "#4e79a7");
     std::fputs("</div><div><h2>Top sites</h2>\n", out);
