@@ -182,7 +182,9 @@ build_libpq() {
     "$prefix/include/"
   cp "$b/src/common/libpgcommon_shlib.a" "$b/src/port/libpgport_shlib.a" "$prefix/lib/"
   rm -f "$prefix/lib/libpq.a.tmp"
-  i686-w64-mingw32-ar rcs "$prefix/lib/libpq.a.tmp" $(ls "$b"/src/interfaces/libpq/*.o | grep -v libpqrc)
+  # Without libpq's own pthread emulation: the POSIX-thread MinGW toolchain
+  # links winpthreads, which defines the same functions with the same sizes.
+  i686-w64-mingw32-ar rcs "$prefix/lib/libpq.a.tmp" $(ls "$b"/src/interfaces/libpq/*.o | grep -v -e libpqrc -e pthread-win32)
   mv "$prefix/lib/libpq.a.tmp" "$prefix/lib/libpq.a"
   log "libpq (mingw) built"
 }

@@ -121,6 +121,8 @@ int CPgConnection::Connect(const std::string& conninfo, const std::string& passw
         Close();
         return result;
     }
+    // The server's notices ("already exists, skipping") are not for the user.
+    PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
     return 1;
 }
 
