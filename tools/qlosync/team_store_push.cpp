@@ -252,7 +252,9 @@ private:
         const int yyyymm = Yyyymm(month);
         bool partitionReady = false;
         for (;;) {
-            if (StopRequested()) return Fail(kPushStopped, "stopped");
+            if (StopRequested())
+                return Fail(kPushStopped, "stopped after " + std::to_string(m_outcome.rowsAdded) +
+                                              " rows added; the next push resumes");
             const auto mark = m_state.marks.find(yyyymm);
             std::vector<CDBActivity> rows;
             const int read = m_reader.VisitRowsAfter(month, mark == m_state.marks.end() ? INT64_MIN : mark->second,
