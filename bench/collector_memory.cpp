@@ -105,7 +105,7 @@ int Collector(const fs::path& folder) {
         return 1;
     }
     desktop.Show(10, 100, "document 0 - editor");
-    timeManager.FindLastActivity(NowTimeStamp());
+    timeManager.FindLastActivity(NowMoment());
     std::printf("collector rss_kb_start %ld\n", ResidentKb());
 
     for (int second = 1; second <= 24 * 3600; ++second) {

@@ -147,7 +147,7 @@ void SteadyTick(benchmark::State& state) {
         collector.processes.SetAccount(kBrowser, "HOST", "alice");
         collector.desktop.Show(kEditorWindow + 1, kBrowser, "Page 17 - Google Chrome");
     }
-    collector.tm.FindLastActivity(NowTimeStamp());
+    collector.tm.FindLastActivity(NowMoment());
     {
         CCountedRun counted(state);
         for (auto _ : state) {

@@ -1,5 +1,7 @@
 #include "app/collector_shell_linux.h"
 
+#include <unistd.h>
+
 namespace {
 constexpr char kStart[] = "CCollectorShell::Start";
 constexpr char kWatchLost[] = "CCollectorShell::OnSessionWatchLost";
@@ -21,6 +23,10 @@ int CCollectorShell::Start(CEventLoop& loop) {
 int CCollectorShell::Stop() {
     const int result = m_timeManager.StopAndSaveActivity();
     m_timeManager.Deinit();
+    // A check that did not end in time still runs inside the time manager,
+    // which returning would destroy under it: the process ends here instead.
+    // The stop is complete (what it could not store is in the checkpoint).
+    if (m_timeManager.WorkerLeftRunning()) _exit(0);
     return result;
 }
 

@@ -10,7 +10,9 @@
 //                a clock change EVENT_CHANGE_TIME; locking and unlocking
 //                EVENT_LOCK / EVENT_UNLOCK; SIGTERM/SIGINT end the loop
 //   Stop         StopAndSaveActivity (the worker thread ends, the activity in
-//                progress is saved), then Deinit
+//                progress is saved), then Deinit; within about 6 seconds
+//                whatever the worker thread does. When it had to be let go
+//                still running, Stop ends the process (exit code 0).
 //
 // Without a system bus, or without a login session that logind knows, the
 // collector runs without lock and unlock events; the error log says so once.
@@ -35,7 +37,7 @@ public:
     // Starts the time manager and the session watch; hands the watch to
     // `loop`. Init's result (the start event is sent whatever it is).
     int Start(CEventLoop& loop);
-    // The orderly stop. StopAndSaveActivity's result.
+    // The orderly stop. StopAndSaveActivity's result (or no return, see above).
     int Stop();
 
     void OnStopRequest() override {}

@@ -4,12 +4,6 @@
 
 #include "platform/com.h"
 
-namespace {
-// A stopping thread gets about 3 seconds to finish its check in progress.
-constexpr int kStopWaitRounds = 10;
-constexpr uint32_t kStopWaitMs = 300;
-}  // namespace
-
 int CThreadContext::RunOwner() { return m_owner->Run(*this); }
 
 CThread::~CThread() { Stop(); }
@@ -33,14 +27,10 @@ int CThread::Execute() {
     return 1;
 }
 
-int CThread::Stop(bool immediate) {
+int CThread::Stop(uint32_t waitMs) {
     if (!m_context) return -1;
     m_context->SignalStop();
-    if (!immediate) {
-        for (int round = 0; round < kStopWaitRounds; ++round)
-            if (m_context->WaitForEnd(kStopWaitMs)) break;
-    }
-    if (!m_context->WaitForEnd(0)) m_context->Abandon();
+    if (!m_context->WaitForEnd(waitMs)) m_context->Abandon();
     const int exitCode = m_context->ExitCode();
     m_context->Close();
     m_context.reset();

@@ -3,10 +3,13 @@
 // stop event and a registered event receiver, and CTimeThread, whose body
 // sends EVENT_CHECK_ACTIVITY to the receiver about once a second.
 //
-// Windows: CreateThread, an unnamed auto-reset event, TerminateThread for a
-// thread that ignores a stop request. Linux: std::thread, a condition
-// variable as the event, and a thread that ignores a stop request is detached
-// and left to the process's exit.
+// Windows: CreateThread and an unnamed auto-reset event; while Stop waits for
+// the thread's end it still answers the messages other threads send to the
+// calling thread (the worker reads window titles, which Windows asks a
+// window's own thread for). Linux: std::thread and an eventfd as the event.
+// A thread that ignores a stop request is never terminated (it could hold a
+// lock, a database or a log file): it is let go and left to the process's
+// exit.
 //
 // What the running thread uses (the stop event, the receiver, its exit code)
 // lives in a CThreadContext that the thread and its CThread own together, so
@@ -14,7 +17,7 @@
 //
 // Results: Execute 1 started, 0 already running or not created; Stop the
 // thread's exit code (0 for CTimeThread), -1 when no thread was started or the
-// thread had to be ended (it ignored the stop for about 3 seconds); WaitForStop
+// thread was let go still running (it ignored the stop); WaitForStop
 // 1 signalled, 0 time-out or failed wait; RegisterEvent 1, 0 for a null
 // receiver.
 //
@@ -52,11 +55,12 @@ private:
     bool Start(const std::shared_ptr<CThreadContext>& self);
     void SignalStop();
     // Waits at most `milliseconds` for the thread to return; true when it has
-    // returned (or was ended).
+    // returned. On Windows sent messages are answered meanwhile.
     bool WaitForEnd(uint32_t milliseconds);
-    // The value Run returned, or -1 for a thread that had to be ended.
+    // The value Run returned, or -1 for a thread that was let go.
     int ExitCode();
-    // Ends (Windows) or lets go of (Linux) a thread that is still running.
+    // Lets go of a thread that is still running: it keeps this context (and
+    // its stop event, signalled) and ends when its body returns.
     void Abandon();
     // Releases the thread and, when no thread uses it any more, the event.
     void Close();
@@ -77,14 +81,18 @@ public:
     CThread(const CThread&) = delete;
     CThread& operator=(const CThread&) = delete;
 
+    // How long Stop waits by default for the check in progress.
+    static constexpr uint32_t kStopWaitMs = 3000;
+
     int RegisterEvent(CEventInterface* receiver);
     int Execute();
-    // Signals the stop event and, unless `immediate`, waits up to 10 times
-    // 300 ms for the thread to return (it normally finishes its check in
-    // progress); a thread still running then is ended with exit code -1.
-    // These are waits for the thread's end, not pauses: they run on the
-    // real clock and return as soon as the thread has returned.
-    int Stop(bool immediate = false);
+    // Signals the stop event and waits at most `waitMs` for the thread to
+    // return (it normally finishes its check in progress); a thread still
+    // running then is let go, and Stop gives -1. The wait runs on the real
+    // clock and returns as soon as the thread has returned.
+    int Stop(uint32_t waitMs = kStopWaitMs);
+    // True between a successful Execute and the following Stop.
+    bool IsRunning() const { return m_context != nullptr; }
     // Waits at most 1000 ms for the stop event of the running thread; 0 when
     // no thread runs.
     int WaitForStop();

@@ -1,5 +1,5 @@
-// The worker thread on Windows: CreateThread, an unnamed auto-reset stop
-// event, and TerminateThread for a thread that ignores a stop request.
+// The worker thread on Windows: CreateThread and an unnamed auto-reset stop
+// event. A thread that ignores a stop request is let go, never terminated.
 #include <windows.h>
 
 #include <new>
@@ -46,26 +46,34 @@ void CThreadContext::SignalStop() {
 }
 
 bool CThreadContext::WaitForEnd(uint32_t milliseconds) {
-    return WaitForSingleObject(m_state->thread, milliseconds) == WAIT_OBJECT_0;
+    // The thread may be waiting for this one: reading the title of a window
+    // of this thread sends it WM_GETTEXT. Sent messages are answered while
+    // waiting; posted ones stay queued.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD waited = GetTickCount() - start;
+        const DWORD left = waited < milliseconds ? milliseconds - waited : 0;
+        const DWORD woken = MsgWaitForMultipleObjects(1, &m_state->thread, FALSE, left, QS_SENDMESSAGE);
+        if (woken == WAIT_OBJECT_0) return true;
+        if (woken != WAIT_OBJECT_0 + 1) return false;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 int CThreadContext::ExitCode() {
     DWORD code = 0;
-    if (!GetExitCodeThread(m_state->thread, &code) || (m_state->abandoned && code == STILL_ACTIVE)) return -1;
+    if (m_state->abandoned || !GetExitCodeThread(m_state->thread, &code)) return -1;
     return static_cast<int>(code);
 }
 
-void CThreadContext::Abandon() {
-    // The thread dies holding its reference to this context, which is then
-    // never released: a small, deliberate leak at shutdown.
-    TerminateThread(m_state->thread, static_cast<DWORD>(-1));
-    WaitForSingleObject(m_state->thread, 1000);
-    m_state->abandoned = true;
-}
+void CThreadContext::Abandon() { m_state->abandoned = true; }
 
 void CThreadContext::Close() {
     if (m_state->thread) CloseHandle(m_state->thread);
-    if (m_state->stopEvent) CloseHandle(m_state->stopEvent);
     m_state->thread = nullptr;
-    m_state->stopEvent = nullptr;
+    // A thread let go still waits on its stop event: it stays open (and
+    // signalled) for as long as the process lives.
+    if (m_state->stopEvent && !m_state->abandoned) CloseHandle(m_state->stopEvent);
+    if (!m_state->abandoned) m_state->stopEvent = nullptr;
 }

@@ -40,5 +40,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
 
     CloseHandle(g_hCloseEvent);
     g_hCloseEvent = nullptr;
-    return received == 0 ? static_cast<int>(message.wParam) : 1;
+    const int exitCode = received == 0 ? static_cast<int>(message.wParam) : 1;
+    // A check that did not end in time still runs inside g_timeManager, which
+    // the process's exit would destroy under it: the process ends here
+    // instead. The stop is complete (what it could not store is in the
+    // checkpoint), and nothing the thread may hold is needed any more.
+    if (g_timeManager.WorkerLeftRunning()) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+    return exitCode;
 }

@@ -25,19 +25,37 @@
 //   ... events, UpdateRules, SetRulesEnabled ...
 //   tm.StopAndSaveActivity();         on every orderly stop (close request,
 //                                     menu Exit, logoff, SIGTERM): stops the
-//                                     worker thread and saves the activity in progress
+//                                     worker thread and saves the activity in
+//                                     progress, within about 6 seconds
+//   tm.WorkerLeftRunning()            after it: the process must end without
+//                                     destroying the time manager
 //   tm.Deinit();                      session notifications off, COM released
 //   ~CTimeManager                     stops the worker thread (if still running),
 //                                     then closes the databases
+//
+// Durability. Beside the databases a checkpoint (activity_checkpoint.h)
+// holds the activity in progress, rewritten at every change and at least
+// every 30 seconds while one goes on, and the finished activities that could
+// not be stored yet. A crash, a kill or a power cut thus costs at most the
+// time since the last write; the next start stores what the checkpoint holds
+// (never a row twice) before it measures the gap since then. A save that
+// fails (a locked or full database) keeps the activity waiting, in memory and
+// in the checkpoint, and it is stored in order at the next save or check that
+// succeeds.
 //
 // Threads. The window thread (the shell's main thread) calls Init, Deinit,
 // OnEvent with EVENT_START, EVENT_STOP, EVENT_LOCK, EVENT_UNLOCK and
 // EVENT_CHANGE_TIME, UpdateRules, SetRulesEnabled and StopAndSaveActivity.
 // The worker thread calls OnEvent with EVENT_CHECK_ACTIVITY. Every handler
-// that reads or changes the activity in progress holds m_lock for its whole
-// work, database writes included, so the two threads never work on it at the
-// same time. SetRulesEnabled and GetRulesEnabled may be called from any
-// thread. The remaining public operations are the steps of the above; they
+// that reads or changes the activity in progress holds m_lock while it does,
+// database writes included, so the two threads never work on it at the same
+// time. The check's capture runs before it takes m_lock: it can wait (no
+// window in front, a browser slow to answer DDE), and reading the title of
+// the collector's own window sends that window's thread a message, which
+// must never find the window thread waiting for m_lock. A check whose
+// capture was overtaken by an event of the window thread is dropped (its
+// sample is older than the activity that event began). SetRulesEnabled and
+// GetRulesEnabled may be called from any thread. The remaining public operations are the steps of the above; they
 // are public so that tests can drive them one by one (FindLastActivity starts
 // the tracking without the worker thread), and are called from one thread at
 // a time.
@@ -48,10 +66,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <mutex>
+#include <string>
 
 #include "app/thread.h"
+#include "core/activity_checkpoint.h"
 #include "core/event_interface.h"
+#include "core/repeated_failure.h"
 #include "core/rule_engine.h"
 #include "core/time_manager_configuration.h"
 #include "log/debug_controller.h"
@@ -83,9 +105,12 @@ public:
     // it, loads the rules and the default task, learns the account that runs
     // the collector and registers `window` for lock and unlock notifications
     // (Windows; on Linux any non-zero value stands for the event loop).
+    // A failure to read the rules or the default task is logged and the
+    // start-up goes on (every activity then gets the default task, or none).
     // Results: 1; 0 a null window; -320 the configuration could not be
     // loaded (nothing is logged: the logs have no folder yet); otherwise the
-    // result of the database start-up, UpdateRules or GetDefaultTask.
+    // result of the database start-up, or of UpdateRules or GetDefaultTask
+    // (after the rest of the start-up was done).
     int Init(WindowHandle window);
     // Window thread. Unregisters the session notifications and releases COM
     // of the window thread. 1.
@@ -101,16 +126,26 @@ public:
     // keep the project and task they have).
     void SetRulesEnabled(int enabled) { m_rulesEnabled.store(enabled); }
     int GetRulesEnabled() const { return m_rulesEnabled.load(); }
-    // Window thread, on every orderly stop. Stops the worker thread and then,
-    // under m_lock, closes the activity in progress at the time read from the
-    // clock and saves it as a change of activity would. When no check came
+    // Window thread, on every orderly stop; ends within about 6 seconds
+    // whatever the worker thread does. Stops the worker thread (waiting at
+    // most 3 seconds for its check in progress; one that does not end is let
+    // go, never terminated) and then, under m_lock, closes the activity in
+    // progress at the time read from the clock and saves it as a change of
+    // activity would, each database operation tried once. When no check came
     // for more than 60 seconds (the computer slept, the check hung), the
     // activity is closed at its last check instead, so that the next start
-    // records that time as Offline. Afterwards the handlers of events 5 to 8
+    // records that time as Offline. What could not be stored stays in the
+    // checkpoint for the next start. Afterwards the handlers of events 5 to 8
     // leave everything as it is until a new EVENT_START. Results: 1 saved (an
     // activity of no length is logged and not stored); 0 nothing in progress
-    // (before the start, or a second call); -2 storing failed three times.
+    // (before the start, or a second call); -2 storing failed (kept in the
+    // checkpoint); -3 the worker thread held m_lock for 2 seconds more: the
+    // activity is left to the checkpoint.
     int StopAndSaveActivity();
+    // After StopAndSaveActivity: true when the worker thread was let go still
+    // running. It may still call into this object, so the process must then
+    // end without destroying it.
+    bool WorkerLeftRunning() const { return m_workerLeftRunning; }
 
     // ---- Steps, public for their tests ----
 
@@ -137,10 +172,13 @@ public:
     // selector is not 0, 1, 2, 4 or 8. `matches` receives the number of
     // conditions that held.
     int MatchRule(const CDBRule& rule, const CWinActivity& activity, int& matches);
-    // Starts the tracking at `now`: loads the last stored activity, records
-    // the time since then as Offline and makes the present capture the
-    // activity in progress. Takes m_lock.
-    int FindLastActivity(int64_t now);
+    // Starts the tracking at `now`: stores what the checkpoint kept, loads
+    // the last stored activity, records the time since then (or since the
+    // checkpoint's last moment, when that is later) as Offline and makes the
+    // present capture the activity in progress. Takes m_lock.
+    int FindLastActivity(const CMoment& now);
+    // The checkpoint file (in the database folder once Init has run).
+    const std::string& CheckpointPath() const { return m_checkpoint.Path(); }
 
     int32_t GetDefaultProjectId() const { return m_ruleEngine.GetDefaultProjectId(); }
     int32_t GetDefaultTaskId() const { return m_ruleEngine.GetDefaultTaskId(); }
@@ -150,18 +188,26 @@ private:
     // Logs what the rule engine tested (time_manager_rules.cpp).
     class CRuleLog;
 
-    // Event handlers (time manager lifecycle).
-    int OnStart(int64_t now);
-    int OnStop(int64_t now);
-    int OnPause(int64_t now);
-    int OnResume(int64_t now);
-    int OnNullEvent(int64_t now);
+    // Calls the handler of a window-thread event.
+    void Dispatch(int event, const CMoment& now);
 
-    // Event handlers of the tracking cycle; each takes m_lock.
-    int OnCheckActivity(int64_t now);
-    int OnLock(int64_t now);
-    int OnUnlock(int64_t now);
-    int OnChangeTime(int64_t now);
+    // Event handlers (time manager lifecycle).
+    int OnStart(const CMoment& now);
+    int OnStop();
+    int OnPause();
+    int OnResume();
+    int OnNullEvent();
+
+    // Event handlers of the tracking cycle; each takes m_lock. The check
+    // captures first and drops its sample when an event of the window
+    // thread was handled since `changes` was read (before `now`).
+    int OnCheckActivity(const CMoment& now, uint32_t changes);
+    int OnLock(const CMoment& now);
+    int OnUnlock(const CMoment& now);
+    int OnChangeTime(const CMoment& now);
+    // The check's decision on a sample taken at `now`, under m_lock: true
+    // when it began a new activity (and so tried to save).
+    bool FollowSample(CWinActivity& sample, const CMoment& now);
 
     // The activity in progress; the caller holds m_lock.
     // Copies the current user into `activity` and captures the window in
@@ -170,16 +216,39 @@ private:
     // Captures and logs a result other than 1 under `operation`.
     void Sample(CWinActivity& activity, const char* operation, int place);
     // Makes the present capture the activity in progress at `now`; saves nothing.
-    void InitActivity(int64_t now);
+    void InitActivity(const CMoment& now);
     // Closes the activity in progress where `activity` begins, saves it and
     // makes `activity` the activity in progress.
     void BeginActivity(const CWinActivity& activity);
     // The activity in progress ends where `activity` begins.
     void ExtendLastActivity(const CWinActivity& activity);
     void ReplaceLastActivity(const CWinActivity& activity);
-    // Resolves the ids, categorises and stores the activity in progress.
-    // 1 (also when an activity of no length was not stored); -2 storing failed.
+    // Resolves the ids, categorises and stores the activity in progress,
+    // after the activities still waiting. 1 (also when an activity of no
+    // length was not stored); -2 storing failed (it waits for the next try).
     int SaveLastActivity();
+    // Stores the waiting activities in order, oldest first. 1 all stored;
+    // -2 one failed (it and those after it go on waiting).
+    int StorePending();
+    // Stores one activity: ids, rules, the month's file, the insert (three
+    // tries). A `recovered` one (from the checkpoint) is first looked for
+    // among the stored rows. `quiet`: failures are reported by the caller.
+    // 1 stored (or found stored); -2 failed.
+    int StoreActivity(CWinActivity& activity, bool recovered, bool quiet);
+    // Makes the open activity file the one of `start`'s month, three tries.
+    void SwitchActivityFile(int64_t start);
+    // Queues a finished activity for storing (the oldest is dropped, with an
+    // error line, when too many wait).
+    void QueueForSaving(const CWinActivity& activity, bool recovered);
+    // At a check: another quiet try of the waiting activities.
+    void RetryPending();
+    // Reads the checkpoint at the start and queues what it holds; `last` gets
+    // the moment up to which it accounted for time (stamp 0: none).
+    void RecoverCheckpoint(CMoment& last);
+    // Writes the checkpoint when something changed or the activity in
+    // progress grew by 30 seconds since the last write.
+    void KeepCheckpoint();
+    void WriteCheckpoint();
     // The latest stored activity of the open activity file into
     // m_lastActivity / `activity`: 1; 0 after seven failed attempts.
     int LoadLastActivity();
@@ -189,6 +258,16 @@ private:
 
     void LogInfo(int level, const char* format, ...) QLO_PRINTF(3, 4);
     void LogError(const char* format, ...) QLO_PRINTF(2, 3);
+    // Passes an error line that may come back at every check through
+    // `repeats` (nullptr: none this time).
+    void LogRepeating(CRepeatedFailure& repeats, const char* line);
+
+    // An activity that waits to be stored; `recovered` ones came from the
+    // checkpoint and may have been stored before a crash.
+    struct CPendingActivity {
+        CWinActivity activity;
+        bool recovered = false;
+    };
 
     CTimeThread m_timeThread;
     CWinActivity m_lastActivity;
@@ -199,10 +278,38 @@ private:
     CRuleEngine m_ruleEngine;
     // Written by the window thread, read by the worker thread.
     std::atomic<int> m_rulesEnabled{1};
-    // Serialises everything that reads or changes m_lastActivity or the rule
-    // engine. Recursive, like the critical section it stands for, so that
-    // ApplyRules may be called with or without it held.
+    // Serialises everything that reads or changes m_lastActivity, the
+    // waiting activities and the checkpoint, and the replacement of the rule engine's rules.
+    // Recursive, like the critical section it stands for, so that ApplyRules
+    // may be called with or without it held.
     std::recursive_mutex m_lock;
-    // Between the start of the tracking and an orderly stop (under m_lock).
-    bool m_tracking = false;
+    // Between the start of the tracking and an orderly stop (changed under
+    // m_lock; read without it to skip a capture that would be dropped).
+    std::atomic<bool> m_tracking{false};
+    // Counts the events of the window thread that changed the tracking.
+    std::atomic<uint32_t> m_changes{0};
+    // Non-zero: database operations of a save are tried once.
+    static constexpr int kRetriesCutForStop = 1;   // an orderly stop
+    static constexpr int kRetriesCutForRetry = 2;  // a check's quiet retry of waiting activities
+    std::atomic<int> m_retriesCut{0};
+    bool m_workerLeftRunning = false;
+
+    // Window-thread events that arrived while another one was handled on
+    // that thread (only the window thread touches them).
+    struct CDeferredEvent {
+        int event;
+        CMoment now;
+    };
+    std::deque<CDeferredEvent> m_deferredEvents;
+
+    std::deque<CPendingActivity> m_pending;
+    CActivityCheckpoint m_checkpoint;
+    bool m_checkpointDirty = false;
+    CMoment m_checkpointFinish;
+
+    // Error lines that come back at every check.
+    CRepeatedFailure m_captureFailures;
+    CRepeatedFailure m_unnamedCaptures;
+    CRepeatedFailure m_checkpointFailures;
+    CRepeatedFailure m_pendingFailures;
 };

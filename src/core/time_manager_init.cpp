@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/com.h"
 #include "platform/folders.h"
+#include "platform/path.h"
 #include "platform/processes.h"
 #include "sensing/user.h"
 
@@ -54,6 +55,7 @@ int CTimeManager::Init(WindowHandle window) {
     SetLevel(static_cast<int>(m_configuration.GetCollectorLogLevel()));
     CreateFolders();
     m_dbManager.SetPath(m_configuration.GetDbFolderUtf8(), -1);
+    m_checkpoint.SetFolder(m_configuration.GetDbFolder(), kPathSeparator);
     const char* logs = m_configuration.GetLogsFolder();
     SetLogFiles(LOG_INFO | LOG_ERROR, logs, static_cast<int>(std::strlen(logs)) + 1);
 
@@ -66,15 +68,19 @@ int CTimeManager::Init(WindowHandle window) {
         result = ProcessFirstStart();
         if (result != 1) LogError("%s (%i) ProcessFirstStart() = %i", kInit, 4, result);
     }
+    // Without rules or a default task the collector still tracks (every
+    // activity then gets the default task, or none): the user and the
+    // session notifications below are needed all the same.
+    int outcome = 1;
     result = UpdateRules();
     if (result != 1) {
         LogError("%s (%i) UpdateRules() = %i", kInit, 5, result);
-        return result;
+        outcome = result;
     }
     result = GetDefaultTask();
     if (result != 1) {
         LogError("%s (%i) GetDefaultTask() = %i", kInit, 6, result);
-        return result;
+        if (outcome == 1) outcome = result;
     }
 
     // The account that runs the collector becomes the user of every capture.
@@ -86,7 +92,7 @@ int CTimeManager::Init(WindowHandle window) {
     if (!RegisterSessionNotification(m_hWnd, error))
         LogError("%s (%i) WTSRSN() failed with %d", kInit, 8, static_cast<int>(error));
     LogInfo(1, "%s finished", kInit);
-    return 1;
+    return outcome;
 }
 
 int CTimeManager::Deinit() {

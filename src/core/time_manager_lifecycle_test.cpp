@@ -71,15 +71,23 @@ TEST_F(Startup, ADatabaseFolderThatCannotBeCreatedEndsInitWithTheDatabaseResult)
     EXPECT_EQ(errorLog, std::vector<std::string>{"CTimeManager::Init (3) Initialization() = -404"});
 }
 
-TEST_F(Startup, UnreadableRulesEndInitWithThatResult) {
+TEST_F(Startup, UnreadableRulesAreLoggedAndTheStartGoesOnWithTheUserAndTheLockEvents) {
     ASSERT_EQ(Init(), 1);
     // A view of that name survives the start-up's create statement and
     // lacks the columns the rules are read from.
     ASSERT_EQ(CRawDatabase(DbFile("func.db")).Exec("drop table T_Rules; create view T_Rules as select 1 as Id_Rule"),
               SQLITE_OK);
+    g_currentUser = CUser();
     EXPECT_EQ(Restart(), 0);
+    EXPECT_STREQ(g_currentUser.GetName(), "alice");
+    StartAt(20261207090000);
+    At(20261207090010, EVENT_LOCK);
+    At(20261207090020, EVENT_UNLOCK);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"20261207090000-20261207090010 10 1 notes.txt - Editor",
+                                                "20261207090010-20261207090020 10 3 notes.txt - Editor"}));
     EndAndReadLogs();
     EXPECT_EQ(CountContaining(errorLog, "CTimeManager::Init (5) UpdateRules() = 0"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "CTimeManager::Init finished"), 2);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The orderly stop: the worker thread ends first, then the activity in
 // progress is saved up to the stop, so that the next start books only the
 // time the collector really was not running as Offline.
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -85,6 +86,76 @@ TEST_F(WorkerThread, TheStartEventStartsTheChecksAndTheOrderlyStopEndsThemBefore
     EndAndReadLogs();
     EXPECT_EQ(CountContaining(infoLog, "Start process"), 1);
     EXPECT_EQ(CountContaining(errorLog, "Execute error"), 0);
+}
+
+// The collector's window thread, played by a thread of the test: between
+// the events it is handed it answers what other threads send to its window,
+// as a message loop does.
+class CWindowThread {
+public:
+    CWindowThread(CFakeDesktop& desktop, WindowHandle window, CTimeManager& tm) {
+        m_thread = std::thread([this, &desktop, window, &tm] {
+            desktop.OwnWindow(window);
+            m_ready = true;
+            while (!m_done) {
+                desktop.AnswerSentMessages();
+                if (m_handled < m_posted) {
+                    tm.OnEvent(m_event);
+                    ++m_handled;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        WaitUntil([this] { return m_ready.load(); });
+    }
+    ~CWindowThread() {
+        m_done = true;
+        m_thread.join();
+    }
+    // Hands over `event` and waits (real time, at most `limitMs`) until it
+    // was handled: false when it was not.
+    bool Handle(int event, int limitMs) {
+        m_event = event;
+        const int posted = ++m_posted;
+        return WaitUntil([&] { return m_handled >= posted; }, limitMs);
+    }
+
+private:
+    std::atomic<bool> m_ready{false}, m_done{false};
+    std::atomic<int> m_event{0}, m_posted{0}, m_handled{0};
+    std::thread m_thread;
+};
+
+// A check's capture may wait (here held by the desktop), and at a lock the
+// collector brings its own window to the front, whose title the check then
+// reads: Windows asks the window thread for it. The window thread must
+// therefore never wait for the check while it handles the lock.
+TEST_F(WorkerThread, ALockWhileACheckIsHeldInItsCaptureIsHandledAtOnceAndTheWindowKeepsAnswering) {
+    processes.AddProcess(kCollector, "QLOCollector.exe", "C:\\Orvanta\\QLOCollector.exe");
+    CFakeWindow collectorWindow;
+    collectorWindow.title = "QLO Collector";
+    collectorWindow.processId = kCollector;
+    desktop.AddWindow(kMainWindow, collectorWindow);
+    ASSERT_EQ(tm->OnEvent(EVENT_START), 1);
+    CWindowThread windowThread(desktop, kMainWindow, *tm);
+    clock.Advance(5000);
+    desktop.HoldForegroundQuery();
+    ASSERT_TRUE(desktop.WaitForHeldQuery(5000)) << "a check is inside its capture";
+    desktop.SetForeground(kMainWindow);
+    clock.Advance(1000);
+    EXPECT_TRUE(windowThread.Handle(EVENT_LOCK, 3000)) << "the lock waited for the check held in its capture";
+    desktop.ReleaseForegroundQuery();
+    const int calls = desktop.ForegroundCalls();
+    ASSERT_TRUE(WaitUntil([&] { return desktop.ForegroundCalls() >= calls + 3; }, 15000));
+    clock.Advance(10000);
+    ASSERT_TRUE(WaitUntil([&] { return desktop.ForegroundCalls() >= calls + 6; }, 15000));
+    EXPECT_TRUE(windowThread.Handle(EVENT_UNLOCK, 3000));
+    clock.Advance(2000);
+    EXPECT_EQ(tm->StopAndSaveActivity(), 1);
+    EXPECT_EQ(desktop.SentMessageTimeouts(), 0) << "the window thread did not answer a title read";
+    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090006 6 1 notes.txt - Editor",
+                             "20261207090006-20261207090016 10 3 notes.txt - Editor",
+                             "20261207090016-20261207090018 2 1 QLO Collector"}));
 }
 
 TEST_F(WorkerThread, EndingAStartedTimeManagerStopsItsThreadFirst) {

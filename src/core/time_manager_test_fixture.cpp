@@ -69,7 +69,7 @@ void TimeManagerTest::TickThrough(int64_t from, int64_t to) {
 
 void TimeManagerTest::StartAt(int64_t stamp) {
     clock.Set(Time(stamp));
-    tm->FindLastActivity(NowTimeStamp());
+    tm->FindLastActivity(NowMoment());
 }
 
 void TimeManagerTest::At(int64_t stamp, int event) {

@@ -2,6 +2,8 @@
 // and decides whether the activity in progress goes on, ends here, or whether
 // a time without samples (the computer was off or asleep, the collector not
 // running, the clock moved) must be filled with an Offline row first.
+#include <cstdio>
+
 #include "core/time_manager.h"
 #include "sensing/time_stamp.h"
 #include "sensing/user.h"
@@ -23,7 +25,7 @@ bool HasNoProcess(const CActivity& activity) {
 
 // An Offline activity from `start` to `finish` with the account and the
 // program and title of `sample`; no address and no ids.
-CWinActivity OfflineActivity(const CWinActivity& sample, int64_t start, int64_t finish) {
+CWinActivity OfflineActivity(const CWinActivity& sample, const CMoment& start, const CMoment& finish) {
     CWinActivity offline(ActivityType::Offline);
     CWinProcess process;
     sample.GetProcess(process);
@@ -31,20 +33,28 @@ CWinActivity OfflineActivity(const CWinActivity& sample, int64_t start, int64_t 
     CUser user;
     sample.GetUser(user);
     offline.SetUser(user);
-    offline.SetDates(start, finish);
+    offline.SetStartMoment(start);
+    offline.SetFinishMoment(finish);
     offline.UpdateDuration();
     return offline;
 }
 
 // A copy of `sample` (address included) turned into an Offline activity
 // from `start` to `finish`.
-CWinActivity OfflineCopy(const CWinActivity& sample, int64_t start, int64_t finish) {
+CWinActivity OfflineCopy(const CWinActivity& sample, const CMoment& start, const CMoment& finish) {
     CWinActivity offline(sample);
     offline.SetType(ActivityType::Offline);
-    offline.SetDates(start, finish);
+    offline.SetStartMoment(start);
+    offline.SetFinishMoment(finish);
     offline.UpdateDuration();
     return offline;
 }
+
+// The start of the day of `moment`, and its last second.
+CMoment DayStartOf(const CMoment& moment) { return {DayStart(moment.stamp), moment.utcOffset}; }
+CMoment DayEndOf(const CMoment& moment) { return {DayStart(moment.stamp) + kEndOfDay, moment.utcOffset}; }
+
+bool SameMonth(int64_t a, int64_t b) { return MonthOf(a) == MonthOf(b) && YearOf(a) == YearOf(b); }
 }  // namespace
 
 int CTimeManager::GetCurrentActivity(CWinActivity& activity) {
@@ -57,7 +67,7 @@ void CTimeManager::Sample(CWinActivity& activity, const char* operation, int pla
     if (captured != 1) LogError("%s (%i) GetCurrentActivity = %i", operation, place, captured);
 }
 
-void CTimeManager::InitActivity(int64_t now) {
+void CTimeManager::InitActivity(const CMoment& now) {
     CWinActivity sample;
     GetCurrentActivity(sample);
     if (HasNoProcess(sample)) sample.SetSystemProcess();
@@ -67,13 +77,31 @@ void CTimeManager::InitActivity(int64_t now) {
             sample.GetFileName(), sample.GetTitle());
 }
 
-int CTimeManager::FindLastActivity(int64_t now) {
+int CTimeManager::FindLastActivity(const CMoment& now) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     LogInfo(2, "%s started", kFindLastActivity);
-    m_tracking = true;
-    if (LoadLastActivity() != 1) {
+    // The tracking begins once there is an activity in progress: a stop that
+    // comes while the capture below dispatches messages finds none to save.
+    ++m_changes;
+    m_retriesCut.fetch_and(~kRetriesCutForStop);
+    // What a crash left in the checkpoint is stored first, so that the gap
+    // below begins where the recorded time ends.
+    CMoment accounted;
+    RecoverCheckpoint(accounted);
+    bool found = LoadLastActivity() == 1;
+    if (accounted.stamp != 0) {
+        if (found ? accounted.stamp >= m_lastActivity.GetFinishDate() : SameMonth(accounted.stamp, now.stamp)) {
+            // The checkpoint knows more: its moment (with its UTC offset),
+            // or time whose rows still wait to be stored.
+            m_lastActivity.SetFinishMoment(accounted);
+            found = true;
+        }
+    }
+    if (!found) {
         // Nothing stored in this month's file: the tracking starts here.
         InitActivity(now);
+        m_tracking = true;
+        KeepCheckpoint();
         LogInfo(2, "%s finished", kFindLastActivity);
         return 1;
     }
@@ -87,49 +115,74 @@ int CTimeManager::FindLastActivity(int64_t now) {
     sample.SetStartAndFinish(now);
     sample.SetType(ActivityType::Active);
 
-    const int64_t lastFinish = m_lastActivity.GetFinishDate();
-    if (IsSameDay(lastFinish, now)) {
+    const CMoment lastFinish = m_lastActivity.GetFinishMoment();
+    if (IsSameDay(lastFinish.stamp, now.stamp)) {
         // The stored row is already saved: the gap replaces it unsaved.
         ReplaceLastActivity(OfflineActivity(sample, lastFinish, now));
         BeginActivity(sample);
-    } else if (static_cast<uint64_t>(now) <= static_cast<uint64_t>(lastFinish)) {
+    } else if (ElapsedSeconds(lastFinish, now) <= 0) {
         // The clock lies behind the stored data: nothing sensible to fill.
         InitActivity(now);
     } else {
         // Days lie between: the rest of the stored row's day, then today up
         // to now; the days in between get no row.
-        ReplaceLastActivity(OfflineCopy(sample, lastFinish, DayStart(lastFinish) + kEndOfDay));
+        ReplaceLastActivity(OfflineCopy(sample, lastFinish, DayEndOf(lastFinish)));
         SaveLastActivity();
-        ReplaceLastActivity(OfflineCopy(sample, DayStart(now), now));
+        ReplaceLastActivity(OfflineCopy(sample, DayStartOf(now), now));
         BeginActivity(sample);
     }
+    m_tracking = true;
+    KeepCheckpoint();
     LogInfo(2, "%s finished", kFindLastActivity);
     return 1;
 }
 
-int CTimeManager::OnCheckActivity(int64_t now) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+int CTimeManager::OnCheckActivity(const CMoment& now, uint32_t changes) {
     if (!m_tracking) return 1;
+    // Captured before m_lock is taken (see the header): the capture touches
+    // nothing the window thread uses.
     CWinActivity sample;
-    Sample(sample, kOnCheckActivity, 1);
-    if (HasNoProcess(sample)) {
-        LogError("%s (%i) GetCurrentActivity NULL", kOnCheckActivity, 2);
-        sample.SetSystemProcess();
-    }
+    char line[96];
+    const int captured = GetCurrentActivity(sample);
+    if (captured != 1)
+        std::snprintf(line, sizeof line, "%s (%i) GetCurrentActivity = %i", kOnCheckActivity, 1, captured);
+    LogRepeating(m_captureFailures, captured != 1 ? line : nullptr);
+    const bool unnamed = HasNoProcess(sample);
+    if (unnamed) std::snprintf(line, sizeof line, "%s (%i) GetCurrentActivity NULL", kOnCheckActivity, 2);
+    LogRepeating(m_unnamedCaptures, unnamed ? line : nullptr);
+    if (unnamed) sample.SetSystemProcess();
     sample.SetStartAndFinish(now);
 
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (!m_tracking) return 1;
+    // A lock, an unlock or a clock change was handled while this check
+    // captured: its sample is older than the activity that event began, and
+    // the event already closed what this sample would have extended.
+    if (m_changes.load() != changes) return 1;
+    // A save just tried stores what waits; otherwise one quick try now.
+    if (!FollowSample(sample, now)) {
+        if (!m_pending.empty())
+            RetryPending();
+        else
+            LogRepeating(m_pendingFailures, nullptr);  // stored by a save meanwhile
+    }
+    KeepCheckpoint();
+    return 1;
+}
+
+bool CTimeManager::FollowSample(CWinActivity& sample, const CMoment& now) {
     const bool locked = m_lastActivity.GetType() == ActivityType::Locked;
-    const int64_t lastFinish = m_lastActivity.GetFinishDate();
+    const CMoment lastFinish = m_lastActivity.GetFinishMoment();
     if (IsOfflineGap(lastFinish, now) == 1) {
         if (locked) sample.SetType(ActivityType::Locked);
         LogInfo(1, "%s Offline activity was found. Last: %lld Current: %lld", kOnCheckActivity,
-                static_cast<long long>(lastFinish), static_cast<long long>(now));
+                static_cast<long long>(lastFinish.stamp), static_cast<long long>(now.stamp));
         const CWinActivity offline = OfflineActivity(sample, lastFinish, now);
         BeginActivity(offline);  // the activity in progress ends where the gap begins
         BeginActivity(sample);   // the gap ends at this sample
         LogInfo(1, "Offline activity: %lld - %lld %s %s", static_cast<long long>(offline.GetStartDate()),
                 static_cast<long long>(offline.GetFinishDate()), offline.GetFileName(), offline.GetTitle());
-        return 1;
+        return true;
     }
 
     if (locked) {
@@ -137,20 +190,22 @@ int CTimeManager::OnCheckActivity(int64_t now) {
         sample.SetType(ActivityType::Locked);
     } else if (!m_lastActivity.IsSameActivity(sample)) {
         BeginActivity(sample);
-        return 1;
+        return true;
     }
     // No stored row runs past the first sample of the next day.
-    if (IsSameDay(m_lastActivity.GetStartDate(), now))
+    if (IsSameDay(m_lastActivity.GetStartDate(), now.stamp)) {
         ExtendLastActivity(sample);
-    else
-        BeginActivity(sample);
-    return 1;
+        return false;
+    }
+    BeginActivity(sample);
+    return true;
 }
 
-int CTimeManager::OnLock(int64_t now) {
+int CTimeManager::OnLock(const CMoment& now) {
     LogInfo(1, "State: Locked");
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (!m_tracking) return 1;
+    ++m_changes;
     // The Locked row keeps the program and title of what was in front.
     CWinActivity locked;
     if (m_lastActivity.GetFileName()[0] != '\0' && m_lastActivity.GetFullPath()[0] != '\0') {
@@ -158,6 +213,7 @@ int CTimeManager::OnLock(int64_t now) {
     } else {
         LogError("%s (%i) Last Activity is empty", kOnLock, 1);
         Sample(locked, kOnLock, 2);
+        if (!m_tracking) return 1;
         if (HasNoProcess(locked)) {
             LogError("%s (%i) GetCurrentActivity NULL", kOnLock, 3);
             const int loaded = LoadLastActivityFromDB(locked);
@@ -171,15 +227,18 @@ int CTimeManager::OnLock(int64_t now) {
     locked.SetStartAndFinish(now);
     locked.SetType(ActivityType::Locked);
     BeginActivity(locked);
+    KeepCheckpoint();
     return 1;
 }
 
-int CTimeManager::OnUnlock(int64_t now) {
+int CTimeManager::OnUnlock(const CMoment& now) {
     LogInfo(1, "State: Unlocked");
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (!m_tracking) return 1;
+    ++m_changes;
     CWinActivity sample;
     Sample(sample, kOnUnlock, 1);
+    if (!m_tracking) return 1;  // stopped while the capture dispatched messages
     if (HasNoProcess(sample)) {
         LogError("%s (%i) Last Activity is empty", kOnUnlock, 2);
         if (!HasNoProcess(m_lastActivity)) {
@@ -197,15 +256,18 @@ int CTimeManager::OnUnlock(int64_t now) {
     sample.SetStartAndFinish(now);
     sample.SetType(ActivityType::Active);
     BeginActivity(sample);
+    KeepCheckpoint();
     return 1;
 }
 
-int CTimeManager::OnChangeTime(int64_t now) {
+int CTimeManager::OnChangeTime(const CMoment& now) {
     LogInfo(1, "Time was changed");
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (!m_tracking) return 1;
+    ++m_changes;
     CWinActivity sample;
     Sample(sample, kOnChangeTime, 1);
+    if (!m_tracking) return 1;  // stopped while the capture dispatched messages
     if (HasNoProcess(sample)) {
         LogError("%s (%i) GetCurrentActivity NULL", kOnChangeTime, 2);
         sample.SetSystemProcess();
@@ -213,27 +275,29 @@ int CTimeManager::OnChangeTime(int64_t now) {
     sample.SetStartAndFinish(now);
     if (m_lastActivity.GetType() == ActivityType::Locked) sample.SetType(ActivityType::Locked);
 
-    const int64_t lastFinish = m_lastActivity.GetFinishDate();
+    const CMoment lastFinish = m_lastActivity.GetFinishMoment();
     if (IsOfflineGap(lastFinish, now) == 1) {
         // The clock jumped forward: the jump is Offline, cut at the start of
         // today when it crosses days.
         CWinActivity filler = OfflineActivity(sample, lastFinish, lastFinish);
-        if (!IsSameDay(lastFinish, now)) {
+        if (!IsSameDay(lastFinish.stamp, now.stamp)) {
             BeginActivity(filler);
-            filler.SetStartDate(DayStart(now));
+            filler.SetStartMoment(DayStartOf(now));
         }
-        filler.SetFinishDate(now);
+        filler.SetFinishMoment(now);
         filler.UpdateDuration();
         BeginActivity(filler);
         BeginActivity(sample);
+        KeepCheckpoint();
         return 1;
     }
     // Forward by a minute at most starts a new row; backward moves the
     // finish of the activity in progress back to now.
-    if (static_cast<uint64_t>(lastFinish) <= static_cast<uint64_t>(now))
+    if (ElapsedSeconds(lastFinish, now) >= 0)
         BeginActivity(sample);
     else
         ExtendLastActivity(sample);
+    KeepCheckpoint();
     LogInfo(1, "%s finished", kOnChangeTime);
     return 1;
 }

@@ -15,12 +15,15 @@ struct CLocalTime {
     int minute = 0;
     int second = 0;
     int milliseconds = 0;
+    // How far this local time is ahead of UTC, in seconds (3600 for CET,
+    // 7200 for CEST); it changes at the changes of daylight saving time.
+    int utcOffsetSeconds = 0;
 };
 
 class CClockService {
 public:
     virtual ~CClockService() = default;
-    // The local time now.
+    // The local time now, with its offset from UTC.
     virtual CLocalTime LocalTime() = 0;
     // Milliseconds since an arbitrary origin (system start on Windows); wraps at 2^32.
     virtual uint32_t TickCount() = 0;

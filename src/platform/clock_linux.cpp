@@ -18,7 +18,8 @@ public:
                 local.tm_hour,
                 local.tm_min,
                 local.tm_sec,
-                static_cast<int>(ts.tv_nsec / 1000000)};
+                static_cast<int>(ts.tv_nsec / 1000000),
+                static_cast<int>(local.tm_gmtoff)};
     }
     uint32_t TickCount() override {
         timespec ts{};

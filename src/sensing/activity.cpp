@@ -40,8 +40,9 @@ void CActivity::SetSystemProcess() {
 }
 
 void CActivity::UpdateDuration() {
-    if (m_startDate > m_finishDate) return;
-    m_duration = SecondsBetween(m_startDate, m_finishDate);
+    const int64_t elapsed = ElapsedSeconds(GetStartMoment(), GetFinishMoment());
+    if (elapsed < 0) return;
+    m_duration = elapsed;
     m_formatedDuration = PackTimeStamp(SplitDuration(m_duration));
 }
 

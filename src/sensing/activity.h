@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "sensing/process.h"
+#include "sensing/time_stamp.h"
 #include "sensing/user.h"
 
 // The state of the user during an activity; stored unchanged as a number.
@@ -28,10 +29,10 @@ enum class ActivityType : int32_t {
 // Whole seconds without input above which a capture is Idle.
 inline constexpr int kIdleThresholdSeconds = 60;
 
-// Milliseconds since the user's last keyboard or mouse input, on the clock
-// service's tick count; 0 when the last input cannot be read, or when its
-// tick is not before the current one (which also covers the wrap of the
-// 32-bit tick count).
+// Milliseconds since the user's last keyboard or mouse input: the
+// difference of the clock service's tick counts modulo 2^32, so that it runs
+// on across the wrap of the counter. 0 when the last input cannot be read or
+// lies after the current tick.
 uint32_t GetIdleTime();
 
 class CActivity {
@@ -72,23 +73,40 @@ public:
     void GetUser(CUser& user) const { user = m_user; }
     void SetUser(const CUser& user) { m_user = user; }
 
+    // The dates. A date set from a bare stamp has no known UTC offset; the
+    // moments keep the offset (in memory only: rows store the stamps).
     int64_t GetStartDate() const { return m_startDate; }
-    void SetStartDate(int64_t stamp) { m_startDate = stamp; }
+    void SetStartDate(int64_t stamp) { SetStartMoment({stamp, kUnknownUtcOffset}); }
     int64_t GetFinishDate() const { return m_finishDate; }
-    void SetFinishDate(int64_t stamp) { m_finishDate = stamp; }
+    void SetFinishDate(int64_t stamp) { SetFinishMoment({stamp, kUnknownUtcOffset}); }
     void SetDates(int64_t start, int64_t finish) {
-        m_startDate = start;
-        m_finishDate = finish;
+        SetStartDate(start);
+        SetFinishDate(finish);
     }
-    // A new, zero-length activity: start and finish both `stamp`.
+    CMoment GetStartMoment() const { return {m_startDate, m_startUtcOffset}; }
+    void SetStartMoment(const CMoment& moment) {
+        m_startDate = moment.stamp;
+        m_startUtcOffset = moment.utcOffset;
+    }
+    CMoment GetFinishMoment() const { return {m_finishDate, m_finishUtcOffset}; }
+    void SetFinishMoment(const CMoment& moment) {
+        m_finishDate = moment.stamp;
+        m_finishUtcOffset = moment.utcOffset;
+    }
+    // A new, zero-length activity: start and finish both `stamp` / `moment`.
     void SetStartAndFinish(int64_t stamp) { SetDates(stamp, stamp); }
+    void SetStartAndFinish(const CMoment& moment) {
+        SetStartMoment(moment);
+        SetFinishMoment(moment);
+    }
 
     int64_t GetDuration() const { return m_duration; }
     void SetDuration(int64_t seconds) { m_duration = seconds; }
     int64_t GetFormatedDuration() const { return m_formatedDuration; }
     void SetFormatedDuration(int64_t packed) { m_formatedDuration = packed; }
-    // Recomputes both durations from the dates; when the start is later than
-    // the finish both keep their values.
+    // Recomputes both durations from the elapsed time between the start and
+    // finish moments; when the start is later than the finish both keep
+    // their values.
     void UpdateDuration();
 
     // 1 when the last capture obtained an address from a browser, else 0.
@@ -111,6 +129,8 @@ protected:
     ActivityType m_type = ActivityType::None;
     int64_t m_startDate = 0;
     int64_t m_finishDate = 0;
+    int32_t m_startUtcOffset = kUnknownUtcOffset;
+    int32_t m_finishUtcOffset = kUnknownUtcOffset;
     int64_t m_duration = 0;
     int64_t m_formatedDuration = 0;
     int32_t m_urlFlag = 0;

@@ -21,14 +21,20 @@ constexpr uint32_t kForegroundRetryPauseMs = 500;
 // characters arrive). Once a title exists its length counts as the limit.
 constexpr int kTitleBufferSize = 262;
 constexpr int kTitleLimit = 260;
+// Tick differences from here up to 2^32 - 1 are a last input after the
+// current tick, not an idle time of more than 24 days.
+constexpr uint32_t kIdleAheadLimit = 0x80000000u;
 static_assert((kIdleThresholdSeconds + 1) * 1000 == kIdleNoticeMs, "desktops watch the idle limit of the capture");
 }  // namespace
 
 uint32_t GetIdleTime() {
     uint32_t lastInput = 0;
     if (!Desktop().GetLastInputTick(lastInput)) return 0;
-    const uint32_t now = Clock().TickCount();
-    return lastInput < now ? now - lastInput : 0;
+    // Modulo 2^32, so that idle time runs on across the wrap of the tick
+    // counter (every 49.7 days); a last input a little ahead of the current
+    // tick (read a moment later) reads as none.
+    const uint32_t idle = Clock().TickCount() - lastInput;
+    return idle < kIdleAheadLimit ? idle : 0;
 }
 
 ActivityType CWinActivity::GetInputState() {

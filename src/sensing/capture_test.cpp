@@ -165,9 +165,16 @@ TEST_F(CaptureTest, IdleStartsAfterSixtyOneWholeSeconds) {
     EXPECT_EQ(activity.GetType(), ActivityType::Idle);
     desktop.SetIdleMilliseconds(0);
     EXPECT_EQ(activity.GetInputState(), ActivityType::Active);
-    // A last input stamped after the current tick (the counter wrapped) is no idle time.
+    // A last input stamped a little after the current tick is no idle time.
     clock.Advance(-5);
     EXPECT_EQ(GetIdleTime(), 0u);
+    // Idle across the wrap of the tick counter (49.7 days of uptime).
+    clock.SetTickCount(0xFFFFFF00u);
+    desktop.SetIdleMilliseconds(50000);
+    clock.Advance(20000);
+    EXPECT_LT(clock.TickCount(), 0xFFFFFF00u) << "the counter wrapped";
+    EXPECT_EQ(GetIdleTime(), 70000u);
+    EXPECT_EQ(activity.GetInputState(), ActivityType::Idle);
     desktop.FailLastInput(true);
     EXPECT_EQ(GetIdleTime(), 0u);
 }

@@ -30,6 +30,11 @@ int64_t SecondsSinceEpoch(int64_t stamp) {
 
 int64_t NowTimeStamp() { return PackTimeStamp(Clock().LocalTime()); }
 
+CMoment NowMoment() {
+    const CLocalTime now = Clock().LocalTime();
+    return {PackTimeStamp(now), now.utcOffsetSeconds};
+}
+
 int64_t PackTimeStamp(const CLocalTime& f) {
     return f.year * kYear + f.month * kMonth + f.day * kDay + f.hour * kHour + f.minute * kMinute + f.second;
 }
@@ -63,6 +68,12 @@ int64_t SecondsBetween(int64_t a, int64_t b) {
     return seconds > 0 ? seconds : 0;
 }
 
+int64_t ElapsedSeconds(const CMoment& a, const CMoment& b) {
+    const int64_t calendar = SecondsSinceEpoch(b.stamp) - SecondsSinceEpoch(a.stamp);
+    if (a.utcOffset == kUnknownUtcOffset || b.utcOffset == kUnknownUtcOffset) return calendar;
+    return calendar - (static_cast<int64_t>(b.utcOffset) - a.utcOffset);
+}
+
 CLocalTime SplitDuration(int64_t seconds) {
     CLocalTime parts;
     if (seconds <= 0) return parts;
@@ -81,6 +92,12 @@ CLocalTime SplitDuration(int64_t seconds) {
 int IsOfflineGap(int64_t last, int64_t current) {
     if (last > current) return -1;
     return SecondsBetween(last, current) > kOfflineGapSeconds ? 1 : 0;
+}
+
+int IsOfflineGap(const CMoment& last, const CMoment& current) {
+    const int64_t elapsed = ElapsedSeconds(last, current);
+    if (elapsed < 0) return -1;
+    return elapsed > kOfflineGapSeconds ? 1 : 0;
 }
 
 int64_t AddDays(int64_t stamp, int64_t days) {

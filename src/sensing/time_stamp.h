@@ -11,9 +11,16 @@
 // 365-day years, 31-day months, days, hours, minutes and seconds (3661 s give
 // 10101).
 //
-// Every function is pure except NowTimeStamp, which reads the clock service.
+// A stamp says nothing about daylight saving time: 02:30 happens twice in
+// an autumn night and not at all in a spring one. Elapsed time (gaps and
+// durations) is therefore measured between moments: stamps that carry the
+// offset of their local time from UTC when it is known.
+//
+// Every function is pure except NowTimeStamp and NowMoment, which read the
+// clock service.
 
 #include <cstdint>
+#include <limits>
 
 #include "platform/clock.h"
 
@@ -21,8 +28,20 @@
 // activity in progress means nothing was captured in between.
 inline constexpr int64_t kOfflineGapSeconds = 60;
 
+// The offset of a stamp whose offset is not known (a stamp read from a
+// database row).
+inline constexpr int32_t kUnknownUtcOffset = std::numeric_limits<int32_t>::min();
+
+// A packed local time and how many seconds that local time was ahead of UTC.
+struct CMoment {
+    int64_t stamp = 0;
+    int32_t utcOffset = kUnknownUtcOffset;
+};
+
 // The local time now (Clock().LocalTime()), packed.
 int64_t NowTimeStamp();
+// The local time now with its offset, from one reading of the clock.
+CMoment NowMoment();
 
 // Packs year, month, day, hour, minute and second of `fields` (milliseconds
 // are ignored). Also packs the parts of SplitDuration.
@@ -41,6 +60,11 @@ bool IsSameDay(int64_t a, int64_t b);
 // Calendar seconds from `a` to `b`; 0 when `b` is earlier than `a`.
 int64_t SecondsBetween(int64_t a, int64_t b);
 
+// Seconds elapsed from `a` to `b`, negative when `b` lies before `a`: the
+// calendar seconds between the stamps, corrected by the change of the UTC
+// offset when both offsets are known.
+int64_t ElapsedSeconds(const CMoment& a, const CMoment& b);
+
 // Splits `seconds` into years of 365 days, months of 31 days, days, hours,
 // minutes and seconds (in the year .. second fields of the result).
 CLocalTime SplitDuration(int64_t seconds);
@@ -48,6 +72,8 @@ CLocalTime SplitDuration(int64_t seconds);
 // -1 when `last` is later than `current`; 1 when more than kOfflineGapSeconds
 // lie between them; otherwise 0.
 int IsOfflineGap(int64_t last, int64_t current);
+// The same on elapsed time.
+int IsOfflineGap(const CMoment& last, const CMoment& current);
 
 // The same time of day `days` calendar days later (earlier when negative).
 int64_t AddDays(int64_t stamp, int64_t days);

@@ -61,6 +61,31 @@ TEST(TimeStamp, SplitDurationPacksIntoTheSameLayout) {
     EXPECT_EQ(PackTimeStamp(SplitDuration(-5)), 0);
 }
 
+TEST(TimeStamp, ElapsedTimeAcrossTheChangesOfDaylightSavingTime) {
+    CFakeClock clock({2026, 3, 29, 1, 59, 59, 0});
+    clock.UseBerlinTime();
+    const CMoment winter = NowMoment();
+    EXPECT_EQ(winter.stamp, 20260329015959);
+    EXPECT_EQ(winter.utcOffset, 3600);
+    clock.Advance(1000);
+    const CMoment summer = NowMoment();
+    EXPECT_EQ(summer.stamp, 20260329030000);
+    EXPECT_EQ(summer.utcOffset, 7200);
+    EXPECT_EQ(ElapsedSeconds(winter, summer), 1);
+    EXPECT_EQ(IsOfflineGap(winter, summer), 0);
+    // The hour shown twice in October: from its first 02:59:59 to its second 02:00:00.
+    clock.Set({2026, 10, 25, 2, 59, 59, 0});
+    const CMoment first = NowMoment();
+    clock.Advance(1000);
+    const CMoment second = NowMoment();
+    EXPECT_EQ(second.stamp, 20261025020000);
+    EXPECT_EQ(ElapsedSeconds(first, second), 1);
+    EXPECT_EQ(ElapsedSeconds(second, first), -1);
+    EXPECT_EQ(IsOfflineGap(second, first), -1);
+    // A stamp read from a row has no offset: calendar seconds.
+    EXPECT_EQ(ElapsedSeconds({20261025025959, kUnknownUtcOffset}, second), -3599);
+}
+
 TEST(TimeStamp, OfflineGapNeedsMoreThanSixtySeconds) {
     EXPECT_EQ(IsOfflineGap(20140131235900, 20140201000000), 0);  // 60 s, across months
     EXPECT_EQ(IsOfflineGap(20140131235900, 20140201000001), 1);  // 61 s

@@ -19,7 +19,9 @@
 //
 // Threading: no lock of its own. The caller serialises all calls; selects on
 // one table must never overlap (the tables share process-wide result lists).
+// Only the flag given to SetRetriesCut may be changed from another thread.
 
+#include <atomic>
 #include <cstdint>
 
 #include "log/error_base.h"
@@ -34,6 +36,7 @@
 #include "storage/db_sqlite.h"
 #include "storage/db_task.h"
 #include "storage/db_user.h"
+#include "storage/retry.h"
 
 class CDBManager : public CWorkingDirectory, public CErrorBase {
 public:
@@ -68,9 +71,11 @@ public:
     int CheckADB(int64_t date);
 
     // Finds or adds the activity's user, application and site and writes
-    // their ids into it. 1; -1 no user or no executable file name (after the
-    // user id was set); otherwise the failing lookup's result. A site that
-    // cannot be resolved is not an error: the site id stays.
+    // their ids into it; each lookup is tried up to 7 times, 200 ms apart.
+    // 1; -1 no user or no executable file name (after the user id was set);
+    // otherwise the failing lookup's result: 0 when sys.db failed (busy,
+    // locked, full: worth another try later). A site that cannot be resolved
+    // for another reason is not an error: the site id stays.
     int ResolveActivityIds(CWinActivity& activity);
     // Inserts the activity into the open activity file, up to 7 attempts with
     // 200 ms pauses. 1; -100 no activity file open; the last insert result.
@@ -78,6 +83,15 @@ public:
     // Loads type, dates, durations and title of the activity with the latest
     // start in the open activity file into `activity`. 1; 0 none; -1, -100.
     int GetLastActivity(CActivity& activity);
+    // Whether the activity file of the activity's month (opened by CheckADB)
+    // holds its row: one with its start and type whose title begins the
+    // activity's. 1 yes; 0 no; otherwise CheckADB's or the select's failure.
+    int IsActivityStored(const CActivity& activity);
+
+    // While `*cut` is not 0, every retried operation of an activity's save is
+    // tried once, without its pauses (an orderly stop must end in time).
+    // nullptr: full retries. The flag may change on any thread.
+    void SetRetriesCut(const std::atomic<int>* cut) { m_retriesCut = cut; }
 
     // Look the record up in sys.db (user: name and domain exactly; application:
     // file name and path ignoring letter case; site: address ignoring case)
@@ -108,9 +122,17 @@ private:
     // Records "<label>|<inner name>", "(<inner code>) <inner text>", inner code.
     void RecordInner(const char* label, const CErrorBase& inner);
     int OpenActivityFile(int64_t date);
+    // Records a failed lookup of ResolveActivityIds; returns `result`.
+    int RecordLookup(const char* name, int result);
+    template <class Operation>
+    int Retry(int attempts, uint32_t pauseMs, Operation operation) {
+        if (m_retriesCut && m_retriesCut->load() != 0) return operation();
+        return RetryWithPause(attempts, pauseMs, operation);
+    }
 
     CDBSQLite m_sysDB;
     CDBSQLite m_funcDB;
     CDBSQLite m_actDB;
     int64_t m_actFileDate = 20150101000000;
+    const std::atomic<int>* m_retriesCut = nullptr;
 };

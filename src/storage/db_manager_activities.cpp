@@ -2,6 +2,7 @@
 // user, application and site.
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/clock.h"
 #include "storage/activities_table.h"
@@ -83,8 +84,11 @@ int CDBManager::ResolveActivityIds(CWinActivity& activity) {
     }
     CDBUser user(0, account.GetName(), account.GetDomain(), nullptr);
     Clock().Sleep(kBeforeUserMs);
-    int result = FindOrAddUser(user);
-    if (result != 1) return result;
+    // Each lookup is retried like an insert: a busy sys.db (another writer,
+    // or a reader's open transaction while a record must be added) must not
+    // leave an id 0 for good.
+    int result = Retry(kInsertAttempts, kInsertPauseMs, [&] { return FindOrAddUser(user); });
+    if (result != 1) return RecordLookup("Find user", result);
     activity.SetUserId(user.GetId());
 
     if (activity.GetFileName()[0] == '\0') {
@@ -93,15 +97,47 @@ int CDBManager::ResolveActivityIds(CWinActivity& activity) {
     }
     CDBApp app(0, activity.GetFileName(), activity.GetFullPath(), activity.GetFinishDate());
     Clock().Sleep(kStepMs);
-    result = FindOrAddApp(app);
-    if (result != 1) return result;
+    result = Retry(kInsertAttempts, kInsertPauseMs, [&] { return FindOrAddApp(app); });
+    if (result != 1) return RecordLookup("Find app", result);
     activity.SetAppId(app.GetId());
     Clock().Sleep(kStepMs);
 
     CDBSite site(0, activity.GetURL());
-    if (site.HasData() && FindOrAddSite(site) == 1) activity.SetSiteId(site.GetId());
+    if (site.HasData()) {
+        result = Retry(kInsertAttempts, kInsertPauseMs, [&] { return FindOrAddSite(site); });
+        if (result == 1)
+            activity.SetSiteId(site.GetId());
+        else if (result == 0)
+            return RecordLookup("Find site", result);  // busy: tried again later
+        // Any other site failure is no error: the activity keeps its site id.
+    }
     Clock().Sleep(kStepMs);
     return 1;
+}
+
+int CDBManager::RecordLookup(const char* name, int result) {
+    Record(name, result, "Lookup in sys.db failed with %i", result);
+    return result;
+}
+
+int CDBManager::IsActivityStored(const CActivity& activity) {
+    const int64_t start = activity.GetStartDate();
+    const int checked = CheckADB(start);
+    if (checked != 1 && checked != 2) return checked < 0 ? checked : -2;
+    char where[96];
+    std::snprintf(where, sizeof where, "StartDate=%lld AND Id_ActivityType=%d", static_cast<long long>(start),
+                  static_cast<int>(activity.GetType()));
+    CDBActivitiesTable table;
+    CBaseStorage<CDBActivity> found;
+    const int selected = table.Select(&m_actDB, found, where);
+    if (selected != 1) return selected == 0 ? 0 : selected;
+    for (int i = 0; i < found.Count(); ++i) {
+        CDBActivity row;
+        if (found.Pop(i, row) != 1) continue;
+        // A stored title may have been cut: it is the beginning of the activity's.
+        if (std::strncmp(activity.GetTitle(), row.GetTitle(), std::strlen(row.GetTitle())) == 0) return 1;
+    }
+    return 0;
 }
 
 int CDBManager::AddActivity(const CWinActivity& activity) {
@@ -115,7 +151,7 @@ int CDBManager::AddActivity(const CWinActivity& activity) {
                           activity.GetUserId(), activity.GetAppId(), nullptr, activity.GetProjectId(),
                           activity.GetTaskId(), activity.GetURL(), activity.GetSiteId(), 0);
     CDBActivitiesTable table;
-    const int result = RetryWithPause(kInsertAttempts, kInsertPauseMs, [&] { return table.Insert(&m_actDB, row); });
+    const int result = Retry(kInsertAttempts, kInsertPauseMs, [&] { return table.Insert(&m_actDB, row); });
     if (result != 1) {
         char name[80];
         std::snprintf(name, sizeof name, "Add act|%s", OrEmpty(table.GetErrorName()));

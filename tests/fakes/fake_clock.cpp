@@ -45,18 +45,53 @@ CLocalTime MsToLocalTime(int64_t ms) {
     return t;
 }
 
-CFakeClock::CFakeClock(const CLocalTime& start) : m_wallMs(LocalTimeToMs(start)) { m_previous = SetClock(this); }
+int CFakeClock::OffsetAt(int64_t utcMs) const {
+    if (!m_berlin) return 0;
+    // Summer time from 01:00 UTC on the last Sunday of March to 01:00 UTC on
+    // the last Sunday of October.
+    const int year = MsToLocalTime(utcMs).year;
+    const auto lastSundayOneAm = [year](int month) {
+        const int64_t lastDay = LocalTimeToMs({year, month, 31, 1, 0, 0, 0}) / 86400000;
+        const int64_t weekday = (lastDay + 4) % 7;  // 1970-01-01 was a Thursday; 0 is Sunday
+        return (lastDay - weekday) * 86400000 + 3600000;
+    };
+    return utcMs >= lastSundayOneAm(3) && utcMs < lastSundayOneAm(10) ? 7200 : 3600;
+}
+
+int64_t CFakeClock::UtcFromLocal(int64_t localMs) const {
+    // The first offset that makes the local time come out: summer time
+    // first, so that the hour shown twice is taken the first time.
+    for (int offset : {7200, 3600, 0}) {
+        const int64_t utc = localMs - offset * 1000LL;
+        if (OffsetAt(utc) == offset) return utc;
+    }
+    return localMs - 3600000;  // a local time that does not occur: an hour later
+}
+
+CFakeClock::CFakeClock(const CLocalTime& start) : m_utcMs(LocalTimeToMs(start)) { m_previous = SetClock(this); }
 
 CFakeClock::~CFakeClock() { SetClock(m_previous); }
 
 void CFakeClock::Set(const CLocalTime& time) {
     std::lock_guard<std::mutex> guard(m_mutex);
-    m_wallMs = LocalTimeToMs(time);
+    m_utcMs = UtcFromLocal(LocalTimeToMs(time));
+}
+
+void CFakeClock::UseBerlinTime() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const int64_t localMs = m_utcMs + OffsetAt(m_utcMs) * 1000LL;
+    m_berlin = true;
+    m_utcMs = UtcFromLocal(localMs);
+}
+
+void CFakeClock::SetTickCount(uint32_t tick) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_tick = tick;
 }
 
 void CFakeClock::Advance(int64_t milliseconds) {
     std::lock_guard<std::mutex> guard(m_mutex);
-    m_wallMs += milliseconds;
+    m_utcMs += milliseconds;
     m_tick += static_cast<uint32_t>(milliseconds);
 }
 
@@ -67,7 +102,10 @@ int64_t CFakeClock::SleptMilliseconds() const {
 
 CLocalTime CFakeClock::LocalTime() {
     std::lock_guard<std::mutex> guard(m_mutex);
-    return MsToLocalTime(m_wallMs);
+    const int offset = OffsetAt(m_utcMs);
+    CLocalTime local = MsToLocalTime(m_utcMs + offset * 1000LL);
+    local.utcOffsetSeconds = offset;
+    return local;
 }
 
 uint32_t CFakeClock::TickCount() {
@@ -77,7 +115,7 @@ uint32_t CFakeClock::TickCount() {
 
 void CFakeClock::Sleep(uint32_t milliseconds) {
     std::lock_guard<std::mutex> guard(m_mutex);
-    m_wallMs += milliseconds;
+    m_utcMs += milliseconds;
     m_tick += milliseconds;
     m_slept += milliseconds;
 }

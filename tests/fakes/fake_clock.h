@@ -2,6 +2,13 @@
 // A clock that tests set and advance. Sleeping advances it instead of waiting,
 // so retry pauses cost no real time. Installs itself as the process-wide clock
 // for its lifetime and restores the previous one when destroyed.
+//
+// Its local time is UTC unless UseBerlinTime() gives it the rules of the
+// zone Europe/Berlin (CET, UTC+1; CEST, UTC+2 from 01:00 UTC on the last
+// Sunday of March to 01:00 UTC on the last Sunday of October), so that tests
+// cross the changes of daylight saving time without touching the machine's
+// time zone. Underneath, the clock runs on UTC: Advance and Sleep move it on
+// in elapsed time.
 // Thread-safe: the worker thread may read it while the test advances it.
 
 #include <cstdint>
@@ -17,8 +24,14 @@ public:
     CFakeClock& operator=(const CFakeClock&) = delete;
 
     // Sets the wall time (the tick count keeps running unchanged, as when a
-    // user changes the system clock).
+    // user changes the system clock). A local time that occurs twice (the
+    // autumn change) is taken the first time; one that does not occur (the
+    // spring change) an hour later.
     void Set(const CLocalTime& time);
+    // Local time follows Europe/Berlin from now on; the local time shown stays.
+    void UseBerlinTime();
+    // Sets the tick count (the wall time stays).
+    void SetTickCount(uint32_t tick);
     // Moves wall time and tick count forward.
     void Advance(int64_t milliseconds);
     // Total milliseconds passed to Sleep so far.
@@ -29,8 +42,13 @@ public:
     void Sleep(uint32_t milliseconds) override;
 
 private:
+    // The offset of local time from UTC at `utcMs`, in seconds.
+    int OffsetAt(int64_t utcMs) const;
+    int64_t UtcFromLocal(int64_t localMs) const;
+
     mutable std::mutex m_mutex;
-    int64_t m_wallMs = 0;  // milliseconds since 1970-01-01 00:00 of the local calendar
+    int64_t m_utcMs = 0;  // milliseconds since 1970-01-01 00:00 UTC
+    bool m_berlin = false;
     uint32_t m_tick = 1000000;
     int64_t m_slept = 0;
     CClockService* m_previous = nullptr;

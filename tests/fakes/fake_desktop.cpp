@@ -1,5 +1,6 @@
 #include "fakes/fake_desktop.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "platform/clock.h"
@@ -78,8 +79,61 @@ int CFakeDesktop::ForegroundCalls() const {
     return m_foregroundCalls;
 }
 
-WindowHandle CFakeDesktop::GetForegroundWindow() {
+void CFakeDesktop::OwnWindow(WindowHandle window) {
     std::lock_guard<std::mutex> guard(m_mutex);
+    m_ownedWindow = window;
+    m_owner = std::this_thread::get_id();
+}
+
+void CFakeDesktop::AnswerSentMessages() {
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_answered = m_sent;
+    }
+    m_changed.notify_all();
+}
+
+int CFakeDesktop::SentMessageTimeouts() const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_sentTimeouts;
+}
+
+bool CFakeDesktop::Answered(std::unique_lock<std::mutex>& lock, WindowHandle window) {
+    if (window == 0 || window != m_ownedWindow || std::this_thread::get_id() == m_owner) return true;
+    const uint64_t ticket = ++m_sent;
+    if (m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return m_answered >= ticket; })) return true;
+    ++m_sentTimeouts;
+    return false;
+}
+
+void CFakeDesktop::HoldForegroundQuery() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_holdArmed = true;
+    m_holdSetter = std::this_thread::get_id();
+}
+
+bool CFakeDesktop::WaitForHeldQuery(int limitMs) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(limitMs), [&] { return m_held; });
+}
+
+void CFakeDesktop::ReleaseForegroundQuery() {
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_holdArmed = false;
+        m_held = false;
+    }
+    m_changed.notify_all();
+}
+
+WindowHandle CFakeDesktop::GetForegroundWindow() {
+    std::unique_lock<std::mutex> guard(m_mutex);
+    if (m_holdArmed && std::this_thread::get_id() != m_holdSetter) {
+        m_holdArmed = false;
+        m_held = true;
+        m_changed.notify_all();
+        m_changed.wait(guard, [&] { return !m_held; });
+    }
     ++m_foregroundCalls;
     if (m_missedCalls > 0) {
         --m_missedCalls;
@@ -94,7 +148,8 @@ WindowHandle CFakeDesktop::GetDesktopWindow() {
 }
 
 int CFakeDesktop::GetWindowTextLength(WindowHandle window) {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    std::unique_lock<std::mutex> guard(m_mutex);
+    if (!Answered(guard, window)) return 0;
     const CFakeWindow* known = Find(window);
     return known ? static_cast<int>(known->title.size()) : 0;
 }
@@ -102,7 +157,8 @@ int CFakeDesktop::GetWindowTextLength(WindowHandle window) {
 int CFakeDesktop::GetWindowText(WindowHandle window, char* buffer, int limit) {
     if (!buffer || limit < 1) return 0;
     buffer[0] = '\0';
-    std::lock_guard<std::mutex> guard(m_mutex);
+    std::unique_lock<std::mutex> guard(m_mutex);
+    if (!Answered(guard, window)) return 0;
     const CFakeWindow* known = Find(window);
     if (!known || known->titleReadFails) return 0;
     return static_cast<int>(CopyTextCut(buffer, known->title.c_str(), static_cast<size_t>(limit - 1)));

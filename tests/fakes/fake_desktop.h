@@ -9,10 +9,12 @@
 // last input ms before Clock().TickCount(), so advancing a fake clock makes
 // the user idle for longer. Until it is called the user is always active.
 
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/desktop.h"
@@ -49,6 +51,24 @@ public:
     void SetIdleMilliseconds(uint32_t milliseconds);
     void FailLastInput(bool fail);
 
+    // Windows' rule for a window of the same process: reading its title from
+    // another thread sends the window's own thread a message and waits until
+    // that thread answers. After OwnWindow the window belongs to the calling
+    // thread: it reads the title at once; any other thread only once the
+    // owner calls AnswerSentMessages (its message loop), or after 5 s of
+    // real time, when the read gives nothing and SentMessageTimeouts counts it.
+    void OwnWindow(WindowHandle window);
+    void AnswerSentMessages();
+    int SentMessageTimeouts() const;
+
+    // The next GetForegroundWindow call of another thread than the caller's
+    // is held there (a check held inside its capture) until
+    // ReleaseForegroundQuery. WaitForHeldQuery: true once one is held (at
+    // most `limitMs` of real time).
+    void HoldForegroundQuery();
+    bool WaitForHeldQuery(int limitMs);
+    void ReleaseForegroundQuery();
+
     // How often the foreground window was asked for.
     int ForegroundCalls() const;
     // How often windows were searched by class.
@@ -67,8 +87,18 @@ public:
 private:
     using CEntry = std::pair<WindowHandle, CFakeWindow>;
     CFakeWindow* Find(WindowHandle window);
+    // For a read of `window`'s title: false when it was sent to the owning
+    // thread and not answered in time.
+    bool Answered(std::unique_lock<std::mutex>& lock, WindowHandle window);
 
     mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    WindowHandle m_ownedWindow = 0;
+    std::thread::id m_owner;
+    uint64_t m_sent = 0, m_answered = 0;
+    int m_sentTimeouts = 0;
+    std::thread::id m_holdSetter;
+    bool m_holdArmed = false, m_held = false;
     std::vector<CEntry> m_windows;
     WindowHandle m_foreground = 0;
     int m_missedCalls = 0;

@@ -36,6 +36,8 @@ public:
     // Asks the program to quit and waits for it, ending it by force after a
     // few seconds. True when it quit by itself. Called by the destructor.
     bool Stop();
+    // Ends the program at once (one that hangs).
+    void Kill();
 
 private:
     struct CState;

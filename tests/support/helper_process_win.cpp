@@ -189,6 +189,13 @@ std::string CHelperProcess::Command(const std::string& line, uint32_t timeoutMs)
     return ReadLine(answer, timeoutMs) ? answer : "";
 }
 
+void CHelperProcess::Kill() {
+    if (!m_state) return;
+    TerminateProcess(m_state->process.hProcess, 1);
+    WaitForSingleObject(m_state->process.hProcess, 5000);
+    m_state.reset();
+}
+
 bool CHelperProcess::Stop() {
     if (!m_state) return false;
     bool quit =

@@ -17,12 +17,10 @@ TEST(ProgramControl, ACloseRequestIsHonouredOnlyWithTheCloseEvent) {
     ASSERT_TRUE(StartWindow(window, sandbox.CopyProgram("window_helper.exe", "excel.exe"), title));
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title, 2));
 
-    // Without the event the request is ignored.
-    ASSERT_TRUE(collector.Post(kCloseRequest));
-    collector.Send(WM_NULL);
-    Pause(500);
+    // Without the event the request is ignored (handled when Send returns).
+    collector.Send(kCloseRequest);
     EXPECT_TRUE(collector.IsRunning());
     EXPECT_EQ(FindCollectorWindow(), collector.Window());
     EXPECT_TRUE(sandbox.Activities().empty());
@@ -67,7 +65,7 @@ TEST(ProgramControl, EveryOrderlyStopSavesTheActivityInProgress) {
         ASSERT_TRUE(StartWindow(window, program, way.title));
         CCollector collector;
         ASSERT_TRUE(collector.Start()) << way.title;
-        Pause(2000);
+        ASSERT_TRUE(sandbox.WaitForCurrentActivity(way.title, 2)) << way.title;
         if (way.message == WM_ENDSESSION) {
             // A session end that was called off changes nothing.
             collector.Send(WM_ENDSESSION, FALSE, static_cast<LPARAM>(ENDSESSION_LOGOFF));
@@ -102,11 +100,11 @@ TEST(ProgramControl, CategorisationCanBeSwitchedOffAndOnAndTheRulesReloaded) {
     CCollector collector;
     ASSERT_TRUE(collector.Start());
     EXPECT_EQ(OutputLine(RunQloctl({"rules", "off"})), "qloctl: categorisation switched off");
-    Pause(1500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(whileOff));
     ASSERT_TRUE(StartWindow(windows[1], sandbox.CopyProgram("window_helper.exe", "notepad.exe"), whileOn));
     ASSERT_TRUE(sandbox.WaitForRow(whileOff));
     EXPECT_EQ(OutputLine(RunQloctl({"rules", "on"})), "qloctl: categorisation switched on");
-    Pause(1500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(whileOn));
     ASSERT_TRUE(StartWindow(windows[2], plain, beforeReload));
     ASSERT_TRUE(sandbox.WaitForRow(whileOn));
 
@@ -116,11 +114,11 @@ TEST(ProgramControl, CategorisationCanBeSwitchedOffAndOnAndTheRulesReloaded) {
                   "TimeStart, TimeFinish, AppType) select 0, 1, 0, Id_Task, Id_Project, 'quarterly', 0, '', '', 0, 0, "
                   "65 from T_Tasks where Name = 'Marketing'"),
               0);
-    Pause(1500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(beforeReload));
     ASSERT_TRUE(StartWindow(windows[3], plain, afterReload));
     ASSERT_TRUE(sandbox.WaitForRow(beforeReload));
     EXPECT_EQ(OutputLine(RunQloctl({"reload-rules"})), "qloctl: rules reload requested");
-    Pause(1500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(afterReload));
     ASSERT_TRUE(StartWindow(windows[4], plain, "Last window"));
     ASSERT_TRUE(sandbox.WaitForRow(afterReload));
     CloseCollector(collector);

@@ -4,7 +4,11 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+
+#include "core/activity_checkpoint.h"
+#include "sensing/time_stamp.h"
 
 namespace {
 const char kOrvantaKey[] = "SOFTWARE\\Belvane\\Orvanta";
@@ -180,6 +184,24 @@ bool CCollectorSandbox::WaitForRow(const std::string& title, uint32_t timeoutMs)
     return WaitUntil([&] { return !ActivitiesTitled(title).empty(); }, timeoutMs);
 }
 
+bool CCollectorSandbox::WaitForCurrentActivity(const std::string& title, int seconds, uint32_t timeoutMs) const {
+    int64_t start = 0;
+    const bool named = WaitUntil(
+        [&] {
+            CActivityCheckpoint checkpoint;
+            checkpoint.SetFolder(DbFolder(), '\\');
+            CCheckpointState state;
+            std::string why;
+            int damaged = 0;
+            if (checkpoint.Read(state, why, damaged) != 1 || !state.hasCurrent || title != state.current.GetTitle())
+                return false;
+            start = state.current.GetStartDate();
+            return true;
+        },
+        timeoutMs);
+    return named && WaitUntilPast(start, seconds, timeoutMs);
+}
+
 int CCollectorSandbox::ExecCatalogue(const std::string& sql) const {
     sqlite3* db = OpenExisting(DbFolder() + "\\func.db");
     if (!db) return SQLITE_CANTOPEN;
@@ -249,7 +271,26 @@ bool CCollector::Post(UINT message, WPARAM wParam, LPARAM lParam) {
     return PostMessageA(m_window, message, wParam, lParam) != 0;
 }
 
+bool CCollector::Responds(uint32_t timeoutMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(m_window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+void CCollector::Kill() {
+    if (!IsRunning()) return;
+    TerminateProcess(m_process.hProcess, 9);
+    WaitForSingleObject(m_process.hProcess, 10000);
+}
+
 HWND FindCollectorWindow() { return FindWindowA("QLOCollector", nullptr); }
+
+std::string ActivityFileNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char name[16];
+    std::snprintf(name, sizeof(name), "act%02u%02u.db", now.wMonth, now.wYear % 100u);
+    return name;
+}
 
 std::string CollectorPath() { return ProgramBesideTest("QLOCollector.exe"); }
 
@@ -286,6 +327,10 @@ bool WaitUntil(const std::function<bool()>& condition, uint32_t timeoutMs) {
         if (GetTickCount() - start >= timeoutMs) return false;
         Pause(200);
     }
+}
+
+bool WaitUntilPast(int64_t stamp, int seconds, uint32_t timeoutMs) {
+    return WaitUntil([&] { return SecondsBetween(stamp, NowTimeStamp()) >= seconds; }, timeoutMs);
 }
 
 void Pause(uint32_t milliseconds) { WaitDispatching(nullptr, milliseconds); }

@@ -88,6 +88,11 @@ public:
     std::vector<CActivityRow> ActivitiesTitled(const std::string& title, int type = 0) const;
     // Waits until a row titled `title` is stored.
     bool WaitForRow(const std::string& title, uint32_t timeoutMs = 15000) const;
+    // Waits until the collector's activity in progress (as its checkpoint
+    // names it) has the title `title` and began at least `seconds` ago by
+    // this machine's clock, so that the next change leaves it a row of at
+    // least that length.
+    bool WaitForCurrentActivity(const std::string& title, int seconds = 1, uint32_t timeoutMs = 15000) const;
     // Runs `sql` on the catalogue database func.db; SQLite's result code.
     int ExecCatalogue(const std::string& sql) const;
 
@@ -119,6 +124,11 @@ public:
     // Sends `message` to the window and returns when the collector has handled it.
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // True when the window handles a sent WM_NULL within `timeoutMs`: its
+    // thread still runs its message loop.
+    bool Responds(uint32_t timeoutMs = 5000);
+    // Ends the process without warning, as a kill or a crash does.
+    void Kill();
 
 private:
     PROCESS_INFORMATION m_process{};
@@ -127,6 +137,8 @@ private:
 
 // The window of class "QLOCollector", or nullptr.
 HWND FindCollectorWindow();
+// "actMMYY.db" for the local date now.
+std::string ActivityFileNow();
 // QLOCollector.exe beside the test.
 std::string CollectorPath();
 // Runs qloctl.exe with `arguments` to its end.
@@ -138,6 +150,10 @@ std::string OutputLine(const CProgramRun& run);
 void CloseCollector(CCollector& collector);
 // The account name of the user running the test (and the collector).
 std::string CurrentUserName();
+
+// Waits until this machine's clock shows a time at least `seconds` after
+// the packed local time `stamp`.
+bool WaitUntilPast(int64_t stamp, int seconds, uint32_t timeoutMs = 15000);
 
 // Polls `condition` every 200 ms, dispatching messages meanwhile, until it
 // holds (true) or `timeoutMs` have passed (false).

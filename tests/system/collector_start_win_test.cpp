@@ -13,15 +13,6 @@
 namespace {
 bool IsFolder(const std::string& path) { return std::filesystem::is_directory(path); }
 
-// "actMMYY.db" for the local date now.
-std::string ActivityFileNow() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char name[16];
-    std::snprintf(name, sizeof(name), "act%02u%02u.db", now.wMonth, now.wYear % 100u);
-    return name;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -62,7 +53,7 @@ TEST(ProgramStart, AFirstStartMakesTheFoldersLogsDatabasesAndTheDefaultCatalogue
     const std::string monthFile = ActivityFileNow();
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("First start"));
     CloseCollector(collector);
 
     for (const auto& folder :
@@ -107,9 +98,12 @@ TEST(ProgramStart, TheTimeBetweenTwoRunsIsStoredAsOffline) {
     for (int run = 0; run < 2; ++run) {
         CCollector collector;
         ASSERT_TRUE(collector.Start()) << run;
-        Pause(2500);
+        ASSERT_TRUE(sandbox.WaitForCurrentActivity(title, 2)) << run;
         CloseCollector(collector);
-        if (run == 0) Pause(3000);
+        // Two seconds between the runs.
+        if (run == 0) {
+            ASSERT_TRUE(WaitUntilPast(sandbox.ActivitiesTitled(title).back().finish, 2));
+        }
     }
 
     const auto rows = sandbox.ActivitiesTitled(title);

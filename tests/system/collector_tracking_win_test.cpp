@@ -18,13 +18,13 @@ TEST(ProgramTracking, WindowSwitchesBecomeRowsWithProgramUserAndCategory) {
     ASSERT_TRUE(StartWindow(first, excel, budget));
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(budget));
     ASSERT_TRUE(StartWindow(second, sandbox.CopyProgram("window_helper.exe", "notepad.exe"), notes));
     ASSERT_TRUE(sandbox.WaitForRow(budget));
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(notes));
     ASSERT_TRUE(StartWindow(third, ProgramBesideTest("window_helper.exe"), plan));
     ASSERT_TRUE(sandbox.WaitForRow(notes));
-    Pause(1500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(plan));
     CloseCollector(collector);
 
     const auto rows = sandbox.Activities();
@@ -68,7 +68,7 @@ TEST(ProgramTracking, BrowserRowsCarryTheAddressAndItsSite) {
     ASSERT_TRUE(StartWindow(browser, sandbox.CopyProgram("window_helper.exe", "iexplore.exe"), plainTitle));
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(plainTitle));
 
     // A page of a site that has a rule of its own in the default catalogue.
     CRawDatabase catalogue(sandbox.DbFolder() + "\\func.db");
@@ -80,7 +80,7 @@ TEST(ProgramTracking, BrowserRowsCarryTheAddressAndItsSite) {
     EXPECT_EQ(server.Command("address " + videoAddress), "ok address");
     EXPECT_EQ(browser.Command("title " + videoTitle), "ok title");
     ASSERT_TRUE(sandbox.WaitForRow(plainTitle));
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(videoTitle));
     ASSERT_TRUE(StartWindow(other, ProgramBesideTest("window_helper.exe"), "After browsing"));
     ASSERT_TRUE(sandbox.WaitForRow(videoTitle));
     CloseCollector(collector);
@@ -109,12 +109,12 @@ TEST(ProgramTracking, TheMessengerIsRecordedUnderItsOpenConversation) {
                         {"--title", "Skype - test.user", "--hidden", "Hidden chat", "--visible", "Alice Smith"}));
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("Alice Smith : test.user"));
     // Another conversation comes to the front: a new activity.
     EXPECT_EQ(messenger.Command("hide 2"), "ok hide");
     EXPECT_EQ(messenger.Command("show 1"), "ok show");
     ASSERT_TRUE(sandbox.WaitForRow("Alice Smith : test.user"));
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("Hidden chat : test.user"));
     CloseCollector(collector);
 
     const auto rows = sandbox.Activities();
@@ -140,7 +140,7 @@ TEST(ProgramTracking, AMinuteWithoutInputIsStoredAsIdle) {
     ASSERT_TRUE(sandbox.WaitForRow(title, 90000));
     EXPECT_EQ(reader.Command("input on"), "ok input on");
     ASSERT_TRUE(WaitUntil([&] { return sandbox.ActivitiesTitled(title).size() == 2; }, 15000));
-    Pause(1500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title));
     CloseCollector(collector);
 
     const auto rows = sandbox.ActivitiesTitled(title);

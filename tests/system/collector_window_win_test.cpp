@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <wtsapi32.h>
 
+#include <random>
+
 #include "collector_harness_win.h"
 
 namespace {
@@ -77,17 +79,17 @@ TEST(ProgramWindow, LockingAndUnlockingTheSessionGiveALockedRow) {
     ASSERT_TRUE(StartWindow(window, sandbox.CopyProgram("window_helper.exe", "excel.exe"), title));
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title));
     // Connects, disconnects, logons, logoffs and the like are no lock.
     for (WPARAM change : {WTS_CONSOLE_CONNECT, WTS_CONSOLE_DISCONNECT, WTS_REMOTE_CONNECT, WTS_REMOTE_DISCONNECT,
                           WTS_SESSION_LOGON, WTS_SESSION_LOGOFF, WTS_SESSION_REMOTE_CONTROL})
         collector.Send(WM_WTSSESSION_CHANGE, change);
-    Pause(1500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title, 3));
     collector.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
-    Pause(2500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title, 2));  // now the Locked one
     collector.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
     EXPECT_EQ(window.Command("foreground"), "ok foreground");
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title));
     CloseCollector(collector);
 
     const auto rows = sandbox.Activities();
@@ -109,6 +111,44 @@ TEST(ProgramWindow, LockingAndUnlockingTheSessionGiveALockedRow) {
     EXPECT_EQ(rows.back().title, title);
 }
 
+// A lock comes while the checks of the worker thread meet every foreground
+// there is: another program's window, none at all (the one in front went
+// away), and the collector's own window, which it brings to the front at a
+// lock. Whatever the order, the window keeps answering and the close
+// handshake still ends the program.
+TEST(ProgramWindow, AHundredLocksRightAfterWindowChangesLeaveTheWindowAnswering) {
+    CCollectorSandbox sandbox;
+    CHelperProcess window;
+    ASSERT_TRUE(StartWindow(window, sandbox.CopyProgram("window_helper.exe", "excel.exe"), "Ledger - Excel"));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    const unsigned seed = GetTickCount();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delayMs(0, 500);
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        // Comes to the front, or leaves it empty; the lock follows at a
+        // random moment of the checks that meet it.
+        EXPECT_NE(window.Command(cycle % 2 ? "background" : "foreground"), "");
+        Pause(delayMs(random));
+        ASSERT_TRUE(collector.Post(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK));
+        ASSERT_TRUE(collector.Responds(5000)) << "after the lock of cycle " << cycle << " (seed " << seed << ")";
+        ASSERT_TRUE(collector.Post(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK));
+        ASSERT_TRUE(collector.Responds(5000)) << "after the unlock of cycle " << cycle << " (seed " << seed << ")";
+    }
+    CloseCollector(collector);
+
+    const auto rows = sandbox.Activities();
+    ASSERT_GE(rows.size(), 2u);
+    int locked = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].type == kLocked) ++locked;
+        if (i > 0) {
+            EXPECT_EQ(rows[i].start, rows[i - 1].finish) << "row " << i << " follows the one before";
+        }
+    }
+    EXPECT_GT(locked, 0);
+}
+
 TEST(ProgramWindow, AClockChangeBroadcastReachesTheHiddenWindowAndStartsANewRow) {
     CCollectorSandbox sandbox;
     const std::string title = "Timesheet - Excel";
@@ -116,13 +156,13 @@ TEST(ProgramWindow, AClockChangeBroadcastReachesTheHiddenWindowAndStartsANewRow)
     ASSERT_TRUE(StartWindow(window, sandbox.CopyProgram("window_helper.exe", "excel.exe"), title));
     CCollector collector;
     ASSERT_TRUE(collector.Start());
-    Pause(2500);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title));
     // The clock itself is left alone: a change of at most a minute forward
     // (here none) ends the activity in progress and starts the same one anew.
     DWORD_PTR ignored;
     ASSERT_TRUE(SendMessageTimeoutA(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored));
     ASSERT_TRUE(sandbox.WaitForRow(title));
-    Pause(2000);
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(title));
     CloseCollector(collector);
 
     const auto rows = sandbox.Activities();
@@ -164,7 +204,8 @@ TEST(ProgramWindow, TheAboutBoxOpensOnItsCommandAndAcceleratorsAndClosesWithOkOr
         }
         dialog = WaitForAboutBox(collector);
         ASSERT_NE(dialog, nullptr) << (question ? "Alt+?" : "Alt+/");
-        Pause(300);
+        // Escape goes to the window that has the keyboard.
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }, 10000));
         PressKeys({VK_ESCAPE});
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 10000)) << "Escape closes it";
     }

@@ -14,7 +14,7 @@
 namespace {
 const char kUsage[] =
     "usage: dde_server_helper [--service NAME] [--address TEXT] [--page-title TEXT]\n"
-    "                         [--reply TEXT] [--lifetime SECONDS]\n"
+    "                         [--reply TEXT] [--silent] [--lifetime SECONDS]\n"
     "Registers a DDE service that answers like a browser on the topic\n"
     "\"WWW_GetWindowInfo\", item \"0xFFFFFFFF\", format CF_TEXT, and prints\n"
     "\"ready pid=<id> service=<name>\"; then reads commands, one per line, on\n"
@@ -23,7 +23,9 @@ const char kUsage[] =
     "  --service NAME      the service name (default \"IExplore\")\n"
     "  --address TEXT      the address it shows (default \"http://www.example.com/\")\n"
     "  --page-title TEXT   the title of its page (default \"Example page\")\n"
-    "  --reply TEXT        answer exactly TEXT instead of the quoted address and title\n";
+    "  --reply TEXT        answer exactly TEXT instead of the quoted address and title\n"
+    "  --silent            a server that hangs: it prints \"request\" at the first\n"
+    "                      request and never answers it, nor anything else\n";
 const char kCommandsHelp[] =
     "  address TEXT        show another address (the reply is the quoted pair again)\n"
     "  page-title TEXT     show another page title (the reply is the quoted pair again)\n"
@@ -44,6 +46,7 @@ struct CServer {
     std::string pageTitle;
     std::string rawReply;
     bool raw = false;
+    bool silent = false;  // hangs at the first request
     unsigned requests = 0;
 
     std::string Reply() const { return raw ? rawReply : "\"" + address + "\",\"" + pageTitle + "\""; }
@@ -71,6 +74,10 @@ HDDEDATA CALLBACK OnTransaction(UINT type, UINT format, HCONV, HSZ topic, HSZ se
                 return nullptr;
             }
             ++g_server.requests;
+            if (g_server.silent) {
+                helper::Reply("request");  // the test knows the client waits now
+                Sleep(INFINITE);
+            }
             // The terminating character is part of the data, as a browser sends it.
             const std::string reply = g_server.Reply();
             return DdeCreateDataHandle(g_server.instance, reinterpret_cast<LPBYTE>(const_cast<char*>(reply.c_str())),
@@ -90,8 +97,8 @@ int main(int argc, char** argv) {
     std::vector<helper::COption> options;
     std::string error;
     unsigned lifetime = 600;
-    if (!helper::ParseOptions(argc, argv, {"--service", "--address", "--page-title", "--reply", "--lifetime"}, {},
-                              options, error) ||
+    if (!helper::ParseOptions(argc, argv, {"--service", "--address", "--page-title", "--reply", "--lifetime"},
+                              {"--silent"}, options, error) ||
         !helper::CountOption(options, "--lifetime", 600, lifetime, error)) {
         std::fprintf(stderr, "dde_server_helper: %s (see --help)\n", error.c_str());
         return 2;
@@ -101,6 +108,7 @@ int main(int argc, char** argv) {
     g_server.pageTitle = helper::OptionValue(options, "--page-title", "Example page");
     g_server.raw = helper::HasOption(options, "--reply");
     g_server.rawReply = helper::OptionValue(options, "--reply", "");
+    g_server.silent = helper::HasOption(options, "--silent");
 
     const DWORD flags =
         APPCLASS_STANDARD | CBF_FAIL_EXECUTES | CBF_FAIL_POKES | CBF_FAIL_ADVISES | CBF_SKIP_ALLNOTIFICATIONS;

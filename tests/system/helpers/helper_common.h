@@ -71,7 +71,7 @@ public:
     // is sent at once.
     void SetInputPeriod(unsigned periodMs);
     // Answers the commands every window helper knows: "title <text>",
-    // "foreground", "input on", "input off". False when the command is not one
+    // "foreground", "background", "input on", "input off". False when the command is not one
     // of them (nothing was answered).
     bool HandleCommand(const std::string& command, const std::string& argument);
 

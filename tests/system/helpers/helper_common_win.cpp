@@ -59,7 +59,8 @@ const char* const kInputHelp =
     "  --no-input          start without sending input (\"input on\" starts it)\n";
 const char* const kWindowCommandsHelp =
     "  title TEXT          set the window's title\n"
-    "  foreground          take the foreground again\n"
+    "  foreground          take the foreground again (and show the window)\n"
+    "  background          hide the window: it leaves the foreground\n"
     "  input on|off        start or stop the input pulses\n"
     "  quit                end the program\n";
 
@@ -210,6 +211,9 @@ bool CHelperWindow::HandleCommand(const std::string& command, const std::string&
         } else {
             Reply("error foreground another window kept it");
         }
+    } else if (command == "background") {
+        ShowWindow(m_window, SW_HIDE);
+        Reply("ok background");
     } else if (command == "input" && (argument == "on" || argument == "off")) {
         SetInputPeriod(argument == "on" ? (m_lastPeriodMs ? m_lastPeriodMs : kDefaultInputPeriodMs) : 0);
         Reply("ok input %s", argument.c_str());
