@@ -45,7 +45,7 @@ awk -v s="$start" -v e="$end" -v n="$stored" -v f="$failed" 'BEGIN {
   printf "  %d rows stored in %.1f s: %.0f rows/s (%d pushes failed)\n", n, e - s, n / (e - s), f }'
 [ "$stored" -eq $((collectors * rows)) ] || { echo "  expected $((collectors * rows)) rows" >&2; exit 1; }
 psql_ -d team -c "vacuum analyze" >/dev/null
-psql_ -d team -c "select pg_size_pretty(pg_database_size('team'))" | xargs printf '  database size %s\n'
+printf '  database size %s\n' "$(psql_ -d team -c "select pg_size_pretty(pg_database_size('team'))")"
 
 sql=$("$bin/team_store_data" sql 20260101000000 20260131235959)
 report=("$bin/qloreport" totals --by project --server "$conn" --user all --from 2026-01-01 --to 2026-01-31)
