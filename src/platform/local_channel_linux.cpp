@@ -105,6 +105,10 @@ struct CLocalChannelListener::CState {
     CLocalChannelReceiver* receiver = nullptr;
     std::vector<CConnection> connections;
     uint32_t nextNumber = 1;
+    // Set when a connection could not be taken for want of descriptors or
+    // memory: the waiting connection keeps the listener readable, so it is
+    // left out of the wait until a connection ends or a second has passed.
+    bool acceptPaused = false;
     std::thread thread;
 
     ~CState() {
@@ -143,7 +147,10 @@ struct CLocalChannelListener::CState {
 
     void Accept() {
         const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) return;
+        if (fd < 0) {
+            acceptPaused = errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM;
+            return;
+        }
         if (!PeerIsThisUser(fd) || static_cast<int>(connections.size()) >= kLocalChannelMaxConnections) {
             close(fd);
             return;
@@ -170,19 +177,23 @@ struct CLocalChannelListener::CState {
         close(connections[index].fd);
         const uint32_t number = connections[index].number;
         connections.erase(connections.begin() + static_cast<std::ptrdiff_t>(index));
+        acceptPaused = false;
         receiver->OnDisconnected(number);
     }
 
     void Serve() {
         std::vector<pollfd> watched;
         for (;;) {
-            watched.assign({{stop, POLLIN, 0}, {listener, POLLIN, 0}});
+            // poll() passes over a negative descriptor: a paused listener.
+            watched.assign({{stop, POLLIN, 0}, {acceptPaused ? -1 : listener, POLLIN, 0}});
             for (const CConnection& connection : connections)
                 watched.push_back({connection.fd, POLLIN, 0});
-            if (poll(watched.data(), watched.size(), -1) < 0) {
+            const int ready = poll(watched.data(), watched.size(), acceptPaused ? 1000 : -1);
+            if (ready < 0) {
                 if (errno == EINTR) continue;
                 break;
             }
+            if (ready == 0) acceptPaused = false;
             if (watched[0].revents) break;
             // Connections first, newest last, so that indexes stay valid.
             for (size_t i = watched.size(); i-- > 2;) {
