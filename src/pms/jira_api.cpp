@@ -4,12 +4,14 @@
 #include <cstring>
 
 #include "platform/folders.h"
+#include "platform/private_file.h"
 #include "pms/owned_text.h"
 
 namespace {
 constexpr char kCookieFileName[] = "jac.txt";
 constexpr char kNotAccepted[] = "Host has not accepted request";
 constexpr char kHostHeader[] = "Host: ";
+constexpr char kNotUtf8Text[] = "A text of the request is not valid UTF-8";
 
 // The working folder joined with `fileName` (the folder is taken whole).
 int JoinToFolder(CWorkingDirectory& out, const char* folder, const char* fileName) {
@@ -38,16 +40,31 @@ int CJIRAAPI::SetUser(const char* userName, const char* password) {
 
 int CJIRAAPI::UseBasicAuth() { return SetBasicCredential(m_userName, m_password); }
 
-int CJIRAAPI::ExecuteInSession() {
+const char* CJIRAAPI::PrepareFolder() {
     const char* folder = GetPath();
+    if (folder) Folders().CreateDirectory(folder);
+    return folder;
+}
+
+int CJIRAAPI::UseSessionCookie() {
+    const char* folder = PrepareFolder();
     if (!folder) return -8;
     const int joined = JoinToFolder(m_filePath, folder, kCookieFileName);
     if (joined != 1) return joined;
     const int copied = CopyWholeText(m_cookieFile, m_filePath.GetPath(), kCookieFileSize);
     if (copied != 1) return copied;
-    Folders().CreateDirectory(folder);
+    // libcurl keeps the rights of an existing cookie file when it rewrites it.
+    if (MakeOwnerOnlyFile(m_cookieFile) != 1) {
+        SetErrorText("The cookie file cannot be created: ", m_cookieFile);
+        return 0;
+    }
     m_authMode = 2;
+    return 1;
+}
 
+int CJIRAAPI::ExecuteInSession() {
+    const int session = UseSessionCookie();
+    if (session != 1) return session;
     const int executed = CManagementSystemAPI::Execute();
     if (executed != 1) return executed;
     if (m_responseCode == 200) return 1;
@@ -56,6 +73,10 @@ int CJIRAAPI::ExecuteInSession() {
 }
 
 int CJIRAAPI::ExecuteExpecting(int expectedStatus) {
+    if (m_authMode != 1) {
+        const int session = UseSessionCookie();
+        if (session != 1) return session;
+    }
     const int executed = CManagementSystemAPI::Execute();
     if (executed != 1) return executed;
     return m_responseCode == expectedStatus ? 1 : -50;
@@ -63,26 +84,41 @@ int CJIRAAPI::ExecuteExpecting(int expectedStatus) {
 
 int CJIRAAPI::PerformInto(const char* fileName) {
     if (m_responseFile) return -7;
-    const char* folder = GetPath();
+    const char* folder = PrepareFolder();
     if (!folder) return -8;
     const int joined = JoinToFolder(m_filePath, folder, fileName);
     if (joined != 1) return joined;
     if (CopyToOwnedText(m_responseFilePath, m_filePath.GetPath(), kMaxPathLength) != 1) return -4;
     m_responseFile = fopen(m_responseFilePath.Get(), "wb");
-    if (!m_responseFile) return 0;
+    if (!m_responseFile) {
+        SetErrorText("The response file cannot be written: ", m_responseFilePath.Get());
+        return 0;
+    }
     const int performed = CManagementSystemAPI::Perform();
     CloseResponseFile();
-    return performed == 1 ? 1 : 0;
+    return performed;
+}
+
+int CJIRAAPI::SetHeaders() {
+    if (!m_hostName[0]) return CManagementSystemAPI::SetHeaders();
+    if (!m_curl) return -8;
+    if (m_headers) return -7;
+    char host[sizeof(kHostHeader) + kHostNameSize];
+    std::snprintf(host, sizeof(host), "%s%s", kHostHeader, m_hostName);
+    const char* const headers[] = {host};
+    return SendHeaders(headers, 1);
 }
 
 int CJIRAAPI::SetJsonHeaders() {
     if (!m_curl) return -8;
     if (m_headers) return -7;
     char host[sizeof(kHostHeader) + kHostNameSize];
-    std::strcpy(host, kHostHeader);
-    std::strcat(host, m_hostName);
+    std::snprintf(host, sizeof(host), "%s%s", kHostHeader, m_hostName);
     const char* const headers[] = {"Accept: */*", "Content-Type: application/json", host};
-    const int count = m_hostName[0] ? 3 : 2;
+    return SendHeaders(headers, m_hostName[0] ? 3 : 2);
+}
+
+int CJIRAAPI::SendHeaders(const char* const* headers, int count) {
     for (int i = 0; i < count; ++i) {
         curl_slist* appended = curl_slist_append(m_headers, headers[i]);
         if (!appended) {
@@ -105,11 +141,20 @@ int CJIRAAPI::SetBuiltBody(const std::function<void(CJsonWriter&)>& write) {
     if (allocated != 1) return allocated;
     CJsonWriter writer(m_body.Get(), length + 5);
     write(writer);
-    if (!writer.Fits()) {
+    const int checked = CheckBody(writer);
+    if (checked != 1) {
         m_body.Release();
-        return -5;
+        return checked;
     }
     return CManagementSystemAPI::SetBody();
+}
+
+int CJIRAAPI::CheckBody(const CJsonWriter& writer) {
+    if (!writer.Valid()) {
+        SetErrorText(kNotUtf8Text);
+        return kNotUtf8;
+    }
+    return writer.Fits() ? 1 : -5;
 }
 
 int CJIRAAPI::SetAddress(const char* path, const char* key, const char* tail) {

@@ -5,7 +5,7 @@
 #include "pms/json_members.h"
 
 int CJIRAIssueParser::ParseFile(const char* path, CBaseStorage<CDBTask>& tasks) {
-    m_startAt = m_maxResults = m_total = 0;
+    m_startAt = m_maxResults = m_total = m_issueCount = 0;
     CAutoJsonPtr document;
     const int loaded = LoadFile(path, document);
     if (loaded != 1) return loaded;
@@ -16,6 +16,7 @@ int CJIRAIssueParser::ParseFile(const char* path, CBaseStorage<CDBTask>& tasks) 
     m_total = NumberMember(root, "total");
     const nlohmann::json* issues = ArrayMember(root, "issues");
     if (!issues) return -200;
+    m_issueCount = static_cast<int>(issues->size());
 
     for (const nlohmann::json& issue : *issues) {
         if (!issue.is_object()) return -200;

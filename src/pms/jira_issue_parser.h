@@ -8,7 +8,7 @@
 //   "fields"."status"."name" -> ExternalStatusName, "fields"."status"."id" -> ExternalStatus.
 // Ids arrive as texts and are read as numbers. An issue without a summary or
 // description has no data and is skipped. The paging values of the answer are
-// kept in GetStartAt(), GetMaxResults() and GetTotal().
+// kept in GetStartAt(), GetMaxResults(), GetTotal() and GetIssueCount().
 //
 // Shape required (else -200): an object root with an "issues" array, each
 // issue an object whose "fields" object holds a "project" and a "status"
@@ -29,9 +29,13 @@ public:
     int GetStartAt() const { return m_startAt; }
     int GetMaxResults() const { return m_maxResults; }
     int GetTotal() const { return m_total; }
+    // The number of issues in the last answer read, those skipped included:
+    // where the next page starts.
+    int GetIssueCount() const { return m_issueCount; }
 
 private:
     int m_startAt = 0;
     int m_maxResults = 0;
     int m_total = 0;
+    int m_issueCount = 0;
 };

@@ -1,7 +1,10 @@
 #include "pms/jira_operations.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "platform/text.h"
 #include "pms/owned_text.h"
 
 namespace {
@@ -20,7 +23,7 @@ constexpr char kIssueTypesFile[] = "jira-issuetypes.json";
 constexpr char kCommentFile[] = "jira-comment.json";
 constexpr char kWorklogFile[] = "jira-worklog.json";
 
-constexpr char kSearchBody[] = "{\"jql\":\"assignee = currentUser()\",\"startAt\" : 0}";
+constexpr char kSearchBodyStart[] = "{\"jql\":\"assignee = currentUser()\",\"startAt\" : ";
 
 bool IsKeyCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
@@ -40,13 +43,34 @@ int CopyBodyText(CAutoCharBuffer& out, const char* text, bool mayBeEmpty) {
     if (text && strnlen(text, CManagementSystemAPI::kBodySize + 1) > CManagementSystemAPI::kBodySize) return -5;
     return CopyToOwnedText(out, text, CManagementSystemAPI::kBodySize);
 }
+// `text` (narrow text) in UTF-8 with every byte but the unreserved ones of
+// RFC 3986 written as %XX, for a query value of an address.
+std::string PercentEncoded(const char* text) {
+    if (!text) return {};
+    std::vector<char> utf8(std::strlen(text) * 3 + 1);
+    const char* bytes = AnsiToUtf8(text, utf8.data(), static_cast<int>(utf8.size())) > 0 ? utf8.data() : text;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (; *bytes; ++bytes) {
+        const unsigned char c = static_cast<unsigned char>(*bytes);
+        if (IsKeyCharacter(static_cast<char>(c)) || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        }
+    }
+    return out;
+}
 }  // namespace
 
 int CJIRAIssues::Execute() { return ExecuteInSession(); }
 int CJIRAIssues::Perform() { return PerformInto(kIssuesFile); }
 int CJIRAIssues::SetHeaders() { return SetJsonHeaders(); }
 int CJIRAIssues::SetBody() {
-    return SetBuiltBody([](CJsonWriter& body) { body.Raw(kSearchBody); });
+    const std::string first = std::to_string(m_startAt);
+    return SetBuiltBody([&first](CJsonWriter& body) { body.Raw(kSearchBodyStart).Raw(first.c_str()).Raw("}"); });
 }
 int CJIRAIssues::SetUrl() { return SetAddress(kSearchPath); }
 
@@ -90,11 +114,12 @@ int CJIRAWorklog::Execute() { return ExecuteExpecting(201); }
 int CJIRAWorklog::Perform() { return PerformInto(kWorklogFile); }
 int CJIRAWorklog::SetHeaders() { return SetJsonHeaders(); }
 int CJIRAWorklog::SetBody() {
-    return SetBuiltBody([this](CJsonWriter& body) {
+    const std::string author = PercentEncoded(m_author.Get());
+    return SetBuiltBody([this, &author](CJsonWriter& body) {
         body.Raw("{\"author\":{\"name\":")
             .String(m_author.Get())
             .Raw(",\"self\":")
-            .String(m_serverUrl, kUserPath, m_author.Get())
+            .String(m_serverUrl, kUserPath, author.c_str())
             .Raw("},\"comment\":")
             .String(m_comment.Get())
             .Raw(",\"started\":")

@@ -5,25 +5,33 @@
 // GetResponseFilePath() names after the exchange. The addresses are the
 // server address + "/rest/api/2/" + the resource.
 //
-// Issues and projects keep the session of the cookie file and need status 200
-// (else -50 with "Host has not accepted request"); issue types need 200, a
-// comment or a worklog 201 (else -50). Those three do not send the session
-// cookie; UseBasicAuth() lets them authenticate.
+// Every request sends the session cookie of the cookie file. Issues and
+// projects need status 200 (else -50 with "Host has not accepted request");
+// issue types need 200, a comment or a worklog 201 (else -50). Those three may
+// authenticate with UseBasicAuth() instead of the session.
 
 #include "pms/jira_api.h"
 
 // The issues assigned to the logged-in user: a POST of the search
-// {"jql":"assignee = currentUser()","startAt" : 0} to ".../search", answered
-// into "jira-issues.json" (read by CJIRAIssueParser). Only the first page is
-// asked for; the server's page size applies.
+// {"jql":"assignee = currentUser()","startAt" : <first>} to ".../search",
+// answered into "jira-issues.json" (read by CJIRAIssueParser). One page per
+// exchange, from the issue numbered `first` (0 unless SetStartAt); the
+// server's page size applies.
 class CJIRAIssues : public CJIRAAPI {
 public:
+    // The first issue of the page asked for (0 is the first of all; negative
+    // numbers count as 0).
+    void SetStartAt(int first) { m_startAt = first < 0 ? 0 : first; }
+
     int Execute() override;
     int Perform() override;
     int SetHeaders() override;
     // -7 when the body is set already (the first one stays).
     int SetBody() override;
     int SetUrl() override;
+
+private:
+    int m_startAt = 0;
 };
 
 // The projects the user can see: a GET of ".../project", answered into
@@ -68,7 +76,7 @@ private:
 };
 
 // Logs work on an issue: a POST to ".../issue/<key>/worklog" of
-// {"author":{"name":"<author>","self":"<server>/rest/api/2/user?username=<author>"},
+// {"author":{"name":"<author>","self":"<server>/rest/api/2/user?username=<author, percent-encoded>"},
 //  "comment":"<comment>","started":"<started>","timeSpent":"<time spent>"},
 // answered into "jira-worklog.json". `started` is a JIRA time stamp such as
 // "2014-11-11T10:29:25.000+0000", `timeSpent` a JIRA duration such as "65m".

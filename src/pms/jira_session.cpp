@@ -13,9 +13,10 @@ int CJIRAAuthorization::SetBody() {
     if (m_bodyBuffer[0]) return -7;
     CJsonWriter body(m_bodyBuffer, kBodySize);
     body.Raw("{\"username\":").String(m_userName).Raw(",\"password\":").String(m_password).Raw("}");
-    if (!body.Fits()) {
+    const int checked = CheckBody(body);
+    if (checked != 1) {
         m_bodyBuffer[0] = '\0';
-        return -5;
+        return checked;
     }
     return CJIRAAPI::SetBody();
 }

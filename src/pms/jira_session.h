@@ -15,7 +15,8 @@ public:
     int Execute() override;
     int SetHeaders() override;
     // Builds the body in m_bodyBuffer. -7 when it is built already; -5 longer
-    // than 2048 characters; else the base step's result.
+    // than 2048 characters; kNotUtf8 a user or password that is not valid
+    // UTF-8; else the base step's result.
     int SetBody() override;
     int SetUrl() override;
 };

@@ -29,6 +29,7 @@ CHttpTestReply Jira(const CHttpTestRequest& request) {
     if (!inSession) return {401, "{\"errorMessages\":[\"You are not authenticated.\"]}"};
     if (request.target == "/rest/api/2/search") return {200, kIssues};
     if (request.target == "/rest/auth/1/session") return {200, "{\"name\":\"qlo\"}"};
+    if (request.target == "/rest/api/2/project") return {200, "[]"};
     return {404, ""};
 }
 
@@ -88,7 +89,28 @@ TEST(JiraSession, LoginWritesTheCookieThatTheLaterSessionRequestsSend) {
     EXPECT_EQ(requests[0].body, "{\"username\":\"qlo\",\"password\":\"secret\"}");
     EXPECT_EQ(requests[0].Header("Content-Type"), "application/json");
     EXPECT_EQ(requests[2].method, "GET");
-    EXPECT_EQ(folders.created, std::vector<std::string>(3, folder));
+    // Before the cookie file and before each response file.
+    EXPECT_EQ(folders.created, std::vector<std::string>(5, folder));
+}
+
+TEST(JiraSession, CookieOfALoginUnderAnotherHostNameGoesWithEveryRequestOfTheSession) {
+    CHttpTestServer server(Jira);
+    CTempFolder folder;
+    auto named = [&](CJIRAAPI& request) {
+        PointAt(request, server, folder.Str());
+        ASSERT_EQ(request.SetServer(server.Url().c_str(), "jira.example.test"), 1);
+    };
+    CJIRAAuthorization login;
+    named(login);
+    ASSERT_EQ(login.Execute(), 1);
+    CJIRAProjects projects;
+    named(projects);
+    EXPECT_EQ(projects.Execute(), 1) << projects.GetErrorText();
+    CJIRACheckAuth check;
+    named(check);
+    EXPECT_EQ(check.Execute(), 1);
+    for (const auto& request : server.Requests())
+        EXPECT_EQ(request.Header("Host"), "jira.example.test") << request.target;
 }
 
 TEST(JiraSession, RefusedRequestsGive50AndTheHostsMessage) {

@@ -40,6 +40,10 @@ void CJsonWriter::PutEscaped(const char* text) {
     const size_t length = std::strlen(text);
     std::vector<char> utf8(length * 3 + 1);
     const char* bytes = AnsiToUtf8(text, utf8.data(), static_cast<int>(utf8.size())) > 0 ? utf8.data() : text;
+    if (!IsValidUtf8(bytes)) {
+        m_valid = false;
+        return;
+    }
     static const char kHex[] = "0123456789abcdef";
     for (; *bytes; ++bytes) {
         const unsigned char c = static_cast<unsigned char>(*bytes);
@@ -75,4 +79,37 @@ void CJsonWriter::PutEscaped(const char* text) {
                 }
         }
     }
+}
+
+bool IsValidUtf8(const char* text) {
+    const unsigned char* c = reinterpret_cast<const unsigned char*>(text);
+    while (c && *c) {
+        if (*c < 0x80) {
+            ++c;
+            continue;
+        }
+        int continuation;
+        unsigned char low = 0x80;  // the range of the first continuation byte
+        unsigned char high = 0xBF;
+        if (*c >= 0xC2 && *c <= 0xDF) {
+            continuation = 1;
+        } else if (*c >= 0xE0 && *c <= 0xEF) {
+            continuation = 2;
+            if (*c == 0xE0) low = 0xA0;   // overlong
+            if (*c == 0xED) high = 0x9F;  // surrogates
+        } else if (*c >= 0xF0 && *c <= 0xF4) {
+            continuation = 3;
+            if (*c == 0xF0) low = 0x90;   // overlong
+            if (*c == 0xF4) high = 0x8F;  // above U+10FFFF
+        } else {
+            return false;
+        }
+        ++c;
+        for (int i = 0; i < continuation; ++i, ++c) {
+            const unsigned char min = i == 0 ? low : 0x80;
+            const unsigned char max = i == 0 ? high : 0xBF;
+            if (*c < min || *c > max) return false;
+        }
+    }
+    return true;
 }

@@ -6,7 +6,10 @@
 // Strings are given in the system's narrow text (the ANSI code page on
 // Windows, UTF-8 on Linux) and written as JSON strings in UTF-8, with the
 // quote, the backslash and the control characters escaped, so that a value
-// can neither end its string early nor add members of its own.
+// can neither end its string early nor add members of its own. A string that
+// is not valid UTF-8 once converted (possible on Linux, where narrow text is
+// taken to be UTF-8 already) is left out and makes the text invalid: a JSON
+// text with it would be refused by the server or read wrongly.
 
 #include <cstddef>
 
@@ -26,6 +29,8 @@ public:
     size_t Length() const { return m_length; }
     // True when the whole text is in the buffer (always false without one).
     bool Fits() const { return m_out && m_length <= m_capacity; }
+    // False once a string was not valid UTF-8.
+    bool Valid() const { return m_valid; }
 
 private:
     void Put(char c);
@@ -34,4 +39,9 @@ private:
     char* m_out;
     size_t m_capacity;
     size_t m_length = 0;
+    bool m_valid = true;
 };
+
+// True when `text` is well-formed UTF-8 (RFC 3629: no overlong forms, no
+// surrogates, nothing above U+10FFFF). A null text is valid.
+bool IsValidUtf8(const char* text);

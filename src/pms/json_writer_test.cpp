@@ -39,6 +39,16 @@ TEST(JsonWriter, NarrowTextIsWrittenAsUtf8) {
     EXPECT_EQ(Write(narrow), "\"Caf\xC3\xA9\"");
 }
 
+TEST(JsonWriter, OnlyWellFormedUtf8IsValid) {
+    for (const char* good : {"", "plain", "caf\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF"})
+        EXPECT_TRUE(IsValidUtf8(good)) << good;
+    // A lone Latin-1 byte, a cut sequence, a stray continuation, overlong
+    // forms, a surrogate, and a code point above U+10FFFF.
+    for (const char* bad :
+         {"caf\xE9", "\xE2\x82", "\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
+        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+}
+
 TEST(JsonWriter, StopsAtTheEndOfItsBufferAndStillCountsTheWholeText) {
     char out[8];
     CJsonWriter writer(out, 5);

@@ -1,6 +1,9 @@
 #include "pms/management_system_api.h"
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/text.h"
 #include "pms/owned_text.h"
@@ -50,7 +53,7 @@ int CManagementSystemAPI::CreateHandle() {
 int CManagementSystemAPI::Prepare() {
     if (!m_curl) return -8;
     if (!SetOption(CURLOPT_FOLLOWLOCATION, 1L) || !SetOption(CURLOPT_VERBOSE, 0L) ||
-        !SetOption(CURLOPT_USERAGENT, kUserAgent))
+        !SetOption(CURLOPT_USERAGENT, kUserAgent) || !SetLimits())
         return 0;
     const int url = SetUrl();
     if (url != 1) return url;
@@ -70,11 +73,16 @@ int CManagementSystemAPI::Perform() {
     int result = 0;
     if (SetOption(CURLOPT_WRITEDATA, static_cast<void*>(m_responseFile)) &&
         SetOption(CURLOPT_WRITEFUNCTION, &WriteToResponseFile)) {
-        const CURLcode code = curl_easy_perform(m_curl);
-        if (code == CURLE_OK) {
+        m_transferCode = curl_easy_perform(m_curl);
+        long requestSize = 0;
+        m_requestSent = curl_easy_getinfo(m_curl, CURLINFO_REQUEST_SIZE, &requestSize) == CURLE_OK && requestSize > 0;
+        if (m_transferCode == CURLE_OK) {
             result = 1;
+        } else if (m_transferCode == CURLE_OPERATION_TIMEDOUT || m_stalled) {
+            result = kTimedOut;
+            SetTimeOutText();
         } else {
-            SetErrorText(curl_easy_strerror(code));
+            SetErrorText(curl_easy_strerror(m_transferCode));
         }
     }
     CloseResponseFile();
@@ -167,6 +175,12 @@ void CManagementSystemAPI::Reset() {
     m_cookieFile[0] = '\0';
     m_caFile.Release();
     m_basicCredential.Release();
+    m_connectLimit = kConnectLimitSeconds;
+    m_stallLimit = kStallLimitSeconds;
+    m_transferCode = CURLE_OK;
+    m_stalled = false;
+    m_requestSent = false;
+    m_progressSeen = false;
 }
 
 int CManagementSystemAPI::SetServer(const char* serverUrl, const char* hostName) {
@@ -174,8 +188,54 @@ int CManagementSystemAPI::SetServer(const char* serverUrl, const char* hostName)
     for (const char* c = hostName; c && *c; ++c)
         if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) return -1;
     CopyTextCut(m_serverUrl, serverUrl, kServerUrlSize);
+    // The paths are appended with their own '/': "https://jira/" must not
+    // give "https://jira//rest/...".
+    for (size_t length = std::strlen(m_serverUrl); length > 0 && m_serverUrl[length - 1] == '/'; --length)
+        m_serverUrl[length - 1] = '\0';
+    if (!m_serverUrl[0]) return -1;
     CopyTextCut(m_hostName, hostName, kHostNameSize);
     return 1;
+}
+
+void CManagementSystemAPI::SetTimeLimits(long connectSeconds, long stallSeconds) {
+    m_connectLimit = connectSeconds < 1 ? 1 : connectSeconds;
+    m_stallLimit = stallSeconds < 1 ? 1 : stallSeconds;
+}
+
+bool CManagementSystemAPI::SetLimits() {
+    m_stalled = false;
+    m_progressSeen = false;
+    return SetOption(CURLOPT_CONNECTTIMEOUT, m_connectLimit) && SetOption(CURLOPT_MAXREDIRS, kMaxRedirects) &&
+           SetOption(CURLOPT_PROTOCOLS_STR, "http,https") && SetOption(CURLOPT_REDIR_PROTOCOLS_STR, "http,https") &&
+           SetOption(CURLOPT_XFERINFOFUNCTION, &CManagementSystemAPI::OnProgress) &&
+           SetOption(CURLOPT_XFERINFODATA, static_cast<void*>(this)) && SetOption(CURLOPT_NOPROGRESS, 0L) &&
+           // Time limits without signals: the transfer runs on a caller's thread.
+           SetOption(CURLOPT_NOSIGNAL, 1L);
+}
+
+int CManagementSystemAPI::OnProgress(void* self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+    // libcurl calls this at least once a second, also while nothing moves.
+    auto* api = static_cast<CManagementSystemAPI*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (received != api->m_progressReceived || sent != api->m_progressSent || !api->m_progressSeen) {
+        api->m_progressSeen = true;
+        api->m_progressReceived = received;
+        api->m_progressSent = sent;
+        api->m_progressTime = now;
+        return 0;
+    }
+    if (now - api->m_progressTime < std::chrono::seconds(api->m_stallLimit)) return 0;
+    api->m_stalled = true;
+    return 1;  // ends the transfer with CURLE_ABORTED_BY_CALLBACK
+}
+
+void CManagementSystemAPI::SetTimeOutText() {
+    char text[kErrorTextSize + 1];
+    if (m_stalled)
+        std::snprintf(text, sizeof(text), "Time-out: the server sent nothing for %ld s", m_stallLimit);
+    else
+        std::snprintf(text, sizeof(text), "Time-out: no connection to the server within %ld s", m_connectLimit);
+    SetErrorText(text);
 }
 
 int CManagementSystemAPI::SetCaFile(const char* path) { return CopyToOwnedText(m_caFile, path, kMaxPathLength); }
@@ -202,6 +262,12 @@ const char* CManagementSystemAPI::PostData() const {
 }
 
 void CManagementSystemAPI::SetErrorText(const char* text) { CopyTextCut(m_errorText, text, kErrorTextSize); }
+
+void CManagementSystemAPI::SetErrorText(const char* text, const char* detail) {
+    std::string joined = text ? text : "";
+    if (detail) joined += detail;
+    SetErrorText(joined.c_str());
+}
 
 void CManagementSystemAPI::CloseResponseFile() {
     if (m_responseFile) {

@@ -8,11 +8,18 @@
 // step that does not give 1 ends the exchange with its result. The handle and
 // the header list are released on every way out.
 //
-// Results: 1 success; 0 a libcurl call failed (its text in GetErrorText()), a
-// file could not be opened or an option was refused; -1 no address; -4 no
-// memory; -5 a built address or body longer than its buffer; -7 already set or
-// already running; -8 no handle or no working folder; -50 the server answered
-// with another status than the expected one.
+// Results: 1 success; 0 a libcurl call failed (its text in GetErrorText(),
+// its code in GetTransferCode()), a file could not be opened or an option was
+// refused; -1 no address; -3 a text of the request is not valid UTF-8 (never
+// sent as invalid JSON); -4 no memory; -5 a built address or body longer than
+// its buffer; -7 already set or already running; -8 no handle or no working
+// folder; -50 the server answered with another status than the expected one;
+// -60 a time limit passed (kTimedOut).
+//
+// Limits: no connection within 10 s, or nothing received or sent for 60 s
+// (watched through libcurl's progress callback, to about a second), ends the
+// exchange with kTimedOut; at most 5 redirections
+// are followed (then 0 with libcurl's text), only to http and https.
 //
 // TLS: the server's certificate and host name are always checked, against the
 // system's authorities or, after SetCaFile, against the authorities of that
@@ -23,6 +30,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "log/auto_char_buffer.h"
@@ -36,6 +44,11 @@ public:
     static constexpr int kErrorTextSize = 256;
     static constexpr int kEffectiveUrlSize = 1024;
     static constexpr int kCookieFileSize = 260;
+    static constexpr long kConnectLimitSeconds = 10;
+    static constexpr long kStallLimitSeconds = 60;
+    static constexpr long kMaxRedirects = 5;
+    static constexpr int kNotUtf8 = -3;
+    static constexpr int kTimedOut = -60;
 
     CManagementSystemAPI();
     virtual ~CManagementSystemAPI();
@@ -51,7 +64,8 @@ public:
     virtual int Prepare();
     // Runs the transfer. The body goes to the open response file, or is
     // discarded when there is none; the response file is closed in every case.
-    // 1; 0 libcurl failed (its text in GetErrorText()); -8 without a handle.
+    // 1; 0 libcurl failed (its text in GetErrorText()); kTimedOut a time
+    // limit passed (the text says which); -8 without a handle.
     virtual int Perform();
     // Reads the status, the address finally reached and the port used.
     // 1; 0 a read failed; -8 without a handle.
@@ -86,8 +100,18 @@ public:
     // that do not keep a session. 1; -1 no user, or a user holding a colon;
     // -4 no memory.
     int SetBasicCredential(const char* userName, const char* password);
+    // The time limits of the exchange, in seconds (at least 1 each): no
+    // connection within `connectSeconds`, or nothing received or sent for
+    // `stallSeconds`, ends it with kTimedOut. Reset gives back 10 and 60.
+    void SetTimeLimits(long connectSeconds, long stallSeconds);
 
     const char* GetErrorText() const { return m_errorText; }
+    // libcurl's code of the last transfer (CURLE_OK when it went through),
+    // for callers that tell causes apart (unreachable, certificate, ...).
+    CURLcode GetTransferCode() const { return m_transferCode; }
+    // Whether the last transfer sent its request: after a failure it is then
+    // unknown whether the server acted on it (a worklog may exist).
+    bool RequestWasSent() const { return m_requestSent; }
     int GetResponseCode() const { return m_responseCode; }
     // The address finally reached (after redirections), or nullptr.
     const char* GetEffectiveUrl() const { return m_effectiveUrl.Get(); }
@@ -105,6 +129,8 @@ protected:
     const char* PostData() const;
     // Puts `text` (cut to 256 characters) into the error text.
     void SetErrorText(const char* text);
+    // The same with `text` followed by `detail`.
+    void SetErrorText(const char* text, const char* detail);
     void CloseResponseFile();
 
     CURL* m_curl;
@@ -126,4 +152,23 @@ protected:
     char m_cookieFile[kCookieFileSize + 1];
     CAutoCharBuffer m_caFile;
     CAutoCharBuffer m_basicCredential;  // "user:password"
+    long m_connectLimit;
+    long m_stallLimit;
+    CURLcode m_transferCode;
+
+private:
+    // The time limits, the redirection limit and the protocols allowed.
+    bool SetLimits();
+    // libcurl's progress callback: ends a transfer in which nothing was
+    // received or sent for the stall limit.
+    static int OnProgress(void* self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent);
+    // The error text of a time-out: the connection or the answer.
+    void SetTimeOutText();
+
+    bool m_stalled = false;
+    bool m_requestSent = false;
+    bool m_progressSeen = false;
+    curl_off_t m_progressReceived = 0;
+    curl_off_t m_progressSent = 0;
+    std::chrono::steady_clock::time_point m_progressTime;
 };

@@ -86,6 +86,12 @@ TEST(RequestExchange, ServerAddressIsCutTo128CharactersBeforeThePath) {
     const std::string kept = longAddress.substr(0, 128);
     EXPECT_EQ(requests[0].target, kept.substr(server.Url().size()) + "/rest/api/2/project");
     EXPECT_EQ(kept.back(), 'a');
+
+    // A trailing '/' of the address is not doubled.
+    CJIRAProjects slash;
+    PointAt(slash, base, folder);
+    ASSERT_EQ(slash.Execute(), 1);
+    EXPECT_EQ(server.Requests().back().target, "/rest/api/2/project");
 }
 
 TEST(RequestExchange, StatusAddressReachedAndPortAreReadAfterRedirections) {
@@ -103,12 +109,39 @@ TEST(RequestExchange, StatusAddressReachedAndPortAreReadAfterRedirections) {
     EXPECT_EQ(ReadFileBytes(folder.File("jira-issuetypes.json")), "[{\"id\":\"1\"}]");
 }
 
+TEST(RequestExchange, ServerThatAcceptsAndNeverAnswersEndsInATimeOut) {
+    int port = 0;
+    const LoopbackSocket silent = ListenOnLoopback(&port);  // connections queue, nothing is ever read
+    ASSERT_NE(silent, kNoSocket);
+    CTempFolder folder;
+    CJIRAProjects projects;
+    PointAt(projects, "http://127.0.0.1:" + std::to_string(port), folder);
+    projects.SetTimeLimits(10, 1);
+    EXPECT_EQ(projects.Execute(), CManagementSystemAPI::kTimedOut);
+    EXPECT_STREQ(projects.GetErrorText(), "Time-out: the server sent nothing for 1 s");
+    EXPECT_EQ(projects.GetTransferCode(), CURLE_ABORTED_BY_CALLBACK);
+    EXPECT_TRUE(projects.RequestWasSent());  // whether the server acted on it is unknown
+    CloseSocket(silent);
+}
+
+TEST(RequestExchange, RedirectionLoopEndsAfterFiveRedirections) {
+    CHttpTestServer server(CHttpTestReply{302, "", {{"Location", "/rest/api/2/project"}}});
+    CTempFolder folder;
+    CJIRAProjects projects;
+    PointAt(projects, server.Url(), folder);
+    EXPECT_EQ(projects.Execute(), 0);
+    EXPECT_EQ(projects.GetTransferCode(), CURLE_TOO_MANY_REDIRECTS);
+    EXPECT_STREQ(projects.GetErrorText(), curl_easy_strerror(CURLE_TOO_MANY_REDIRECTS));
+    EXPECT_EQ(server.Requests().size(), 6u);
+}
+
 TEST(RequestExchange, ClosedPortFailsWithLibcurlsText) {
     CTempFolder folder;
     CJIRAProjects projects;
     PointAt(projects, ClosedServer(), folder);
     EXPECT_EQ(projects.Execute(), 0);
     EXPECT_STREQ(projects.GetErrorText(), curl_easy_strerror(CURLE_COULDNT_CONNECT));
+    EXPECT_FALSE(projects.RequestWasSent());
 }
 
 TEST(RequestExchange, ResponseFileIsReplacedOnEveryExchangeAlsoAFailedOne) {

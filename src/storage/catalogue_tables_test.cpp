@@ -56,6 +56,16 @@ TEST_F(CatalogueTables, TaskRoundTripsEveryColumn) {
     EXPECT_EQ(stored.GetIsDefault(), 1);
     EXPECT_EQ(stored.GetDeleted(), 0);
     EXPECT_EQ(stored.GetDeleteDate(), 0);
+
+    // An update rewrites the linked item's texts and project, nothing else.
+    CDBTask renamed(stored);
+    renamed.SetName("It's renamed");
+    renamed.SetProjectId(5);
+    renamed.SetExternalStatusName("Done");
+    renamed.SetCreateDate(1);
+    ASSERT_EQ(m_tasks.Update(&m_connection, renamed), 1);
+    EXPECT_EQ(m_raw->Rows("select Id_Task, Id_Project, Name, ExternalStatusName, CreateDate, IsDefault from T_Tasks"),
+              (std::vector<std::vector<std::string>>{{"1", "5", "It's renamed", "Done", "20140102030405", "1"}}));
 }
 
 TEST_F(CatalogueTables, RuleTextsAreNullWhenEmptyAndIdsZero) {

@@ -111,6 +111,9 @@ public:
     // live task of that name in that project. -2 the row was not found again;
     // a failed insert or read-back leaves the id unchanged.
     int AddTask(CDBTask& task);
+    // Rewrites the stored task of the task's id with its project, name,
+    // description and external key and status (CDBTaskTable::Update).
+    int UpdateTask(const CDBTask& task);
     // Append every row to `out`.
     int GetProjects(CBaseStorage<CDBProject>& out);
     int GetTasks(CBaseStorage<CDBTask>& out);

@@ -47,6 +47,11 @@ int CDBManager::AddTask(CDBTask& task) {
     return result;
 }
 
+int CDBManager::UpdateTask(const CDBTask& task) {
+    CDBTaskTable table;
+    return RetryWithPause(kAttempts, kPauseMs, [&] { return table.Update(&m_funcDB, task); });
+}
+
 int CDBManager::GetProjects(CBaseStorage<CDBProject>& out) {
     CDBProjectTable table;
     return RetryWithPause(kAttempts, kPauseMs, [&] { return table.Select(&m_funcDB, out, nullptr); });

@@ -16,6 +16,10 @@ constexpr char kInsert[] =
     "ExternalId, ExternalKey, ExternalStatus, ExternalStatusName, DeleteDate, Deleted, IsDefault) values ('%s', "
     "%ld, %ld, '%s', %ld, %lld, %ld, %ld, '%s', %ld, '%s', 0,0,%d)";
 constexpr int kInsertRoom = sizeof kInsert + 9 * 20;  // the fixed text and nine numbers
+constexpr char kUpdate[] =
+    "update T_Tasks set Id_Project=%ld, Name='%s', Description='%s', ExternalKey='%s', ExternalStatus=%ld, "
+    "ExternalStatusName='%s' where Id_Task=%ld";
+constexpr int kUpdateRoom = sizeof kUpdate + 3 * 20;
 }  // namespace
 
 int CDBTaskTable::CreateTable(CDBSQLite* connection) { return CreateTableWith(connection, kCreate); }
@@ -35,4 +39,15 @@ int CDBTaskTable::Insert(CDBSQLite* connection, const CDBTask& task) {
 
 int CDBTaskTable::Select(CDBSQLite* connection, CBaseStorage<CDBTask>& out, const char* where) {
     return SelectWhere(connection, kSelect, where, out);
+}
+
+int CDBTaskTable::Update(CDBSQLite* connection, const CDBTask& task) {
+    const CQuotedText name(task.GetName());
+    const CQuotedText description(task.GetDescription());
+    const CQuotedText externalKey(task.GetExternalKey());
+    const CQuotedText externalStatusName(task.GetExternalStatusName());
+    return ExecuteFormatted(connection, kUpdateRoom, {&name, &description, &externalKey, &externalStatusName}, kUpdate,
+                            static_cast<long>(task.GetProjectId()), name.Get(), description.Get(), externalKey.Get(),
+                            static_cast<long>(task.GetExternalStatus()), externalStatusName.Get(),
+                            static_cast<long>(task.GetId()));
 }

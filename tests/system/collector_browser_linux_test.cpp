@@ -25,18 +25,13 @@
 #include "support/raw_database.h"
 #include "support/scoped_environment_linux.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 #include "support/x11_test_display_linux.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 using Texts = std::vector<std::string>;
-
-bool WaitUntil(const std::function<bool()>& done, int limitMs = 30000) {
-    for (int waited = 0; waited < limitMs && !done(); waited += 100)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return done();
-}
 
 // One native messaging frame: the length in the machine's byte order, then the JSON.
 std::string Frame(const std::string& json) {

@@ -23,20 +23,12 @@
 #include "support/child_process_linux.h"
 #include "support/scoped_environment_linux.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 using Texts = std::vector<std::string>;
-
-// Polls `done` every 50 ms for at most `limitMs`.
-bool WaitUntil(const std::function<bool()>& done, int limitMs = 15000) {
-    for (int waited = 0; waited < limitMs; waited += 50) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return done();
-}
 
 // The activity in progress when a stop was asked for, and when the stop was
 // asked for and over.

@@ -34,20 +34,12 @@
 #include "support/scoped_environment_linux.h"
 #include "support/sway_compositor_linux.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 using Texts = std::vector<std::string>;
-
-// Polls `done` every 100 ms for at most `limitMs`.
-bool WaitUntil(const std::function<bool()>& done, int limitMs = 15000) {
-    for (int waited = 0; waited < limitMs; waited += 100) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return done();
-}
 
 // The local time as the collector stores it: yyyymmddhhmmss.
 long long PackedNow() {
@@ -277,7 +269,7 @@ protected:
     }
 
     // Waits until `count` activities are stored; the rows then.
-    Texts WaitForRows(size_t count, int limitMs = 15000) {
+    Texts WaitForRows(size_t count, int limitMs = 60000) {
         Texts rows;
         WaitUntil([&] { return (rows = Rows()).size() >= count; }, limitMs);
         return rows;
@@ -435,9 +427,10 @@ TEST_F(CollectorRun, AWindowClosedWhileInFrontEndsItsActivity) {
     Activate(*notepad);
     WaitPastStartOf("report.txt - Notepad");
     EXPECT_EQ(Close(), 0);
-    const Texts rows = ActivityQuery("select a.Id_ActivityType || '|' || ifnull(p.FileName, '') || '|' || a.Title from "
-                                     "T_Activities a left join sys.T_Apps p on p.Id_App = a.Id_App order by "
-                                     "a.Id_Activity");
+    const Texts rows = ActivityQuery(
+        "select a.Id_ActivityType || '|' || ifnull(p.FileName, '') || '|' || a.Title from "
+        "T_Activities a left join sys.T_Apps p on p.Id_App = a.Id_App order by "
+        "a.Id_Activity");
     EXPECT_EQ(rows, (Texts{"1|excel.exe|budget.xlsx - Excel", "1|[SYSTEM]|", "1|notepad.exe|report.txt - Notepad"}));
 }
 

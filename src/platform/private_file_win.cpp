@@ -1,0 +1,12 @@
+#include <windows.h>
+
+#include "platform/private_file.h"
+
+int MakeOwnerOnlyFile(const char* path) {
+    if (!path || !*path) return -1;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(file);
+    return 1;
+}

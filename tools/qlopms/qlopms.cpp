@@ -1,0 +1,59 @@
+// qlopms: links the collector's catalogue with a JIRA server (check, sync)
+// and turns recorded time into JIRA worklogs. Run "qlopms --help".
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "platform/password_prompt.h"
+#include "qloctl/collector_control.h"
+#include "qlopms/pms_commands.h"
+#include "qlopms/qlopms_command.h"
+#include "sensing/time_stamp.h"
+
+int main(int argc, char** argv) {
+    CPmsCommandLine line;
+    std::string error;
+    const int64_t now = NowTimeStamp();
+    if (!ParsePmsCommandLine(argc, argv, now, line, error)) {
+        std::fprintf(stderr, "qlopms: %s\n%s", error.c_str(), kQlopmsUsage);
+        return 2;
+    }
+    if (line.command == EPmsCommand::Help) {
+        std::fputs(kQlopmsUsage, stdout);
+        return 0;
+    }
+    CPmsRun run;
+    run.out = &std::cout;
+    run.err = &std::cerr;
+    run.now = now;
+    if (LoadPmsSettings(run.settings, error) != 1) {
+        std::fprintf(stderr, "qlopms: %s\n", error.c_str());
+        return 1;
+    }
+    ApplyCommandLine(line, run.settings);
+    run.reloadRules = [](std::string& message) { return SendControlCommand(EControlCommand::ReloadRules, message); };
+
+    const bool needsServer = line.command == EPmsCommand::Check || line.command == EPmsCommand::Sync || line.post;
+    if (needsServer) {
+        const std::string prompt = "JIRA password for " + run.settings.userName + ": ";
+        const auto ask = [&prompt](std::string& password) { return ReadSecretLine(prompt.c_str(), password); };
+        if (ResolvePassword(run.settings, std::getenv("QLO_JIRA_PASSWORD"), ask, run.password, error) != 1) {
+            std::fprintf(stderr, "qlopms: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    switch (line.command) {
+        case EPmsCommand::Check:
+            return RunCheck(run);
+        case EPmsCommand::Sync:
+            return RunSync(run);
+        case EPmsCommand::Worklog:
+            return RunWorklog(run, line.day, line.post);
+        case EPmsCommand::Due:
+            return RunWorklogDue(run);
+        case EPmsCommand::Help:
+            break;
+    }
+    return 0;
+}

@@ -1,0 +1,137 @@
+#include "qlopms/qlopms_command.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "sensing/time_stamp.h"
+
+const char kQlopmsUsage[] =
+    "usage: qlopms [OPTIONS] COMMAND\n"
+    "Links the collector's catalogue with a JIRA server and turns recorded time into worklogs.\n"
+    "commands:\n"
+    "  check                log in to the server and say whether the session works\n"
+    "  sync                 add JIRA's projects and the issues assigned to you to the\n"
+    "                       catalogue as projects and tasks (renamed issues are renamed;\n"
+    "                       nothing is ever removed); a running collector reloads its rules\n"
+    "  worklog [DAY]        the day's active time per JIRA issue, rounded up to minutes,\n"
+    "                       for review; DAY is YYYY-MM-DD, yesterday or today (the default)\n"
+    "  worklog [DAY] --post post each issue's time not posted yet as a JIRA worklog\n"
+    "  worklog --due        exit status 0 when the worklog reminder is due: it is switched\n"
+    "                       on, its time of day has passed and today's time is not posted\n"
+    "  --help               show this text\n"
+    "options:\n"
+    "  --server URL         the server instead of the \"JIRA Server URL\" setting\n"
+    "  --user NAME          the user instead of the \"JIRA Username\" setting\n"
+    "  --ca-file FILE       trust the certificate authorities of FILE (PEM) for the\n"
+    "                       server's certificate, for servers of a private authority\n"
+    "The password comes from the \"JIRA Password\" setting (for the configured server and\n"
+    "user), else from the environment variable QLO_JIRA_PASSWORD, else from a prompt\n"
+    "that does not show it; never from the command line.\n"
+    "exit status: 0 done (check: the session works; worklog --due: due); 1 a failure,\n"
+    "or nothing due; 2 a bad command line\n";
+
+namespace {
+// "YYYY-MM-DD" of an existing calendar day, packed at 00:00:00; 0 otherwise.
+int64_t ParseDay(const char* text) {
+    int year = 0, month = 0, day = 0;
+    char end = 0;
+    if (std::strlen(text) != 10 || std::sscanf(text, "%4d-%2d-%2d%c", &year, &month, &day, &end) != 3) return 0;
+    if (year < 1970 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return 0;
+    // The C library knows the length of each month: a day past the month's
+    // end comes back normalised into the next month.
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = 12;
+    fields.tm_isdst = -1;
+    std::mktime(&fields);
+    if (fields.tm_mday != day || fields.tm_mon != month - 1) return 0;
+    CLocalTime packed;
+    packed.year = year;
+    packed.month = month;
+    packed.day = day;
+    return PackTimeStamp(packed);
+}
+
+bool TakesValue(const std::string& option) {
+    return option == "--server" || option == "--user" || option == "--ca-file";
+}
+}  // namespace
+
+bool ParsePmsCommandLine(int argc, const char* const* argv, int64_t today, CPmsCommandLine& out, std::string& error) {
+    out = CPmsCommandLine{};
+    std::string command;
+    std::string dayText;
+    bool due = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.rfind("--pass", 0) == 0 || argument == "-p") {
+            error =
+                "a password is never taken from the command line: use the \"JIRA Password\" setting, "
+                "QLO_JIRA_PASSWORD or the prompt";
+            return false;
+        }
+        if (TakesValue(argument)) {
+            if (i + 1 >= argc || !*argv[i + 1]) {
+                error = "\"" + argument + "\" takes a value";
+                return false;
+            }
+            std::string& value = argument == "--server" ? out.server : argument == "--user" ? out.user : out.caFile;
+            value = argv[++i];
+        } else if (argument == "--help") {
+            command = argument;
+        } else if (argument == "--post") {
+            out.post = true;
+        } else if (argument == "--due") {
+            due = true;
+        } else if (!argument.empty() && argument[0] == '-') {
+            error = "unknown option \"" + argument + "\"";
+            return false;
+        } else if (command.empty()) {
+            command = argument;
+        } else if (command == "worklog" && dayText.empty()) {
+            dayText = argument;
+        } else {
+            error = "unexpected argument \"" + argument + "\"";
+            return false;
+        }
+    }
+    if (command == "--help") {
+        out.command = EPmsCommand::Help;
+        return true;
+    }
+    if ((out.post || due || !dayText.empty()) && command != "worklog") {
+        error = "--post, --due and a day belong to \"worklog\"";
+        return false;
+    }
+    if (command == "check") {
+        out.command = EPmsCommand::Check;
+    } else if (command == "sync") {
+        out.command = EPmsCommand::Sync;
+    } else if (command == "worklog") {
+        if (due && (out.post || !dayText.empty())) {
+            error = "--due takes neither a day nor --post";
+            return false;
+        }
+        out.command = due ? EPmsCommand::Due : EPmsCommand::Worklog;
+        out.day = DayStart(today);
+        if (dayText == "yesterday") {
+            out.day = AddDays(out.day, -1);
+        } else if (!dayText.empty() && dayText != "today") {
+            out.day = ParseDay(dayText.c_str());
+            if (out.day == 0) {
+                error = "\"" + dayText + "\" is not a day: give YYYY-MM-DD, today or yesterday";
+                return false;
+            }
+        }
+    } else if (command.empty()) {
+        error = "no command given";
+        return false;
+    } else {
+        error = "unknown command \"" + command + "\"";
+        return false;
+    }
+    return true;
+}
