@@ -83,13 +83,19 @@ const char* Text(sqlite3_stmt* statement, int column) {
 }
 int32_t Int32(sqlite3_stmt* statement, int column) { return ClampToInt32(sqlite3_column_int64(statement, column)); }
 
-// Appends the current row of a kRowColumns statement, converted as the
-// table's row callback converts it (NULL: 0 or empty; 32-bit columns limited
-// to their range).
-void ReadRow(sqlite3_stmt* s, std::vector<CDBActivity>& rows) {
-    rows.emplace_back(Int32(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2), sqlite3_column_int64(s, 3),
-                      sqlite3_column_int64(s, 4), Int32(s, 5), Text(s, 6), Int32(s, 7), Int32(s, 8), Text(s, 11),
-                      Int32(s, 9), Int32(s, 10), Text(s, 12), Int32(s, 13), Int32(s, 14));
+// Appends the current row of a kRowColumns or kRowTimeline statement,
+// converted as the table's row callback converts it (NULL: 0 or empty;
+// 32-bit columns limited to their range). A timeline's row reads only its
+// own columns: every column read is a call into SQLite.
+void ReadRow(sqlite3_stmt* s, RowColumns columns, std::vector<CDBActivity>& rows) {
+    if (columns == RowColumns::Timeline)
+        rows.emplace_back(Int32(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2),
+                          sqlite3_column_int64(s, 3), 0, Int32(s, 5), nullptr, 0, 0, nullptr, Int32(s, 9), Int32(s, 10),
+                          nullptr, 0, 0);
+    else
+        rows.emplace_back(Int32(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2),
+                          sqlite3_column_int64(s, 3), sqlite3_column_int64(s, 4), Int32(s, 5), Text(s, 6), Int32(s, 7),
+                          Int32(s, 8), Text(s, 11), Int32(s, 9), Int32(s, 10), Text(s, 12), Int32(s, 13), Int32(s, 14));
 }
 
 int CountTable(void* context, int, char** values, char**) {
@@ -118,6 +124,12 @@ void CActivityReader::Record(const std::string& path, int64_t month, FileState s
             return;
         }
     m_files.push_back({path, month, state, detail});
+}
+
+void CActivityReader::Absorb(const CActivityReader& other) {
+    for (const CFileReport& file : other.m_files)
+        Record(file.path, file.month, file.state, file.detail);
+    m_longestReadMicros = std::max(m_longestReadMicros, other.m_longestReadMicros);
 }
 
 int CActivityReader::StatementFailed(CDBSQLite& connection, const std::string& path, int64_t month, const char* table) {
@@ -274,8 +286,8 @@ int CActivityReader::VisitMonthRows(CDBSQLite& connection, int64_t from, int64_t
     if (checked != 1) return 0;
     if (order == RowOrder::Time && inOrder && rows == 0) return 1;
 
-    CStatement chunk(
-        db, std::string(columns == RowColumns::All ? kRowColumns : kRowTimeline) + (inOrder ? kChunkById : kChunkByTime));
+    CStatement chunk(db, std::string(columns == RowColumns::All ? kRowColumns : kRowTimeline) +
+                             (inOrder ? kChunkById : kChunkByTime));
     std::vector<CDBActivity> rowsRead;
     rowsRead.reserve(kChunkRows);
     afterId = inOrder ? std::max(afterId, firstId - 1) : INT64_MIN;
@@ -292,7 +304,7 @@ int CActivityReader::VisitMonthRows(CDBSQLite& connection, int64_t from, int64_t
         const int read = Timed([&] {
             int step;
             while ((step = sqlite3_step(chunk.Get())) == SQLITE_ROW)
-                ReadRow(chunk.Get(), rowsRead);
+                ReadRow(chunk.Get(), columns, rowsRead);
             sqlite3_reset(chunk.Get());
             return step == SQLITE_DONE ? 1 : 0;
         });

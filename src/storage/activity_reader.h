@@ -37,9 +37,11 @@
 //   reader.VisitRows(from, to, [&](const CDBActivity& row) { ...; return true; });
 //   reader.Catalogue().FindTask(id) ...
 //
-// Not thread-safe: one thread uses a reader, and two readers must not run
-// at the same time in one process (the table classes share process-wide
-// result lists).
+// Not thread-safe: one thread uses a reader. Readers of one process may run
+// at the same time on threads of their own when at most one of them runs
+// anything but VisitRows (Open, the totals and the row searches collect
+// their results in the table classes' process-wide lists; VisitRows reads
+// through statements of its own). Absorb then gathers what they met.
 
 #include <cstdint>
 #include <climits>
@@ -140,6 +142,10 @@ public:
 
     // Every file met so far, each once, in the order met.
     const std::vector<CFileReport>& Files() const { return m_files; }
+    // Takes in the files `other` met (after those met here; a failure stays)
+    // and its longest read.
+    void Absorb(const CActivityReader& other);
+    const std::string& Folder() const { return m_folder; }
     // Called after each month file of a range: months done and in the range.
     void SetProgress(std::function<void(int done, int total)> progress) { m_progress = std::move(progress); }
     int64_t GetLongestReadMicros() const { return m_longestReadMicros; }

@@ -1,7 +1,7 @@
 #include "qloreport/local_report_source.h"
 
-#include "qloreport/report_names.h"
 #include "platform/text.h"
+#include "qloreport/report_names.h"
 
 int CLocalReportSource::Totals(ReportGrouping by, int64_t from, int64_t to, std::vector<CTotalsGroup>& groups) {
     groups.clear();
@@ -50,4 +50,12 @@ std::vector<std::string> CLocalReportSource::MissingMonths() const {
             missing.push_back(slash == std::string::npos ? file.path : file.path.substr(slash + 1));
         }
     return missing;
+}
+
+std::unique_ptr<CReportSource> CLocalReportSource::ForAnotherThread() {
+    return std::unique_ptr<CReportSource>(new CLocalReportSource(std::make_unique<CActivityReader>(m_reader.Folder())));
+}
+
+void CLocalReportSource::Absorb(CReportSource& other) {
+    if (auto* local = dynamic_cast<CLocalReportSource*>(&other)) m_reader.Absorb(local->m_reader);
 }

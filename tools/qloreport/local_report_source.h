@@ -2,6 +2,8 @@
 // The collector's own files as a report source: a CActivityReader (opened
 // by the caller), its report queries, and the names of its catalogue.
 
+#include <memory>
+
 #include "qloreport/report_source.h"
 
 class CLocalReportSource : public CReportSource {
@@ -17,7 +19,13 @@ public:
     std::string TaskName(int32_t taskId) override;
     std::string RowText(const char* text) override;
     std::vector<std::string> MissingMonths() const override;
+    // A reader of its own over the same folder.
+    std::unique_ptr<CReportSource> ForAnotherThread() override;
+    void Absorb(CReportSource& other) override;
 
 private:
+    explicit CLocalReportSource(std::unique_ptr<CActivityReader> own) : m_own(std::move(own)), m_reader(*m_own) {}
+
+    std::unique_ptr<CActivityReader> m_own;  // the reader of a source for another thread
     CActivityReader& m_reader;
 };

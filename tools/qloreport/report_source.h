@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,4 +53,10 @@ public:
     // The names of the month files of the range that do not exist (the
     // collector's files only), for the notes.
     virtual std::vector<std::string> MissingMonths() const { return {}; }
+    // A source of its own for one VisitRows on another thread while this
+    // one goes on reading (its own connections): null when the source cannot
+    // read on two threads at once. Absorb takes back what that source met
+    // (the files and their states, the longest read) once its thread ended.
+    virtual std::unique_ptr<CReportSource> ForAnotherThread() { return nullptr; }
+    virtual void Absorb(CReportSource& /*other*/) {}
 };
