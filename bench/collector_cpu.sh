@@ -10,10 +10,14 @@
 #         client that wakes once a second and reads its events.
 # Beside both runs wake_loop, which wakes once a second and does nothing: the
 # floor of any once-a-second process.
+# With BASELINE_QLOCOLLECTOR (a qlocollector built from other code, for
+# example git archive <commit> | tar -x -C /tmp/base and a linux-release build
+# there) that collector runs too, at the same time and with folders of its
+# own: a comparison made in one run, on one machine load.
 # CPU time is the sum over the threads of each process of the time on CPU
 # (/proc/PID/task/*/schedstat, in nanoseconds); a tick is one second of running.
 #
-#   bench/collector_cpu.sh [x11|sway] [SECONDS]     after cmake --build --preset linux-release
+#   bench/collector_cpu.sh [x11|sway] [SECONDS [BASELINE_QLOCOLLECTOR]]     after cmake --build --preset linux-release
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=x11
@@ -23,6 +27,7 @@ if [ "$mode" = x11 ] && [ "${1:-}" != "--inside" ]; then
 fi
 [ "${1:-}" = "--inside" ] && shift
 seconds=${1:-300}
+baseline=${2:-}
 bin="$repo/build/linux-release/bin"
 work=$(mktemp -d)
 pids=()
@@ -36,15 +41,23 @@ trap cleanup EXIT
 # Nanoseconds on CPU of every thread of process $1.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
 
-mkdir -p "$work"/{data,run,install}
-cat >"$work/registry.reg" <<REG
+# Starts the collector $2 with the folders under $work/$1; its process id in $started.
+start_collector() {
+  local home="$work/$1"
+  mkdir -p "$home"/{data,run,install}
+  cat >"$home/registry.reg" <<REG
 Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\Belvane\\Orvanta]
-"Path"="$work/install"
+"Path"="$home/install"
 "First Start"=dword:00000001
 "QLOCollector Log Level"=dword:00000001
 REG
+  QLO_REGISTRY_FILE="$home/registry.reg" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/run" \
+    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus" "$2" &
+  started=$!
+  pids+=($started)
+}
 
 if [ "$mode" = x11 ]; then
   cp "$bin/qlo_x11_windows" "$work/notepad.exe"
@@ -79,10 +92,13 @@ else
   yardstick=(wayland_idle_loop "$bin/wayland_idle_loop")
 fi
 sleep 1
-QLO_REGISTRY_FILE="$work/registry.reg" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run" \
-  DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus" "$bin/qlocollector" &
-collector=$!
-pids+=($collector)
+start_collector collector "$bin/qlocollector"
+collector=$started
+base=
+if [ -n "$baseline" ]; then
+  start_collector baseline "$baseline"
+  base=$started
+fi
 "${yardstick[1]}" &
 loop=$!
 pids+=($loop)
@@ -91,17 +107,22 @@ wake=$!
 pids+=($wake)
 
 sleep 15
-c0=$(cpu_ns $collector); l0=$(cpu_ns $loop); w0=$(cpu_ns $wake); t0=$(date +%s%N)
+b0=0; b1=0
+c0=$(cpu_ns $collector); l0=$(cpu_ns $loop); w0=$(cpu_ns $wake); [ -n "$base" ] && b0=$(cpu_ns $base); t0=$(date +%s%N)
 sleep "$seconds"
-c1=$(cpu_ns $collector); l1=$(cpu_ns $loop); w1=$(cpu_ns $wake); t1=$(date +%s%N)
+c1=$(cpu_ns $collector); l1=$(cpu_ns $loop); w1=$(cpu_ns $wake); [ -n "$base" ] && b1=$(cpu_ns $base); t1=$(date +%s%N)
 
-awk -v c=$((c1 - c0)) -v l=$((l1 - l0)) -v w=$((w1 - w0)) -v t=$((t1 - t0)) -v name="${yardstick[0]}" 'BEGIN {
+awk -v c=$((c1 - c0)) -v l=$((l1 - l0)) -v w=$((w1 - w0)) -v b=$((b1 - b0)) -v t=$((t1 - t0)) \
+  -v name="${yardstick[0]}" -v baseline="$base" 'BEGIN {
   ticks = t / 1e9
   printf "measured over %.0f s (ticks)\n", ticks
   printf "collector          %8.1f us CPU per tick\n", c / 1e3 / ticks
+  if (baseline != "") printf "baseline collector %8.1f us CPU per tick\n", b / 1e3 / ticks
   printf "%-18s %8.1f us CPU per tick\n", name, l / 1e3 / ticks
   printf "wake_loop          %8.1f us CPU per tick\n", w / 1e3 / ticks
   printf "ratio              %8.2f (collector / %s)\n", c / l, name
+  if (baseline != "") printf "ratio              %8.2f (baseline collector / %s)\n", b / l, name
+  printf "ratio              %8.2f (wake_loop / %s)\n", w / l, name
 }'
-rows=$(sqlite3 "$work/data/Orvanta/DB/"act*.db "select count(*) from T_Activities" 2>/dev/null || echo "?")
+rows=$(sqlite3 "$work/collector/data/Orvanta/DB/"act*.db "select count(*) from T_Activities" 2>/dev/null || echo "?")
 echo "activities stored during the run: $rows"

@@ -1,6 +1,6 @@
 # Third-party libraries of both targets. On Linux they come from Debian's -dev
-# packages; for the Windows target scripts/setup.sh cross-builds SQLite, libcurl
-# and GoogleTest from Debian's source packages into QLO_DEPS_PREFIX.
+# packages; for the Windows target scripts/setup.sh cross-builds SQLite, libcurl,
+# GoogleTest, OpenSSL and libpq from Debian's source packages into QLO_DEPS_PREFIX.
 
 set(QLO_DEPS_PREFIX "${CMAKE_SOURCE_DIR}/build/deps/prefix" CACHE PATH
     "Prefix of the cross-built Windows dependencies")
@@ -15,6 +15,16 @@ if(CMAKE_CROSSCOMPILING)
     INTERFACE_INCLUDE_DIRECTORIES "${QLO_DEPS_PREFIX}/include")
   find_package(CURL CONFIG REQUIRED PATHS "${QLO_DEPS_PREFIX}" NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
   find_package(GTest CONFIG REQUIRED PATHS "${QLO_DEPS_PREFIX}" NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  # libpq with what it needs: PostgreSQL's own port and common code, OpenSSL
+  # and the Windows libraries of sockets, SSPI and certificates.
+  if(NOT EXISTS "${QLO_DEPS_PREFIX}/lib/libpq.a")
+    message(FATAL_ERROR "libpq missing in ${QLO_DEPS_PREFIX}: run scripts/setup.sh")
+  endif()
+  add_library(PostgreSQL::PostgreSQL STATIC IMPORTED GLOBAL)
+  set_target_properties(PostgreSQL::PostgreSQL PROPERTIES
+    IMPORTED_LOCATION "${QLO_DEPS_PREFIX}/lib/libpq.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${QLO_DEPS_PREFIX}/include"
+    INTERFACE_LINK_LIBRARIES "${QLO_DEPS_PREFIX}/lib/libpgcommon_shlib.a;${QLO_DEPS_PREFIX}/lib/libpgport_shlib.a;${QLO_DEPS_PREFIX}/lib/libssl.a;${QLO_DEPS_PREFIX}/lib/libcrypto.a;secur32;ws2_32;crypt32;shell32;gdi32;advapi32;user32")
   # nlohmann/json: the prefix holds only a link to the headers, so that no
   # -isystem /usr/include (glibc headers) reaches the cross compiler.
   add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
@@ -24,6 +34,7 @@ else()
   find_package(SQLite3 REQUIRED)
   find_package(CURL REQUIRED)
   find_package(GTest REQUIRED)
+  find_package(PostgreSQL REQUIRED)
   find_package(nlohmann_json REQUIRED)
   find_package(Threads REQUIRED)
   find_package(X11 REQUIRED)

@@ -32,6 +32,8 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols sway
   # test helpers: local HTTP(S) server, certificates, fuzzing with clang's libFuzzer
   libcpp-httplib-dev openssl clang libclang-rt-14-dev
+  # the team store: libpq for qlosync and qloreport --server; the tests start a PostgreSQL server of their own
+  libpq-dev postgresql
 )
 windows_packages=(
   # Windows target
@@ -91,8 +93,13 @@ fetch_source() {
   local dir
   dir=$(find "$deps/src" -maxdepth 1 -mindepth 1 -type d -name "$name-[0-9]*" | head -n 1)
   if [ -z "$dir" ]; then
-    (cd "$deps/src" && apt-get source -qq "$name" >/dev/null 2>&1) ||
-      { echo "apt-get source $name failed" >&2; return 1; }
+    # The newest version first; a mirror that no longer holds it may still
+    # hold an older one that the package lists name.
+    local version got=0
+    for version in "" $(apt-cache showsrc "$name" 2>/dev/null | sed -n 's/^Version: //p' | sort -urV); do
+      (cd "$deps/src" && apt-get source -qq "$name${version:+=$version}" >/dev/null 2>&1) && { got=1; break; }
+    done
+    [ $got -eq 1 ] || { echo "apt-get source $name failed" >&2; return 1; }
     dir=$(find "$deps/src" -maxdepth 1 -mindepth 1 -type d -name "$name-[0-9]*" | head -n 1)
   fi
   echo "$dir"
@@ -143,6 +150,52 @@ build_gtest() {
   cross_cmake_install googletest "$src" -Dgtest_disable_pthreads=OFF
 }
 
+# OpenSSL for libpq's TLS: static libraries only, without assembler (the
+# Windows flavour of its x86 assembler does not build here) and without what
+# a PostgreSQL client never uses.
+build_openssl() {
+  [ -f "$prefix/lib/libssl.a" ] && { log "openssl (mingw) already built"; return; }
+  local src; src=$(fetch_source openssl)
+  local b="$deps/build-openssl"
+  rm -rf "$b"; mkdir -p "$b"
+  (cd "$b" && "$src/Configure" mingw no-asm no-shared no-tests no-module no-legacy no-engine no-comp no-dso \
+     no-async no-ssl3 no-dtls no-srp no-idea no-mdc2 no-rc5 no-rc2 no-rc4 no-camellia no-aria no-seed no-sm2 \
+     no-sm3 no-sm4 no-whirlpool no-ts no-cms no-ct no-ocsp no-siphash no-blake2 no-cmac no-des no-md4 no-bf \
+     no-cast no-scrypt no-gost no-ui-console no-autoload-config --cross-compile-prefix=i686-w64-mingw32- \
+     CC=gcc-posix --prefix="$prefix" --libdir=lib >/dev/null &&
+   make -s -j2 build_libs >/dev/null 2>&1 && make -s install_dev >/dev/null 2>&1)
+  log "openssl (mingw) built"
+}
+
+# libpq, the PostgreSQL client library, as a static library with OpenSSL.
+# PostgreSQL's own Windows build makes libpq.dll, with libpq.a only its import
+# library: the static library is made here of the same objects.
+build_libpq() {
+  [ -f "$prefix/lib/libpq.a" ] && { log "libpq (mingw) already built"; return; }
+  local src; src=$(fetch_source postgresql-15)
+  local b="$deps/build-libpq"
+  rm -rf "$b"; mkdir -p "$b"
+  (cd "$b" && "$src/configure" --host=i686-w64-mingw32 --without-readline --without-zlib --without-icu \
+     --without-llvm --disable-nls --with-ssl=openssl CC=i686-w64-mingw32-gcc-posix CPPFLAGS="-I$prefix/include" \
+     LDFLAGS="-L$prefix/lib" LIBS="-lcrypt32 -lws2_32" >configure.log 2>&1 &&
+   make -s -j2 -C src/interfaces/libpq libpq.a >/dev/null 2>&1)
+  mkdir -p "$prefix/lib" "$prefix/include"
+  cp "$src/src/interfaces/libpq/libpq-fe.h" "$src/src/include/postgres_ext.h" "$b/src/include/pg_config_ext.h" \
+    "$prefix/include/"
+  cp "$b/src/common/libpgcommon_shlib.a" "$b/src/port/libpgport_shlib.a" "$prefix/lib/"
+  rm -f "$prefix/lib/libpq.a.tmp"
+  # Without libpq's own pthread emulation: the POSIX-thread MinGW toolchain
+  # links winpthreads, which defines the same functions with the same sizes.
+  i686-w64-mingw32-ar rcs "$prefix/lib/libpq.a.tmp" $(ls "$b"/src/interfaces/libpq/*.o | grep -v -e libpqrc -e pthread-win32)
+  mv "$prefix/lib/libpq.a.tmp" "$prefix/lib/libpq.a"
+  log "libpq (mingw) built"
+}
+
+build_openssl_and_libpq() {
+  build_openssl
+  build_libpq
+}
+
 # nlohmann/json for the MinGW build: a folder holding only a link to the headers,
 # so that no -isystem /usr/include (glibc headers) reaches the cross compiler.
 link_json() {
@@ -171,8 +224,9 @@ if [ $linux_only -eq 1 ]; then
 fi
 mkdir -p "$deps"
 link_json
-# The three builds and the Wine prefix are independent: run them side by side.
+# The builds and the Wine prefix are independent (libpq needs OpenSSL): run them side by side.
 pids=()
+build_openssl_and_libpq & pids+=($!)
 build_sqlite & pids+=($!)
 build_curl & pids+=($!)
 build_gtest & pids+=($!)

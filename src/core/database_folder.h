@@ -16,3 +16,8 @@ int CollectorDatabaseFolder(std::string& folder);
 // or its "DB" subfolder when that holds sys.db and the folder does not (so
 // the data folder itself may be named too).
 std::string DatabaseFolderOf(const std::string& named);
+
+// The database folder of a tool's --data option (`named`, in the system's
+// narrow text; empty: not given), else of the collector's settings. 1; 0
+// with the reason in `error`.
+int ToolDatabaseFolder(const std::string& named, std::string& folder, std::string& error);

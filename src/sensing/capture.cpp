@@ -1,7 +1,5 @@
 // The capture of the activity in front, written against the desktop, clock
 // and process services.
-#include <memory>
-
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/processes.h"
@@ -65,15 +63,15 @@ int CWinActivity::Capture() {
         int status = 1;
         int titleLength = desktop.GetWindowTextLength(window);
         const uint32_t processId = desktop.GetWindowProcessId(window);
-        const std::unique_ptr<char[]> title(new char[kTitleBufferSize]());
+        char title[kTitleBufferSize] = {};
         if (titleLength > 0) {
             titleLength = kTitleLimit;
-            if (desktop.GetWindowText(window, title.get(), kTitleLimit) == 0) status = 0;
+            if (desktop.GetWindowText(window, title, kTitleLimit) == 0) status = 0;
         }
 
         SetType(GetInputState());
 
-        CWinProcess process(processId, title.get());
+        CWinProcess process(processId, title);
         CProcessNameCache& names = CProcessNameCache::ForThisThread();
         if (!names.Lookup(window, process)) {
             if (process.Resolve() < 1) {
@@ -85,15 +83,15 @@ int CWinActivity::Capture() {
         SetProcess(process);
 
         // The messenger's main window: the open conversation names the activity.
-        CSkypePlugin messenger(window, title.get());
+        CSkypePlugin messenger(window, title);
         char fileName[CProcess::kFileNameSize];
         CopyTextCut(fileName, m_process.GetFileName(), sizeof(fileName) - 1);
         const int isMessenger = messenger.IsSkypeWindow(fileName, CProcess::kFileNameSize - 1, m_process.GetPath(),
                                                         CProcess::kPathSize - 1);
         m_process.SetFileName(fileName);
         if (isMessenger == 1) {
-            status = messenger.GetConversationTitle(title.get(), titleLength);
-            if (status == 1) SetTitle(title.get(), titleLength);
+            status = messenger.GetConversationTitle(title, titleLength);
+            if (status == 1) SetTitle(title, titleLength);
         }
 
         // A browser in front: its address, when it gives one.

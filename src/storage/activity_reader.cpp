@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -82,13 +83,19 @@ const char* Text(sqlite3_stmt* statement, int column) {
 }
 int32_t Int32(sqlite3_stmt* statement, int column) { return ClampToInt32(sqlite3_column_int64(statement, column)); }
 
-// Appends the current row of a kRowColumns statement, converted as the
-// table's row callback converts it (NULL: 0 or empty; 32-bit columns limited
-// to their range).
-void ReadRow(sqlite3_stmt* s, std::vector<CDBActivity>& rows) {
-    rows.emplace_back(Int32(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2), sqlite3_column_int64(s, 3),
-                      sqlite3_column_int64(s, 4), Int32(s, 5), Text(s, 6), Int32(s, 7), Int32(s, 8), Text(s, 11),
-                      Int32(s, 9), Int32(s, 10), Text(s, 12), Int32(s, 13), Int32(s, 14));
+// Appends the current row of a kRowColumns or kRowTimeline statement,
+// converted as the table's row callback converts it (NULL: 0 or empty;
+// 32-bit columns limited to their range). A timeline's row reads only its
+// own columns: every column read is a call into SQLite.
+void ReadRow(sqlite3_stmt* s, RowColumns columns, std::vector<CDBActivity>& rows) {
+    if (columns == RowColumns::Timeline)
+        rows.emplace_back(Int32(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2),
+                          sqlite3_column_int64(s, 3), 0, Int32(s, 5), nullptr, 0, 0, nullptr, Int32(s, 9), Int32(s, 10),
+                          nullptr, 0, 0);
+    else
+        rows.emplace_back(Int32(s, 0), sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2),
+                          sqlite3_column_int64(s, 3), sqlite3_column_int64(s, 4), Int32(s, 5), Text(s, 6), Int32(s, 7),
+                          Int32(s, 8), Text(s, 11), Int32(s, 9), Int32(s, 10), Text(s, 12), Int32(s, 13), Int32(s, 14));
 }
 
 int CountTable(void* context, int, char** values, char**) {
@@ -117,6 +124,12 @@ void CActivityReader::Record(const std::string& path, int64_t month, FileState s
             return;
         }
     m_files.push_back({path, month, state, detail});
+}
+
+void CActivityReader::Absorb(const CActivityReader& other) {
+    for (const CFileReport& file : other.m_files)
+        Record(file.path, file.month, file.state, file.detail);
+    m_longestReadMicros = std::max(m_longestReadMicros, other.m_longestReadMicros);
 }
 
 int CActivityReader::StatementFailed(CDBSQLite& connection, const std::string& path, int64_t month, const char* table) {
@@ -244,7 +257,7 @@ int CActivityReader::Totals(ReportGrouping by, int64_t from, int64_t to, CBaseSt
 
 int CActivityReader::VisitMonthRows(CDBSQLite& connection, int64_t from, int64_t to,
                                     const std::function<bool(const CDBActivity&)>& visit, RowColumns columns,
-                                    RowOrder order, bool& stopped) {
+                                    RowOrder order, bool& stopped, int64_t afterId) {
     // Rows are stored in time order unless the clock was set back. For time
     // order one pass over the ids and start dates tells; in order (or when
     // the stored order is asked for), each chunk is a range of ids, otherwise
@@ -273,11 +286,12 @@ int CActivityReader::VisitMonthRows(CDBSQLite& connection, int64_t from, int64_t
     if (checked != 1) return 0;
     if (order == RowOrder::Time && inOrder && rows == 0) return 1;
 
-    CStatement chunk(
-        db, std::string(columns == RowColumns::All ? kRowColumns : kRowTimeline) + (inOrder ? kChunkById : kChunkByTime));
+    CStatement chunk(db, std::string(columns == RowColumns::All ? kRowColumns : kRowTimeline) +
+                             (inOrder ? kChunkById : kChunkByTime));
     std::vector<CDBActivity> rowsRead;
     rowsRead.reserve(kChunkRows);
-    int64_t afterId = inOrder ? firstId - 1 : INT64_MIN, afterStart = from;
+    afterId = inOrder ? std::max(afterId, firstId - 1) : INT64_MIN;
+    int64_t afterStart = from;
     for (;;) {
         chunk.Bind(1, afterId);
         chunk.Bind(2, lastId);
@@ -290,7 +304,7 @@ int CActivityReader::VisitMonthRows(CDBSQLite& connection, int64_t from, int64_t
         const int read = Timed([&] {
             int step;
             while ((step = sqlite3_step(chunk.Get())) == SQLITE_ROW)
-                ReadRow(chunk.Get(), rowsRead);
+                ReadRow(chunk.Get(), columns, rowsRead);
             sqlite3_reset(chunk.Get());
             return step == SQLITE_DONE ? 1 : 0;
         });
@@ -356,4 +370,40 @@ int CActivityReader::FindLastRow(int64_t now, CDBActivity& out) {
             return StatementFailed(connection, path, month, kActivities);
     }
     return kNoData;
+}
+
+int CActivityReader::ListMonths(std::vector<int64_t>& months) {
+    months.clear();
+    std::error_code error;
+    std::filesystem::directory_iterator entries(Utf8Path(m_folder), error);
+    if (error) return -8;
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        auto digits = [&](size_t at) {
+            const bool both = std::isdigit(static_cast<unsigned char>(name[at])) &&
+                              std::isdigit(static_cast<unsigned char>(name[at + 1]));
+            return both ? (name[at] - '0') * 10 + (name[at + 1] - '0') : -1;
+        };
+        if (name.size() != 10 || name.compare(0, 3, "act") != 0 || name.compare(7, 3, ".db") != 0) continue;
+        const int month = digits(3), year = digits(5);
+        if (month >= 1 && month <= 12 && year >= 0) months.push_back(MonthStart(2000 + year, month));
+    }
+    std::sort(months.begin(), months.end());
+    return 1;
+}
+
+int CActivityReader::VisitRowsAfter(int64_t month, int64_t afterId,
+                                    const std::function<bool(const CDBActivity&)>& visit) {
+    month = MonthStart(YearOf(month), MonthOf(month));
+    char name[32];
+    FormatActivityFileName(month, name);
+    const std::string path = m_folder + kPathSeparator + name;
+    CDBSQLite connection;
+    const int opened = OpenFile(connection, path, month, kActivities);
+    if (opened != 1) return opened;
+    bool stopped = false;
+    return VisitMonthRows(connection, INT64_MIN, INT64_MAX, visit, RowColumns::All, RowOrder::Stored, stopped,
+                          afterId) == 1
+               ? 1
+               : StatementFailed(connection, path, month, kActivities);
 }

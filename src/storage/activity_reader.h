@@ -37,11 +37,14 @@
 //   reader.VisitRows(from, to, [&](const CDBActivity& row) { ...; return true; });
 //   reader.Catalogue().FindTask(id) ...
 //
-// Not thread-safe: one thread uses a reader, and two readers must not run
-// at the same time in one process (the table classes share process-wide
-// result lists).
+// Not thread-safe: one thread uses a reader. Readers of one process may run
+// at the same time on threads of their own when at most one of them runs
+// anything but VisitRows (Open, the totals and the row searches collect
+// their results in the table classes' process-wide lists; VisitRows reads
+// through statements of its own). Absorb then gathers what they met.
 
 #include <cstdint>
+#include <climits>
 #include <functional>
 #include <string>
 #include <utility>
@@ -126,8 +129,23 @@ public:
     static constexpr int kSearchMonths = 120;
     int FindLastRow(int64_t now, CDBActivity& out);
 
+    // The months (packed first second) of the activity files the folder
+    // holds ("actMMYY.db", years 2000 to 2099), oldest first. 1; -8 the
+    // folder cannot be listed.
+    int ListMonths(std::vector<int64_t>& months);
+    // Hands every row of the activity file of `month` whose Id_Activity is
+    // above `afterId` to `visit`, all columns, in the order stored, whatever
+    // its StartDate: what was stored after a row already seen. Read in
+    // chunks as VisitRows reads. 1 (also when stopped); kNoData no such
+    // file; kBadFile; 0.
+    int VisitRowsAfter(int64_t month, int64_t afterId, const std::function<bool(const CDBActivity&)>& visit);
+
     // Every file met so far, each once, in the order met.
     const std::vector<CFileReport>& Files() const { return m_files; }
+    // Takes in the files `other` met (after those met here; a failure stays)
+    // and its longest read.
+    void Absorb(const CActivityReader& other);
+    const std::string& Folder() const { return m_folder; }
     // Called after each month file of a range: months done and in the range.
     void SetProgress(std::function<void(int done, int total)> progress) { m_progress = std::move(progress); }
     int64_t GetLongestReadMicros() const { return m_longestReadMicros; }
@@ -144,9 +162,10 @@ private:
     // anything but 1 ends the walk with that result.
     int ForEachMonth(int64_t from, int64_t to,
                      const std::function<int(CDBSQLite&, const std::string&, int64_t, int64_t, int64_t)>& read);
+    // In stored order the rows start after `afterId`.
     int VisitMonthRows(CDBSQLite& connection, int64_t from, int64_t to,
                        const std::function<bool(const CDBActivity&)>& visit, RowColumns columns, RowOrder order,
-                       bool& stopped);
+                       bool& stopped, int64_t afterId = INT64_MIN);
     // Runs one statement's worth of work and keeps the longest duration.
     template <class Work>
     int Timed(Work&& work);

@@ -134,6 +134,14 @@ TEST_F(ActivityReader, NamesAFileThatIsNoDatabaseOrLacksItsTableAndAMissingFolde
     EXPECT_EQ(reader.VisitRows(20260601000000, 20260630235959, [](const CDBActivity&) { return true; }),
               CActivityReader::kBadFile);
     EXPECT_EQ(StateOf("act0626.db"), FileState::NoTable);
+    // A reader running beside it: what it met is taken in, each file once, a failure kept.
+    CActivityReader beside(reader.Folder());
+    EXPECT_EQ(beside.VisitRows(20260501000000, 20260630235959, [](const CDBActivity&) { return true; }),
+              CActivityReader::kBadFile);
+    const size_t met = reader.Files().size();
+    reader.Absorb(beside);
+    EXPECT_EQ(reader.Files().size(), met);
+    EXPECT_EQ(StateOf("act0526.db"), FileState::NotDatabase);
 
     CActivityReader nowhere(temp.File("none"));
     EXPECT_EQ(nowhere.Open(), -8);

@@ -34,6 +34,13 @@ public:
     const CDBProject* FindProject(int32_t id) const { return Find(m_projects, id); }
     const CDBTask* FindTask(int32_t id) const { return Find(m_tasks, id); }
 
+    // Every row of a table, by id (in no particular order).
+    const std::unordered_map<int32_t, CDBApp>& Apps() const { return m_apps; }
+    const std::unordered_map<int32_t, CDBUser>& Users() const { return m_users; }
+    const std::unordered_map<int32_t, CDBSite>& Sites() const { return m_sites; }
+    const std::unordered_map<int32_t, CDBProject>& Projects() const { return m_projects; }
+    const std::unordered_map<int32_t, CDBTask>& TasksById() const { return m_tasks; }
+
     // The rules in ascending Id_Rule and the tasks in table order, as the
     // collector reads them.
     const CBaseStorage<CDBRule>& Rules() const { return m_rules; }

@@ -2,10 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
+#include <charconv>
+#include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "qloreport/report_names.h"
@@ -80,7 +86,7 @@ struct CDayData {
 
 class CPage {
 public:
-    explicit CPage(const CCatalogue& catalogue) : m_catalogue(catalogue) {}
+    explicit CPage(CReportSource& source) : m_source(source) {}
 
     // Adds one row's time to its day's working time and strip.
     void Add(CDayData& day, const CDBActivity& row) {
@@ -155,7 +161,7 @@ public:
         if (key == kLocked) return "Locked";
         if (key == kOtherType) return "None";
         if (key == kOtherProjects) return "other projects";
-        return GroupName(m_catalogue, ReportGrouping::Project, m_projectOf[static_cast<size_t>(key)]);
+        return m_source.GroupName(ReportGrouping::Project, m_projectOf[static_cast<size_t>(key)]);
     }
     // The time of every row added.
     int64_t Recorded() const { return m_recorded; }
@@ -169,7 +175,7 @@ private:
         return static_cast<int>(m_projectOf.size() - 1);
     }
 
-    const CCatalogue& m_catalogue;
+    CReportSource& m_source;
     std::vector<int32_t> m_projectOf;  // by strip key
     std::map<int32_t, const char*> m_colours;
     int64_t m_recorded = 0;
@@ -231,19 +237,35 @@ void WriteTopBars(FILE* out, const CTotals& totals, const char* colour) {
 
 // "hh:mm" of a minute of the day.
 std::string Clock(int minute) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d", minute / 60, minute % 60);
-    return text;
+    const char text[] = {static_cast<char>('0' + minute / 600), static_cast<char>('0' + minute / 60 % 10), ':',
+                         static_cast<char>('0' + minute % 60 / 10), static_cast<char>('0' + minute % 10)};
+    return std::string(text, sizeof text);
+}
+
+// Appends `value` as printf's "%.*f" writes it; to_chars gives the same
+// characters far faster, which counts with a strip's thousands of rects.
+void AppendFixed(std::string& text, double value, int decimals) {
+    char digits[400];  // the longest double with two decimals fits
+    const auto written = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    text.append(digits, written.ptr);
 }
 
 // Rect with the details shown on hover (and by the script on a tap).
 void WriteBar(FILE* out, double x, double y, double width, double height, const char* colour, const std::string& tip) {
-    std::fprintf(out, "<rect x=\"%.1f\" y=\"%.2f\" width=\"%.1f\" height=\"%.2f\" fill=\"%s\"><title>%s</title></rect>",
-                 x, y, width, height, colour, HtmlText(tip).c_str());
+    std::string rect = "<rect x=\"";
+    AppendFixed(rect, x, 1);
+    rect += "\" y=\"";
+    AppendFixed(rect, y, 2);
+    rect += "\" width=\"";
+    AppendFixed(rect, width, 1);
+    rect += "\" height=\"";
+    AppendFixed(rect, height, 2);
+    rect += Concat("\" fill=\"", colour, "\"><title>", HtmlText(tip), "</title></rect>");
+    std::fwrite(rect.data(), 1, rect.size(), out);
 }
 
 // Working time per day: active time stacked by project, idle time on top.
-void WriteDayChart(FILE* out, const std::vector<CDayData>& days, const CPage& page, const CCatalogue& catalogue) {
+void WriteDayChart(FILE* out, const std::vector<CDayData>& days, const CPage& page, CReportSource& source) {
     int64_t longest = 3600;
     for (const CDayData& day : days)
         longest = std::max(longest, day.Work());
@@ -274,7 +296,7 @@ void WriteDayChart(FILE* out, const std::vector<CDayData>& days, const CPage& pa
         for (const auto& [project, seconds] : day.activeByProject) {
             y -= seconds * perSecond;
             WriteBar(out, x, y, barWidth, seconds * perSecond, page.ProjectColour(project),
-                     Concat(FormatDate(day.day), " ", GroupName(catalogue, ReportGrouping::Project, project), " ",
+                     Concat(FormatDate(day.day), " ", source.GroupName(ReportGrouping::Project, project), " ",
                             FormatDuration(seconds)));
         }
         if (day.idle > 0) {
@@ -294,6 +316,13 @@ void WriteStrips(FILE* out, const std::vector<CDayData>& days, const CPage& page
     for (int hour = 0; hour < 24; hour += 3)
         std::fprintf(out, "<i style=\"left:%.2f%%\">%02d</i>", hour * 100.0 / 24, hour);
     std::fputs("</div><b></b></div>\n", out);
+    // A key's name, worked out once for all its runs.
+    std::vector<std::string> names(kKeys);
+    auto nameOf = [&](int key) -> const std::string& {
+        std::string& name = names[static_cast<size_t>(key)];
+        if (name.empty()) name = page.KeyName(key);
+        return name;
+    };
     for (const CDayData& day : days) {
         std::fprintf(out,
                      "<div class=\"day\"><span>%s %02d-%02d</span><svg viewBox=\"0 0 1440 10\" "
@@ -301,7 +330,7 @@ void WriteStrips(FILE* out, const std::vector<CDayData>& days, const CPage& page
                      kWeekdays[DayOfWeek(day.day)], MonthOf(day.day), DayOf(day.day));
         for (const CRun& run : day.runs)
             WriteBar(out, run.start, 0, run.length, 10, page.KeyColour(run.key),
-                     Concat(Clock(run.start), "-", Clock(run.start + run.length), " ", page.KeyName(run.key)));
+                     Concat(Clock(run.start), "-", Clock(run.start + run.length), " ", nameOf(run.key)));
         const int64_t minutes = day.Work() / 60;
         std::fprintf(out, "</svg><b>%lld:%02d</b></div>\n", static_cast<long long>(minutes / 60),
                      static_cast<int>(minutes % 60));
@@ -309,16 +338,8 @@ void WriteStrips(FILE* out, const std::vector<CDayData>& days, const CPage& page
 }
 }  // namespace
 
-int WriteHtmlReport(FILE* out, CActivityReader& reader, int64_t from, int64_t to) {
-    const ReportGrouping tables[] = {ReportGrouping::Project, ReportGrouping::App, ReportGrouping::Site};
-    std::vector<CTotals> totals(std::size(tables));
-    for (size_t i = 0; i < std::size(tables); ++i) {
-        const int read = ReadTotals(reader, tables[i], from, to, kTableRows, totals[i]);
-        if (read != 1) return read;
-    }
-    const CTotals &apps = totals[1], &sites = totals[2];
-
-    CPage page(reader.Catalogue());
+int WriteHtmlReport(FILE* out, CReportSource& source, int64_t from, int64_t to) {
+    CPage page(source);
     std::vector<CDayData> days;
     for (int64_t day = DayStart(from); day <= to; day = AddDays(day, 1)) {
         days.emplace_back();
@@ -330,21 +351,55 @@ int WriteHtmlReport(FILE* out, CActivityReader& reader, int64_t from, int64_t to
         for (CDayData& day : days)
             page.Finish(day);
     };
-    int64_t month = 0;
-    const int visited = reader.VisitRows(
-        from, to,
-        [&](const CDBActivity& row) {
-            const int64_t day = DayStart(row.GetStartDate());
-            if (day / 100000000 != month) {
-                finishAll();
-                month = day / 100000000;
-            }
-            const size_t index = static_cast<size_t>(SecondsBetween(days.front().day, day) / 86400);
-            if (index < days.size()) page.Add(days[index], row);
-            return true;
-        },
-        RowColumns::Timeline, RowOrder::Stored);
+    // The pass over the rows runs on a thread of its own, through a source
+    // of its own when the source offers one (its own connections, each read
+    // as short as ever), beside the report queries of the tables on this
+    // thread; it stops early when they fail. Otherwise it runs here first.
+    std::atomic<bool> stop{false};
+    int visited = 0;
+    auto visitRows = [&](CReportSource& rowSource) {
+        int64_t month = 0, lastDay = -1;
+        size_t index = 0;
+        visited = rowSource.VisitRows(
+            from, to,
+            [&](const CDBActivity& row) {
+                if (stop.load(std::memory_order_relaxed)) return false;
+                const int64_t day = DayStart(row.GetStartDate());
+                if (day != lastDay) {
+                    if (day / 100000000 != month) {
+                        finishAll();
+                        month = day / 100000000;
+                    }
+                    lastDay = day;
+                    index = static_cast<size_t>(SecondsBetween(days.front().day, day) / 86400);
+                }
+                if (index < days.size()) page.Add(days[index], row);
+                return true;
+            },
+            RowColumns::Timeline, RowOrder::Stored);
+    };
+    std::unique_ptr<CReportSource> rowSource = source.ForAnotherThread();
+    std::thread rows;
+    if (rowSource) {
+        try {
+            rows = std::thread(visitRows, std::ref(*rowSource));
+        } catch (const std::system_error&) {
+            rowSource.reset();
+        }
+    }
+    if (!rowSource) visitRows(source);
+    std::vector<ReportGrouping> tables{ReportGrouping::Project, ReportGrouping::App, ReportGrouping::Site};
+    if (source.ManyPeople()) tables.push_back(ReportGrouping::User);
+    std::vector<CTotals> totals(tables.size());
+    int read = 1;
+    for (size_t i = 0; i < tables.size() && read == 1; ++i)
+        read = ReadTotals(source, tables[i], from, to, kTableRows, totals[i]);
+    if (read != 1) stop = true;
+    if (rows.joinable()) rows.join();
+    if (rowSource) source.Absorb(*rowSource);
+    if (read != 1) return read;
     if (visited != 1) return visited;
+    const CTotals &apps = totals[1], &sites = totals[2];
     finishAll();
     page.ChooseColours(days);
 
@@ -362,7 +417,7 @@ int WriteHtmlReport(FILE* out, CActivityReader& reader, int64_t from, int64_t to
                  range.c_str(), kStyle, range.c_str(), FormatDuration(work).c_str(),
                  FormatDuration(page.Recorded()).c_str());
     std::fputs("<h2>Working time per day, by project</h2>\n", out);
-    WriteDayChart(out, days, page, reader.Catalogue());
+    WriteDayChart(out, days, page, source);
     std::fputs("<div class=\"cols\"><div><h2>Top programs</h2>\n", out);
     WriteTopBars(out, apps, "#4e79a7");
     std::fputs("</div><div><h2>Top sites</h2>\n", out);

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "storage/activity_reader.h"
+#include "qloreport/report_source.h"
 
-// The reader's result.
-int WriteHtmlReport(FILE* out, CActivityReader& reader, int64_t from, int64_t to);
+// The source's result. Rows of more than one person add a table by person.
+int WriteHtmlReport(FILE* out, CReportSource& source, int64_t from, int64_t to);

@@ -12,6 +12,7 @@
 
 #include "qloreport/qloreport_run.h"
 #include "qloreport/report_options.h"
+#include "qloreport/report_text.h"
 #include "support/activity_folder.h"
 #include "support/temp_folder.h"
 
@@ -177,6 +178,12 @@ TEST_F(Qloreport, TheHtmlPageIsSelfContainedAndHoldsTheTotals) {
             shown[std::stoi((*match)[1])] = std::stoll((*match)[2]);
     }
     EXPECT_EQ(shown, projects);
+    // The time recorded comes from the pass over the rows, made beside the tables' queries.
+    int64_t recorded = 0;
+    for (const auto& [user, seconds] :
+         ExpectedTotals(sample.rows, ReportGrouping::User, 20260301000000, 20260331235959))
+        recorded += seconds;
+    EXPECT_NE(run.out.find(" of " + FormatDuration(recorded) + " recorded."), std::string::npos);
     // Kunde "Süd" escaped for HTML.
     EXPECT_NE(run.out.find("Kunde &quot;S\xc3\xbc"
                            "d&quot;, &#39;Nord&#39;"),

@@ -54,7 +54,9 @@ std::string GroupName(const CCatalogue& catalogue, ReportGrouping by, int32_t id
 std::string ProjectTaskName(const CCatalogue& catalogue, int32_t projectId, int32_t taskId) {
     const std::string project = GroupName(catalogue, ReportGrouping::Project, projectId);
     if (taskId == 0) return project;
-    const std::string task =
-        Named(catalogue.FindTask(taskId), taskId, [](const CDBTask& found) { return found.GetName(); });
-    return project + " / " + task;
+    return project + " / " + TaskName(catalogue, taskId);
+}
+
+std::string TaskName(const CCatalogue& catalogue, int32_t taskId) {
+    return Named(catalogue.FindTask(taskId), taskId, [](const CDBTask& found) { return found.GetName(); });
 }

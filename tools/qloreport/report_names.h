@@ -17,5 +17,7 @@ const char* GroupingHeading(ReportGrouping by);
 std::string ActivityTypeName(int32_t type);
 // The name of a group of a report query.
 std::string GroupName(const CCatalogue& catalogue, ReportGrouping by, int32_t id);
+// The task's own name (without its project); "#<id>" when unknown or unnamed.
+std::string TaskName(const CCatalogue& catalogue, int32_t taskId);
 // "Project / Task", or the project alone when the task is 0.
 std::string ProjectTaskName(const CCatalogue& catalogue, int32_t projectId, int32_t taskId);

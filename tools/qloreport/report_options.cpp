@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/text.h"
 #include "sensing/time_stamp.h"
 
 const char kQloreportUsage[] =
@@ -20,6 +21,9 @@ const char kQloreportUsage[] =
     "  D is YYYY-MM-DD, today, yesterday, week, month or last-month (default: today).\n"
     "  --data DIR   the folder of sys.db, func.db and actMMYY.db (default: the one the\n"
     "               collector's settings name)\n"
+    "  --server CONN  totals, day and html from the team store (a PostgreSQL connection\n"
+    "               string, without a password) instead of this computer's files\n"
+    "  --user NAME  with --server: one person's activities (default: all, everyone's)\n"
     "Exit status: 0 done, 1 no data or a data file could not be read, 2 bad command line.\n";
 
 namespace {
@@ -149,6 +153,7 @@ bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CRepor
     }
 
     std::string from, to, day;
+    bool hasUser = false;
     for (int i = 2; i < argc; ++i) {
         std::string option = argv[i];
         std::string value;
@@ -170,7 +175,8 @@ bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CRepor
             day = option;
             continue;
         }
-        if (option != "--data" && !Takes(options.command, option)) {
+        const bool anyCommand = option == "--data" || option == "--server" || option == "--user";
+        if (!anyCommand && !Takes(options.command, option)) {
             error = "unknown option '" + option + "' for " + command;
             return false;
         }
@@ -211,9 +217,26 @@ bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CRepor
                 error = "--at takes a moment 'YYYY-MM-DD hh:mm:ss', not '" + value + "'";
                 return false;
             }
+        } else if (option == "--server") {
+            options.server = NarrowToUtf8(value.c_str());
+        } else if (option == "--user") {
+            options.user = value == "all" ? "" : NarrowToUtf8(value.c_str());
+            hasUser = true;
         } else {
             options.dataFolder = value;
         }
+    }
+    if (!options.server.empty() && !options.dataFolder.empty()) {
+        error = "--data and --server name two different sources: give one";
+        return false;
+    }
+    if (options.server.empty() && hasUser) {
+        error = "--user chooses a person on the team store: give --server too";
+        return false;
+    }
+    if (!options.server.empty() && options.command == ReportCommand::Explain) {
+        error = "explain reads this computer's own files: give no --server";
+        return false;
     }
 
     int64_t fromFirst = 0, fromLast = 0, toFirst = 0, toLast = 0;

@@ -7,6 +7,8 @@
 // month), last-month. --from takes the first day of its period and --to the
 // last. Given alone, --from D ends with D's period when D is a word and with
 // today when D is a date; --to D alone is D's period. Neither: today.
+// --server CONN reads the team store instead of the local files (totals,
+// day and html), with --user NAME (or all, the default) choosing the person.
 
 #include <cstdint>
 #include <string>
@@ -26,6 +28,8 @@ struct CReportOptions {
     std::string output;      // html: -o FILE; empty: standard output
     int64_t at = 0;          // explain: the moment; 0 the last stored row
     std::string dataFolder;  // --data: the folder of the database files
+    std::string server;      // --server: the team store's connection string (UTF-8); empty: the local files
+    std::string user;        // --user: the person on the team store; empty: everyone
 };
 
 extern const char kQloreportUsage[];

@@ -105,3 +105,21 @@ std::string Cell(const std::string& text, size_t width, bool alignRight) {
     const std::string padding(width - CharacterCount(cell), ' ');
     return alignRight ? padding + cell : cell + padding;
 }
+
+std::string FileReportText(const CFileReport& file) {
+    switch (file.state) {
+        case FileState::Read:
+            break;
+        case FileState::Missing:
+            if (file.month == 0) return file.path + " does not exist";
+            return Concat("note: ", file.path, " does not exist: nothing was recorded in ",
+                          FormatDate(file.month).substr(0, 7));
+        case FileState::NotDatabase:
+            return Concat(file.path, " is not a database (", file.detail, ")");
+        case FileState::NoTable:
+            return Concat(file.path, " has no table ", file.detail);
+        case FileState::Unreadable:
+            return Concat(file.path, " cannot be read (", file.detail, ")");
+    }
+    return "";
+}

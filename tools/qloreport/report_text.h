@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "storage/activity_reader.h"
 
 // "h:mm:ss" with as many hours as it takes ("1193046:28:16"); 0:00:00 below 0.
 std::string FormatDuration(int64_t seconds);
@@ -35,6 +36,11 @@ std::string HtmlText(const std::string& text);
 std::string Cell(const std::string& text, size_t width, bool alignRight = false);
 // The number of UTF-8 code points of `text`.
 size_t CharacterCount(const std::string& text);
+
+// What became of a file of the data folder, for a message: empty when it was
+// read; a month without a file is a note ("note: ... does not exist: nothing
+// was recorded in 2026-02"); the other texts name a failure.
+std::string FileReportText(const CFileReport& file);
 
 // The texts one after the other (appended, which also spares GCC 12 its
 // false -Wrestrict warning on "literal" + std::string temporaries).

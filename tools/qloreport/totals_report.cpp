@@ -71,23 +71,21 @@ void WriteJson(FILE* out, const CTotals& totals, const std::vector<std::string>&
 }
 }  // namespace
 
-int ReadTotals(CActivityReader& reader, ReportGrouping by, int64_t from, int64_t to, int top, CTotals& totals) {
+int ReadTotals(CReportSource& source, ReportGrouping by, int64_t from, int64_t to, int top, CTotals& totals) {
     totals = CTotals();
     totals.by = by;
     totals.from = from;
     totals.to = to;
-    CBaseStorage<CGroupItem> rows;
-    const int result = reader.Totals(by, from, to, rows);
+    std::vector<CTotalsGroup> groups;
+    const int result = source.Totals(by, from, to, groups);
     if (result != 1) return result;
-    CGroupItem row;
-    for (int32_t i = 0; i < rows.Count(); ++i) {
-        rows.Pop(i, row);
-        totals.total += row.GetDuration();
+    for (CTotalsGroup& group : groups) {
+        totals.total += group.seconds;
         if (top > 0 && static_cast<int>(totals.groups.size()) >= top) {
             ++totals.otherGroups;
-            totals.otherSeconds += row.GetDuration();
+            totals.otherSeconds += group.seconds;
         } else {
-            totals.groups.push_back({row.GetId(), GroupName(reader.Catalogue(), by, row.GetId()), row.GetDuration()});
+            totals.groups.push_back(std::move(group));
         }
     }
     return 1;

@@ -10,13 +10,7 @@
 #include <vector>
 
 #include "qloreport/report_options.h"
-#include "storage/activity_reader.h"
-
-struct CTotalsGroup {
-    int32_t id = 0;
-    std::string name;  // UTF-8
-    int64_t seconds = 0;
-};
+#include "qloreport/report_source.h"
 
 struct CTotals {
     ReportGrouping by = ReportGrouping::Project;
@@ -27,8 +21,8 @@ struct CTotals {
     int64_t total = 0;  // every group's time: the range's time as this grouping counts it
 };
 
-// The totals of `by` over [from, to]; `top` 0 keeps every group. The reader's result.
-int ReadTotals(CActivityReader& reader, ReportGrouping by, int64_t from, int64_t to, int top, CTotals& totals);
+// The totals of `by` over [from, to]; `top` 0 keeps every group. The source's result.
+int ReadTotals(CReportSource& source, ReportGrouping by, int64_t from, int64_t to, int top, CTotals& totals);
 
 // Writes `totals` in `format`. `missing`: the names of the month files of
 // the range that do not exist (listed in JSON; the caller notes them otherwise).

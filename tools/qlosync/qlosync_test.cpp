@@ -1,0 +1,224 @@
+// qlosync and qloreport --server run in-process against the test server
+// (tests/support/pg_test_server.sh): the data folders of several people and
+// computers pushed, pushed again and added to, and the store's reports equal
+// to the local ones per person and in sum; then every way a push is refused.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "qloreport/qloreport_run.h"
+#include "qlosync/qlosync_run.h"
+#include "support/team_store_test_server.h"
+#include "support/temp_folder.h"
+#include "support/test_registry.h"
+
+namespace {
+struct CRun {
+    int status = -1;
+    std::string out, err;
+};
+
+CRun RunTool(int (*tool)(int, const char* const*, FILE*, FILE*), const std::vector<std::string>& args) {
+    std::vector<const char*> argv{"tool"};
+    for (const std::string& arg : args)
+        argv.push_back(arg.c_str());
+    CTempFolder files;
+    FILE* out = std::fopen(files.File("out").c_str(), "wb");
+    FILE* err = std::fopen(files.File("err").c_str(), "wb");
+    CRun run;
+    run.status = tool(static_cast<int>(argv.size()), argv.data(), out, err);
+    std::fclose(out);
+    std::fclose(err);
+    run.out = ReadFileBytes(files.File("out"));
+    run.err = ReadFileBytes(files.File("err"));
+    return run;
+}
+
+// Group name -> seconds of a `totals --format json` answer.
+std::map<std::string, int64_t> Groups(const CRun& run) {
+    std::map<std::string, int64_t> groups;
+    EXPECT_EQ(run.status, 0) << run.err;
+    if (run.status != 0) return groups;
+    const nlohmann::json answer = nlohmann::json::parse(run.out);
+    for (const auto& group : answer["groups"])
+        groups[group["name"].get<std::string>()] += group["seconds"].get<int64_t>();
+    return groups;
+}
+
+void Add(std::map<std::string, int64_t>& sum, const std::map<std::string, int64_t>& part) {
+    for (const auto& [name, seconds] : part)
+        sum[name] += seconds;
+}
+
+int64_t Total(const std::map<std::string, int64_t>& groups) {
+    int64_t total = 0;
+    for (const auto& group : groups)
+        total += group.second;
+    return total;
+}
+
+const std::vector<std::string> kRange = {"--from", "2026-01-15", "--to", "2026-04-15"};
+
+class TeamStore : public ::testing::Test {
+protected:
+    CTestRegistry registry;
+    CTeamStoreTestDatabase store;
+    CTempFolder alice1, alice2, bob;
+    CSampleFolder aliceSample{alice1.Str()};
+    CActivityFolder alice2Data{alice2.Str()}, bobData{bob.Str()};
+    std::vector<CStoredRow> alice2Rows = FillTeamFolder(alice2Data, 2, 4, 150);
+    std::vector<CStoredRow> bobRows = FillTeamFolder(bobData, 3, 4, 200);
+
+    CRun Sync(std::vector<std::string> args, const std::string& server = "") {
+        args.insert(args.end(), {"--server", server.empty() ? store.Conninfo() : server});
+        return RunTool(RunQlosync, args);
+    }
+    CRun Push(const CTempFolder& folder, const std::string& person, const std::string& server = "") {
+        return Sync({"push", "--data", folder.Str(), "--person", person, "--batch", "100"}, server);
+    }
+    CRun Report(std::vector<std::string> args, const std::string& user) {
+        args.insert(args.end(), {"--server", store.Conninfo(), "--user", user});
+        return RunTool(RunQloreport, args);
+    }
+    static CRun Local(std::vector<std::string> args, const CTempFolder& folder) {
+        args.insert(args.end(), {"--data", folder.Str()});
+        return RunTool(RunQloreport, args);
+    }
+    int64_t StoredRows() const { return std::stoll(store.Query("select count(*) from orvanta.activities")); }
+};
+
+TEST_F(TeamStore, PeopleAndComputersPushedOnceGiveTheirLocalTotalsPerPersonAndInSumAndNewRowsFollow) {
+    ASSERT_EQ(Sync({"init"}).status, 0);
+    ASSERT_EQ(Push(alice1, "alice").status, 0);
+    ASSERT_EQ(Push(alice2, "alice").status, 0);
+    const CRun first = Push(bob, "bob");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_NE(first.out.find("800 rows added (800 sent)"), std::string::npos) << first.out;
+    const int64_t all = static_cast<int64_t>(aliceSample.rows.size() + alice2Rows.size() + bobRows.size());
+    EXPECT_EQ(StoredRows(), all);
+    // Pushed again: nothing sent, nothing added.
+    for (const CTempFolder* folder : {&alice1, &alice2, &bob})
+        EXPECT_NE(Push(*folder, folder == &bob ? "bob" : "alice").out.find(" 0 rows added (0 sent)"),
+                  std::string::npos);
+    EXPECT_EQ(StoredRows(), all);
+
+    // Rows and a program stored after the push go with the next one.
+    const int32_t app = bobData.AddApp("new-tool.exe", "C:\\Programs\\new-tool.exe");
+    CStoredRow late;
+    late.start = 20260410090000;
+    late.finish = 20260410091000;
+    late.duration = 600;
+    late.app = app;
+    bobData.AddRows({late, late});
+    bobRows.insert(bobRows.end(), {late, late});
+    EXPECT_NE(Push(bob, "bob").out.find(" 2 rows added (2 sent)"), std::string::npos);
+
+    const std::pair<const char*, std::vector<const CTempFolder*>> people[] = {
+        {"alice", {&alice1, &alice2}}, {"bob", {&bob}}, {"all", {&alice1, &alice2, &bob}}};
+    for (const char* by : {"type", "app", "site", "project", "task", "user"})
+        for (const auto& [person, folders] : people) {
+            std::vector<std::string> args{"totals", "--by", by, "--format", "json"};
+            args.insert(args.end(), kRange.begin(), kRange.end());
+            std::map<std::string, int64_t> local;
+            for (const CTempFolder* folder : folders)
+                Add(local, Groups(Local(args, *folder)));
+            const std::map<std::string, int64_t> server = Groups(Report(args, person));
+            // By user the store's groups are the people.
+            if (std::string(by) == "user")
+                EXPECT_EQ(Total(server), Total(local)) << person;
+            else
+                EXPECT_EQ(server, local) << by << " of " << person;
+        }
+    const std::map<std::string, int64_t> byPerson =
+        Groups(Report({"totals", "--by", "user", "--format", "json", "--from", "2026-01-01", "--to", "2026-04-30"},
+                      "all"));
+    EXPECT_EQ(byPerson.size(), 2u);
+
+    // The day's rows: bob's as locally; everyone's name their person.
+    const CRun bobsDay = Report({"day", "2026-03-01", "--format", "json"}, "bob");
+    const CRun localDay = Local({"day", "2026-03-01", "--format", "json"}, bob);
+    ASSERT_EQ(bobsDay.status, 0) << bobsDay.err;
+    const nlohmann::json serverRows = nlohmann::json::parse(bobsDay.out), localRows = nlohmann::json::parse(localDay.out);
+    ASSERT_EQ(serverRows["rows"].size(), localRows["rows"].size());
+    for (size_t i = 0; i < localRows["rows"].size(); ++i)
+        for (const char* field : {"start", "seconds", "type", "program", "title", "site", "url", "project", "task"})
+            EXPECT_EQ(serverRows["rows"][i][field], localRows["rows"][i][field]) << field;
+    const CRun teamDay = Report({"day", "2026-03-01"}, "all");
+    EXPECT_NE(teamDay.out.find("  bob  "), std::string::npos) << teamDay.out;
+    EXPECT_NE(teamDay.out.find("  alice  "), std::string::npos);
+
+    // The page of the month: its total as the local pages' sum.
+    int64_t pages = 0;
+    const std::regex total("data-total=\"([0-9]+)\"");
+    std::smatch match;
+    for (const CTempFolder* folder : {&alice1, &alice2}) {
+        const std::string page = Local({"html", "--from", "2026-03-01", "--to", "2026-03-31"}, *folder).out;
+        if (std::regex_search(page, match, total)) pages += std::stoll(match[1]);
+    }
+    const std::string page = Report({"html", "--from", "2026-03-01", "--to", "2026-03-31"}, "alice").out;
+    ASSERT_TRUE(std::regex_search(page, match, total)) << page.substr(0, 300);
+    EXPECT_EQ(std::stoll(match[1]), pages);
+}
+
+TEST_F(TeamStore, ABadServerPasswordSchemaOrFullDiskGivesOneMessageAndTheNextPushResumes) {
+    CRun run = Push(bob, "bob");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("run \"qlosync init\""), std::string::npos) << run.err;
+    EXPECT_NE(Report({"totals"}, "all").err.find("no tables yet"), std::string::npos);
+    ASSERT_EQ(Sync({"init"}).status, 0);
+    const CRun again = Sync({"init"});
+    EXPECT_EQ(again.status, 0) << again.err;
+
+    store.Query("update orvanta.schema_version set version = 99");
+    EXPECT_NE(Push(bob, "bob").err.find("version 99, newer than this qlosync knows"), std::string::npos);
+    EXPECT_NE(Report({"totals"}, "all").err.find("version 99"), std::string::npos);
+    EXPECT_NE(Sync({"init"}).err.find("version 99"), std::string::npos);
+    store.Query("update orvanta.schema_version set version = 1");
+
+    // Passwords: from the settings, never in a message; never on a command line.
+    const std::string secret = "Secret-Horse-42";
+    store.Query("create role keeper login superuser password '" + secret + "'");
+    const std::string keeper = "host=127.0.0.1 port=" + std::to_string(store.Port()) + " dbname=" + store.Name();
+    ASSERT_TRUE(registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Connection", keeper + " user=keeper"));
+    ASSERT_TRUE(registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Password", "wrong-" + secret));
+    run = RunTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("password authentication failed"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(secret), std::string::npos) << run.err;
+    run = Sync({"push", "--data", bob.Str()}, keeper + " user=keeper password=" + secret);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.find(secret), std::string::npos);
+    EXPECT_NE(RunTool(RunQlosync, {"status", "--data", bob.Str()}).out.find("failed: cannot connect"),
+              std::string::npos);
+    EXPECT_NE(Push(bob, "bob", "host=127.0.0.1 port=1 dbname=x user=qlo").err.find("cannot connect to the team store"),
+              std::string::npos);
+
+    // TLS with the certificate and host name checked when the string asks.
+    const std::string tls = " dbname=" + store.Name() + " user=qlo sslmode=verify-full sslrootcert=ca.pem port=" +
+                            std::to_string(store.Port());
+    run = Push(bob, "bob", "host=127.0.0.1" + tls);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("does not match host name"), std::string::npos) << run.err;
+
+    // A full disk refuses the rows; nothing is lost, the next push resumes.
+    store.Query("create function full_disk() returns trigger language plpgsql as $$ begin raise exception "
+                "'could not extend file: No space left on device' using errcode = 'disk_full'; end $$");
+    store.Query("create trigger full_disk before insert on orvanta.activities for each row execute function "
+                "full_disk()");
+    run = Push(bob, "bob", "host=localhost" + tls);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("disk is full"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("the next push resumes"), std::string::npos);
+    store.Query("drop trigger full_disk on orvanta.activities");
+    registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Password", secret);
+    run = RunTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(StoredRows(), static_cast<int64_t>(bobRows.size()));
+    EXPECT_NE(RunTool(RunQlosync, {"status", "--data", bob.Str()}).out.find("done: 800 rows added"),
+              std::string::npos);
+}
+}  // namespace

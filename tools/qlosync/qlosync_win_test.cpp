@@ -1,0 +1,35 @@
+// The programs qlosync.exe and qloreport.exe under Wine, against the test
+// server on 127.0.0.1: init, push and a report from the store.
+#include <gtest/gtest.h>
+
+#include "support/helper_process.h"
+#include "support/team_store_test_server.h"
+#include "support/temp_folder.h"
+#include "support/test_registry.h"
+
+namespace {
+TEST(TeamStoreProgram, QlosyncPushesOverTheLoopbackAndQloreportReadsTheStore) {
+    CTestRegistry registry;
+    CTeamStoreTestDatabase store;
+    CTempFolder folder;
+    CActivityFolder data(folder.Str());
+    const std::vector<CStoredRow> rows = FillTeamFolder(data, 5, 2, 500);
+    const std::string qlosync = ProgramBesideTest("qlosync.exe");
+    EXPECT_EQ(RunProgram(qlosync, {"init", "--server", store.Conninfo()}).exitCode, 0u);
+    const CProgramRun push =
+        RunProgram(qlosync, {"push", "--data", folder.Str(), "--server", store.Conninfo(), "--person", "dave"});
+    EXPECT_EQ(push.exitCode, 0u) << push.output;
+    EXPECT_NE(push.output.find("1000 rows added"), std::string::npos) << push.output;
+    const CProgramRun report = RunProgram(ProgramBesideTest("qloreport.exe"),
+                                          {"totals", "--from", "2026-01-01", "--to", "2026-02-28", "--server",
+                                           store.Conninfo(), "--user", "dave", "--by", "type"});
+    EXPECT_EQ(report.exitCode, 0u) << report.output;
+    int64_t seconds = 0;
+    for (const CStoredRow& row : rows)
+        seconds += row.duration;
+    char total[32];
+    std::snprintf(total, sizeof total, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    EXPECT_NE(report.output.find(total), std::string::npos) << report.output;
+}
+}  // namespace

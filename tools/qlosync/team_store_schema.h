@@ -1,0 +1,40 @@
+#pragma once
+// The team store's tables, in the PostgreSQL schema "orvanta" of the server's
+// database:
+//
+//   schema_version  one row: the version of these tables and the store's id
+//                   (a new id whenever the store is made anew, so that a
+//                   collector's marks of an earlier store are not trusted)
+//   people          the persons rows belong to, by name
+//   machines        one row per collector identity: its person and host, and
+//                   when it last pushed and how many rows it added in all
+//   programs, sites, users, projects, tasks
+//                   the names of the team: one row per distinct name (a
+//                   program per file name and path; a task per project name
+//                   and task name), with the ids reports show
+//   local_ids       what each collector's own ids name: (machine, kind,
+//                   local id) -> a row of those tables; kinds 'a' program,
+//                   's' site, 'u' user account, 'p' project, 't' task
+//   activities      the collectors' rows as stored, with their local ids,
+//                   unique by (machine, month of the file, Id_Activity),
+//                   partitioned by that month (yyyymm), one partition
+//                   "activities_yyyymm" per month
+//
+// Results: 1; kSchemaMissing; kSchemaNewer (`version` the server's); 0 a
+// statement failed (the connection tells why).
+
+#include <string>
+
+#include "qlosync/pg_connection.h"
+
+inline constexpr int kTeamStoreSchemaVersion = 1;
+inline constexpr int kSchemaMissing = -70;
+inline constexpr int kSchemaNewer = -71;
+
+// Checks the tables' version and reads the store's id.
+int CheckTeamStoreSchema(CPgConnection& connection, std::string& storeId, int& version);
+// Makes the tables that are missing, in one transaction; a store made
+// earlier keeps its rows and id. kSchemaNewer leaves everything alone.
+int InitTeamStoreSchema(CPgConnection& connection, std::string& storeId, int& version);
+// Makes the partition of `month` (yyyymm) unless it exists.
+int EnsureMonthPartition(CPgConnection& connection, int month);
