@@ -42,25 +42,10 @@ cp "$bin/qlo_x11_windows" "$work/notepad.exe"
 pids+=($!)
 sleep 1
 
-# Starts the collector $2 in the folder $work/$1; its process id in $started.
-start() {
-  mkdir -p "$work/$1"/{data,run,install}
-  cat >"$work/$1/registry.reg" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Belvane\\Orvanta]
-"Path"="$work/$1/install"
-"First Start"=dword:00000001
-"QLOCollector Log Level"=dword:00000001
-REG
-  QLO_REGISTRY_FILE="$work/$1/registry.reg" XDG_DATA_HOME="$work/$1/data" XDG_RUNTIME_DIR="$work/$1/run" \
-    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus" "$2" &
-  started=$!
-  pids+=($started)
-}
-start baseline "$baseline"
+. "$(dirname "$0")/start_collector.sh"
+start_collector baseline "$baseline"
 base=$started
-start checkpoint "$bin/qlocollector"
+start_collector checkpoint "$bin/qlocollector"
 mine=$started
 
 sleep 15

@@ -41,23 +41,7 @@ trap cleanup EXIT
 # Nanoseconds on CPU of every thread of process $1.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
 
-# Starts the collector $2 with the folders under $work/$1; its process id in $started.
-start_collector() {
-  local home="$work/$1"
-  mkdir -p "$home"/{data,run,install}
-  cat >"$home/registry.reg" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Belvane\\Orvanta]
-"Path"="$home/install"
-"First Start"=dword:00000001
-"QLOCollector Log Level"=dword:00000001
-REG
-  QLO_REGISTRY_FILE="$home/registry.reg" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/run" \
-    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus" "$2" &
-  started=$!
-  pids+=($started)
-}
+. "$(dirname "$0")/start_collector.sh"
 
 if [ "$mode" = x11 ]; then
   cp "$bin/qlo_x11_windows" "$work/notepad.exe"

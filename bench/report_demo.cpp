@@ -49,7 +49,7 @@ constexpr CProgram kPrograms[] = {
      3},
     {"winword.exe",
      "C:\\Program Files\\Microsoft Office\\WINWORD.EXE",
-     {"Specification.docx - Word", "Minutes 2026-12-01.docx - Word", "Specification.docx - Word"},
+     {"Proposal.docx - Word", "Minutes 2026-12-01.docx - Word", "Proposal.docx - Word"},
      2},
     {"skype.exe", "C:\\Program Files\\Skype\\Skype.exe", {"Skype", "Skype - Team call", "Skype"}, 2},
     {"tracker.exe", "C:\\Tools\\tracker.exe", {"Issue 4711 - Tracker", "Board - Tracker", "Issue 4713 - Tracker"}, 3},

@@ -21,6 +21,7 @@
 #include "platform/clock.h"
 #include "platform/x11_connection_linux.h"
 #include "support/child_process_linux.h"
+#include "support/wait_until.h"
 #include "support/x11_test_display_linux.h"
 
 namespace {
@@ -172,13 +173,6 @@ TEST_F(X11DesktopTest, ThreadsSharingTheServiceEachGetTheirOwnAnswers) {
     other.join();
     EXPECT_EQ(wrongLive, 0);
     EXPECT_EQ(wrongGone, 0);
-}
-
-// Polls `done` every 20 ms for at most 20 s.
-bool WaitUntil(const std::function<bool()>& done) {
-    for (int waited = 0; waited < 20000 && !done(); waited += 20)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return done();
 }
 
 TEST_F(X11DesktopTest, IdleIsToldWhenItReachesTheLimitAndEndsWithInput) {

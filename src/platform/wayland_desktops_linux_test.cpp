@@ -17,17 +17,11 @@
 #include "support/private_bus_linux.h"
 #include "support/sway_compositor_linux.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-// Polls `done` every 20 ms for at most 20 s.
-bool WaitUntil(const std::function<bool()>& done) {
-    for (int waited = 0; waited < 20000 && !done(); waited += 20)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return done();
-}
-
 std::string Title(CDesktopService& desktop, WindowHandle window) {
     char title[262] = "stale";
     desktop.GetWindowText(window, title, 260);
@@ -82,7 +76,8 @@ TEST(WlrootsDesktop, FollowsTheFocusedWindowItsTitleProcessAndIdleTime) {
     EXPECT_NE(desktop->GetDesktopWindow(), 0u);
 
     Ask(editor, "window main texteditor Draft \xE2\x80\x93 Editor");
-    ASSERT_TRUE(WaitUntil([&] { return Title(*desktop, desktop->GetForegroundWindow()) == "Draft \xE2\x80\x93 Editor"; }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return Title(*desktop, desktop->GetForegroundWindow()) == "Draft \xE2\x80\x93 Editor"; }));
     const WindowHandle draft = desktop->GetForegroundWindow();
     EXPECT_EQ(desktop->GetWindowTextLength(draft), 16);
     EXPECT_EQ(desktop->GetWindowProcessId(draft), static_cast<uint32_t>(editor.Pid()));

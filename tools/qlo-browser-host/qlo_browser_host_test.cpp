@@ -23,6 +23,7 @@
 #include "support/child_process_linux.h"
 #include "support/scoped_environment_linux.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -101,12 +102,6 @@ bool WaitsForInputAndCollector(pid_t pid) {
             return false;
     }
     return reading == 1 && waiting == 1;
-}
-
-bool WaitUntil(const std::function<bool()>& done) {
-    for (int waited = 0; waited < 20000 && !done(); waited += 20)
-        std::this_thread::sleep_for(20ms);
-    return done();
 }
 
 class BrowserHost : public testing::Test {
