@@ -26,15 +26,8 @@ seconds=${2:-600}
 bin="$repo/build/linux-release/bin"
 mkdir -p "$repo/build"
 work=$(mktemp -d "$repo/build/checkpoint-cost.XXXXXX")
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/collector_bench_lib.sh"
 
-cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
 io() { awk -v key="$2:" '$1 == key { print $2 }' /proc/"$1"/io; }
 
 cp "$bin/qlo_x11_windows" "$work/notepad.exe"
@@ -42,7 +35,6 @@ cp "$bin/qlo_x11_windows" "$work/notepad.exe"
 pids+=($!)
 sleep 1
 
-. "$(dirname "$0")/start_collector.sh"
 start_collector baseline "$baseline"
 base=$started
 start_collector checkpoint "$bin/qlocollector"

@@ -30,18 +30,9 @@ seconds=${1:-300}
 baseline=${2:-}
 bin="$repo/build/linux-release/bin"
 work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/collector_bench_lib.sh"
 
-# Nanoseconds on CPU of every thread of process $1.
-cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
 
-. "$(dirname "$0")/start_collector.sh"
 
 if [ "$mode" = x11 ]; then
   cp "$bin/qlo_x11_windows" "$work/notepad.exe"

@@ -14,16 +14,14 @@
 #include "qloreport/report_options.h"
 #include "qloreport/report_text.h"
 #include "support/activity_folder.h"
+#include "support/console_tool_run.h"
 #include "support/temp_folder.h"
 
 namespace {
 // Tuesday 8 December 2026, 10:30.
 constexpr int64_t kToday = 20261208103000;
 
-struct CRun {
-    int status = -1;
-    std::string out, err;
-};
+using CRun = CToolRun;
 
 class Qloreport : public ::testing::Test {
 protected:
@@ -36,19 +34,7 @@ protected:
             args.push_back("--data");
             args.push_back(temp.Str());
         }
-        std::vector<const char*> argv{"qloreport"};
-        for (const std::string& arg : args)
-            argv.push_back(arg.c_str());
-        CTempFolder files;
-        FILE* out = std::fopen(files.File("out").c_str(), "wb");
-        FILE* err = std::fopen(files.File("err").c_str(), "wb");
-        CRun run;
-        run.status = RunQloreport(static_cast<int>(argv.size()), argv.data(), out, err);
-        std::fclose(out);
-        std::fclose(err);
-        run.out = ReadFileBytes(files.File("out"));
-        run.err = ReadFileBytes(files.File("err"));
-        return run;
+        return RunConsoleTool(RunQloreport, args);
     }
     static std::vector<std::string> Range() { return {"--from", "2026-01-15", "--to", "2026-04-15"}; }
 };

@@ -12,31 +12,13 @@
 
 #include "qloreport/qloreport_run.h"
 #include "qlosync/qlosync_run.h"
+#include "support/console_tool_run.h"
 #include "support/team_store_test_server.h"
 #include "support/temp_folder.h"
 #include "support/test_registry.h"
 
 namespace {
-struct CRun {
-    int status = -1;
-    std::string out, err;
-};
-
-CRun RunTool(int (*tool)(int, const char* const*, FILE*, FILE*), const std::vector<std::string>& args) {
-    std::vector<const char*> argv{"tool"};
-    for (const std::string& arg : args)
-        argv.push_back(arg.c_str());
-    CTempFolder files;
-    FILE* out = std::fopen(files.File("out").c_str(), "wb");
-    FILE* err = std::fopen(files.File("err").c_str(), "wb");
-    CRun run;
-    run.status = tool(static_cast<int>(argv.size()), argv.data(), out, err);
-    std::fclose(out);
-    std::fclose(err);
-    run.out = ReadFileBytes(files.File("out"));
-    run.err = ReadFileBytes(files.File("err"));
-    return run;
-}
+using CRun = CToolRun;
 
 // Group name -> seconds of a `totals --format json` answer.
 std::map<std::string, int64_t> Groups(const CRun& run) {
@@ -75,18 +57,18 @@ protected:
 
     CRun Sync(std::vector<std::string> args, const std::string& server = "") {
         args.insert(args.end(), {"--server", server.empty() ? store.Conninfo() : server});
-        return RunTool(RunQlosync, args);
+        return RunConsoleTool(RunQlosync, args);
     }
     CRun Push(const CTempFolder& folder, const std::string& person, const std::string& server = "") {
         return Sync({"push", "--data", folder.Str(), "--person", person, "--batch", "100"}, server);
     }
     CRun Report(std::vector<std::string> args, const std::string& user) {
         args.insert(args.end(), {"--server", store.Conninfo(), "--user", user});
-        return RunTool(RunQloreport, args);
+        return RunConsoleTool(RunQloreport, args);
     }
     static CRun Local(std::vector<std::string> args, const CTempFolder& folder) {
         args.insert(args.end(), {"--data", folder.Str()});
-        return RunTool(RunQloreport, args);
+        return RunConsoleTool(RunQloreport, args);
     }
     int64_t StoredRows() const { return std::stoll(store.Query("select count(*) from orvanta.activities")); }
 };
@@ -133,16 +115,16 @@ TEST_F(TeamStore, PeopleAndComputersPushedOnceGiveTheirLocalTotalsPerPersonAndIn
             else
                 EXPECT_EQ(server, local) << by << " of " << person;
         }
-    const std::map<std::string, int64_t> byPerson =
-        Groups(Report({"totals", "--by", "user", "--format", "json", "--from", "2026-01-01", "--to", "2026-04-30"},
-                      "all"));
+    const std::map<std::string, int64_t> byPerson = Groups(
+        Report({"totals", "--by", "user", "--format", "json", "--from", "2026-01-01", "--to", "2026-04-30"}, "all"));
     EXPECT_EQ(byPerson.size(), 2u);
 
     // The day's rows: bob's as locally; everyone's name their person.
     const CRun bobsDay = Report({"day", "2026-03-01", "--format", "json"}, "bob");
     const CRun localDay = Local({"day", "2026-03-01", "--format", "json"}, bob);
     ASSERT_EQ(bobsDay.status, 0) << bobsDay.err;
-    const nlohmann::json serverRows = nlohmann::json::parse(bobsDay.out), localRows = nlohmann::json::parse(localDay.out);
+    const nlohmann::json serverRows = nlohmann::json::parse(bobsDay.out),
+                         localRows = nlohmann::json::parse(localDay.out);
     ASSERT_EQ(serverRows["rows"].size(), localRows["rows"].size());
     for (size_t i = 0; i < localRows["rows"].size(); ++i)
         for (const char* field : {"start", "seconds", "type", "program", "title", "site", "url", "project", "task"})
@@ -185,40 +167,42 @@ TEST_F(TeamStore, ABadServerPasswordSchemaOrFullDiskGivesOneMessageAndTheNextPus
     const std::string keeper = "host=127.0.0.1 port=" + std::to_string(store.Port()) + " dbname=" + store.Name();
     ASSERT_TRUE(registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Connection", keeper + " user=keeper"));
     ASSERT_TRUE(registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Password", "wrong-" + secret));
-    run = RunTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
+    run = RunConsoleTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("password authentication failed"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find(secret), std::string::npos) << run.err;
     run = Sync({"push", "--data", bob.Str()}, keeper + " user=keeper password=" + secret);
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err.find(secret), std::string::npos);
-    EXPECT_NE(RunTool(RunQlosync, {"status", "--data", bob.Str()}).out.find("failed: cannot connect"),
+    EXPECT_NE(RunConsoleTool(RunQlosync, {"status", "--data", bob.Str()}).out.find("failed: cannot connect"),
               std::string::npos);
     EXPECT_NE(Push(bob, "bob", "host=127.0.0.1 port=1 dbname=x user=qlo").err.find("cannot connect to the team store"),
               std::string::npos);
 
     // TLS with the certificate and host name checked when the string asks.
-    const std::string tls = " dbname=" + store.Name() + " user=qlo sslmode=verify-full sslrootcert=ca.pem port=" +
-                            std::to_string(store.Port());
+    const std::string tls = " dbname=" + store.Name() +
+                            " user=qlo sslmode=verify-full sslrootcert=ca.pem port=" + std::to_string(store.Port());
     run = Push(bob, "bob", "host=127.0.0.1" + tls);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("does not match host name"), std::string::npos) << run.err;
 
     // A full disk refuses the rows; nothing is lost, the next push resumes.
-    store.Query("create function full_disk() returns trigger language plpgsql as $$ begin raise exception "
-                "'could not extend file: No space left on device' using errcode = 'disk_full'; end $$");
-    store.Query("create trigger full_disk before insert on orvanta.activities for each row execute function "
-                "full_disk()");
+    store.Query(
+        "create function full_disk() returns trigger language plpgsql as $$ begin raise exception "
+        "'could not extend file: No space left on device' using errcode = 'disk_full'; end $$");
+    store.Query(
+        "create trigger full_disk before insert on orvanta.activities for each row execute function "
+        "full_disk()");
     run = Push(bob, "bob", "host=localhost" + tls);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("disk is full"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("the next push resumes"), std::string::npos);
     store.Query("drop trigger full_disk on orvanta.activities");
     registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Password", secret);
-    run = RunTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
+    run = RunConsoleTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(StoredRows(), static_cast<int64_t>(bobRows.size()));
-    EXPECT_NE(RunTool(RunQlosync, {"status", "--data", bob.Str()}).out.find("done: 800 rows added"),
+    EXPECT_NE(RunConsoleTool(RunQlosync, {"status", "--data", bob.Str()}).out.find("done: 800 rows added"),
               std::string::npos);
 }
 }  // namespace

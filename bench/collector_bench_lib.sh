@@ -1,5 +1,17 @@
-# Sourced by the collector benchmarks: starts a Linux collector with folders
-# and settings of its own.
+# Sourced by the collector benchmarks, once $work is made: the processes they
+# start ($pids) are ended and $work removed when the script ends; the CPU of
+# a process; a Linux collector started with folders and settings of its own.
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Nanoseconds on CPU of every thread of process $1.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
+
 #
 # start_collector NAME PROGRAM: runs PROGRAM with its folders under
 # $work/NAME (settings file, data and runtime folders, an install folder),
