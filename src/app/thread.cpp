@@ -1,5 +1,6 @@
 #include "app/thread.h"
 
+#include <chrono>
 #include <new>
 
 #include "platform/com.h"
@@ -42,16 +43,37 @@ int CThread::WaitForStop() { return m_context ? m_context->WaitForStop(1000) : 0
 CTimeThread::~CTimeThread() { Stop(); }
 
 int CTimeThread::Run(CThreadContext& context) {
-    const uint32_t periodMs = m_periodMs;  // the object is not read after this
+    // The object is not read after this.
+    const uint32_t periodMs = m_periodMs;
+    CCheckPacer* const pacer = m_pacer;
     InitializeCom();
     InitializeComSecurity();
-    while (context.WaitForStop(periodMs) != 1) {
+    uint32_t waitMs = periodMs;
+    std::intptr_t wakeHandle = -1;
+    auto lastCheck = std::chrono::steady_clock::now();
+    while (context.WaitForStop(waitMs, wakeHandle) != 1) {
+        // A wait that the wake handle ended early still keeps checks a period
+        // apart: a burst of changes costs one check, as it did before.
+        if (wakeHandle != -1) {
+            const auto since = std::chrono::steady_clock::now() - lastCheck;
+            const auto left = std::chrono::milliseconds(periodMs) - since;
+            if (left.count() > 0 &&
+                context.WaitForStop(static_cast<uint32_t>(
+                    std::chrono::ceil<std::chrono::milliseconds>(left).count())) == 1)
+                break;
+        }
+        waitMs = periodMs;
+        wakeHandle = -1;
         CEventInterface* receiver = context.Receiver();
         if (!receiver) continue;
+        lastCheck = std::chrono::steady_clock::now();
         try {
             receiver->OnEvent(EVENT_CHECK_ACTIVITY);
+            if (pacer) waitMs = pacer->NextCheckWait(periodMs, wakeHandle);
         } catch (...) {
             // A failed check must not end the ticking: the next one may succeed.
+            waitMs = periodMs;
+            wakeHandle = -1;
         }
     }
     UninitializeCom();

@@ -40,8 +40,10 @@ public:
     CThreadContext& operator=(const CThreadContext&) = delete;
 
     // Waits at most `milliseconds` for the stop event, which resets itself
-    // when a wait sees it: 1 signalled, 0 time-out or failed wait.
-    int WaitForStop(uint32_t milliseconds);
+    // when a wait sees it, or until `wakeHandle` turns ready (Linux: a
+    // descriptor that can be read; Windows: an event signalled; -1 none):
+    // 1 stop signalled, 0 time-out, woken or failed wait.
+    int WaitForStop(uint32_t milliseconds, std::intptr_t wakeHandle = -1);
     // The receiver registered when the thread started, or nullptr.
     CEventInterface* Receiver() const { return m_receiver; }
 
@@ -110,19 +112,37 @@ private:
     CEventInterface* m_receiver = nullptr;
 };
 
+// Decides, after each check of a CTimeThread, when the next one comes.
+class CCheckPacer {
+public:
+    virtual ~CCheckPacer() = default;
+    // The wait before the next check (`periodMs`, or longer while nothing
+    // that a check would see can change unannounced) and, in `wakeHandle`,
+    // what ends that wait early when it turns ready (see WaitForStop; -1
+    // none). Called on the thread, between checks.
+    virtual uint32_t NextCheckWait(uint32_t periodMs, std::intptr_t& wakeHandle) = 0;
+};
+
 // Sends EVENT_CHECK_ACTIVITY to the receiver after every `periodMs` of
-// waiting on the stop event (1000 ms in the collector; tests shorten it).
-// COM is initialised on the thread, with the process-wide security the WMI
-// process queries need. An exception thrown by the receiver is dropped and
-// the next tick still comes.
+// waiting on the stop event (1000 ms in the collector; tests shorten it), or
+// after the wait a pacer set before Execute chose; when the pacer's wake
+// handle ends that wait early, the check comes at once, but never sooner than
+// `periodMs` after the one before. COM is initialised on the
+// thread, with the process-wide security the WMI process queries need. An
+// exception thrown by the receiver or the pacer is dropped and the next tick
+// still comes, after `periodMs`.
 class CTimeThread : public CThread {
 public:
     explicit CTimeThread(uint32_t periodMs = 1000) : m_periodMs(periodMs) {}
     ~CTimeThread() override;
+
+    // Before Execute; nullptr: every wait is `periodMs`.
+    void SetPacer(CCheckPacer* pacer) { m_pacer = pacer; }
 
 protected:
     int Run(CThreadContext& context) override;
 
 private:
     uint32_t m_periodMs;
+    CCheckPacer* m_pacer = nullptr;
 };

@@ -1,13 +1,15 @@
 // The worker thread on Linux: std::thread, and an eventfd standing in for an
-// auto-reset event (one poll per tick, the cheapest timed wait there is). A
-// thread that ignores a stop request is detached; it keeps this state alive
-// through its own reference.
+// auto-reset event (one poll per tick, the wake descriptor included when there
+// is one: the cheapest timed wait there is). A thread that ignores a stop
+// request is detached; it keeps this state alive through its own reference.
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -53,13 +55,14 @@ bool CThreadContext::Start(const std::shared_ptr<CThreadContext>& self) {
     return true;
 }
 
-int CThreadContext::WaitForStop(uint32_t milliseconds) {
-    pollfd event{m_state->stopEvent, POLLIN, 0};
+int CThreadContext::WaitForStop(uint32_t milliseconds, std::intptr_t wakeHandle) {
+    pollfd events[2] = {{m_state->stopEvent, POLLIN, 0}, {static_cast<int>(wakeHandle), POLLIN, 0}};
+    const nfds_t watched = wakeHandle >= 0 ? 2 : 1;
     int ready;
     do {
-        ready = poll(&event, 1, static_cast<int>(milliseconds));
+        ready = poll(events, watched, static_cast<int>(std::min<uint32_t>(milliseconds, INT_MAX)));
     } while (ready < 0 && errno == EINTR);
-    if (ready != 1) return 0;
+    if (ready < 1 || (events[0].revents & POLLIN) == 0) return 0;
     uint64_t count = 0;  // reading resets the event
     return read(m_state->stopEvent, &count, sizeof(count)) == sizeof(count) ? 1 : 0;
 }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "fakes/fake_clock.h"
+#include "support/wake_signal.h"
 
 namespace {
 // Polls `done` every millisecond for at most `limitMs` of real time.
@@ -102,6 +103,37 @@ TEST(TimeThread, AnExceptionFromACheckIsDroppedAndTheNextTickComes) {
     ASSERT_EQ(thread.Execute(), 1);
     ASSERT_TRUE(WaitUntil([&] { return receiver.calls >= 2; }));
     EXPECT_EQ(thread.Stop(), 0);
+}
+
+// Asks for a wait longer than any test runs, that `handle` ends.
+class CLongWaitPacer : public CCheckPacer {
+public:
+    explicit CLongWaitPacer(std::intptr_t handle) : m_handle(handle) {}
+    uint32_t NextCheckWait(uint32_t, std::intptr_t& wakeHandle) override {
+        wakeHandle = m_handle;
+        ++asked;
+        return 600000;
+    }
+    std::atomic<int> asked{0};
+
+private:
+    std::intptr_t m_handle;
+};
+
+TEST(TimeThread, APacersLongWaitEndsWhenItsWakeHandleTurnsReadyAndAtStop) {
+    CWakeSignal wake;
+    CLongWaitPacer pacer(wake.Handle());
+    CRecordingReceiver receiver;
+    CTimeThread thread(5);
+    thread.SetPacer(&pacer);
+    thread.RegisterEvent(&receiver);
+    ASSERT_EQ(thread.Execute(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return pacer.asked >= 1; }));
+    EXPECT_EQ(receiver.calls, 1);
+    wake.Signal();
+    EXPECT_TRUE(WaitUntil([&] { return receiver.calls >= 2; })) << "the wake handle did not end the wait";
+    wake.Reset();
+    EXPECT_EQ(thread.Stop(), 0) << "the stop did not end the wait";
 }
 
 TEST(TimeThread, StopLetsTheCheckInProgressFinish) {

@@ -37,8 +37,10 @@ bool CThreadContext::Start(const std::shared_ptr<CThreadContext>& self) {
     return false;
 }
 
-int CThreadContext::WaitForStop(uint32_t milliseconds) {
-    return WaitForSingleObject(m_state->stopEvent, milliseconds) == WAIT_OBJECT_0 ? 1 : 0;
+int CThreadContext::WaitForStop(uint32_t milliseconds, std::intptr_t wakeHandle) {
+    if (wakeHandle == -1) return WaitForSingleObject(m_state->stopEvent, milliseconds) == WAIT_OBJECT_0 ? 1 : 0;
+    const HANDLE events[2] = {m_state->stopEvent, reinterpret_cast<HANDLE>(wakeHandle)};
+    return WaitForMultipleObjects(2, events, FALSE, milliseconds) == WAIT_OBJECT_0 ? 1 : 0;
 }
 
 void CThreadContext::SignalStop() {

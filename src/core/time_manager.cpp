@@ -25,6 +25,7 @@ constexpr int kStopLockWaitMs = 2000;
 
 CTimeManager::CTimeManager(uint32_t tickPeriodMs) : m_timeThread(tickPeriodMs) {
     m_dbManager.SetRetriesCut(&m_retriesCut);
+    m_timeThread.SetPacer(this);
 }
 
 CTimeManager::~CTimeManager() {

@@ -10,12 +10,16 @@
 // EVENT_CHECK_ACTIVITY; the time manager captures the window in front and
 // either extends the activity in progress to the capture's time (the same
 // program, title and state on the same day) or closes it at that time, saves
-// it and makes the capture the activity in progress. More than 60 seconds
-// without a capture become an Offline row; locking and unlocking the session
-// give a Locked row; a change of the system clock is turned into an Offline
-// row (forward) or moves the finish back (backward). At the start the time
-// since the last stored row is recorded as Offline (split at the end of that
-// day and the start of today when days lie between).
+// it and makes the capture the activity in progress. While nothing changes
+// and the desktop announces every change (the Linux desktops), the worker
+// waits up to five seconds between checks, and the desktop's news wakes it
+// at once; the capture of such a check repeats the last one
+// (capture_memo.h). More than 60 seconds without a capture become an
+// Offline row; locking and unlocking the session give a Locked row; a change
+// of the system clock is turned into an Offline row (forward) or moves the
+// finish back (backward). At the start the time since the last stored row is
+// recorded as Offline (split at the end of that day and the start of today
+// when days lie between).
 //
 // Lifecycle, as the application shell drives it:
 //   CTimeManager tm;                  constructed before the shell runs
@@ -80,11 +84,12 @@
 #include "platform/compiler.h"
 #include "platform/desktop.h"
 #include "sensing/activity.h"
+#include "sensing/capture_memo.h"
 #include "storage/base_storage.h"
 #include "storage/db_manager.h"
 #include "storage/db_rule.h"
 
-class CTimeManager : public CEventInterface, public CDebugController {
+class CTimeManager : public CEventInterface, public CDebugController, public CCheckPacer {
 public:
     // `tickPeriodMs`: the worker thread's pause between two checks (1000 in
     // the collector; tests of the thread shorten it). Categorisation is on,
@@ -177,6 +182,13 @@ public:
     // checkpoint's last moment, when that is later) as Offline and makes the
     // present capture the activity in progress. Takes m_lock.
     int FindLastActivity(const CMoment& now);
+    // Worker thread, after a check: the wait before the next one. The
+    // period, or five seconds while the last check found nothing to do but
+    // extend the activity in progress (nothing waits to be stored or
+    // written, the day does not end within them, the capture was repeatable
+    // and nothing changed since), with the desktop's ChangeNotice as
+    // `wakeHandle` to end the wait at the next change.
+    uint32_t NextCheckWait(uint32_t periodMs, std::intptr_t& wakeHandle) override;
     // The checkpoint file (in the database folder once Init has run).
     const std::string& CheckpointPath() const { return m_checkpoint.Path(); }
 
@@ -303,6 +315,12 @@ private:
     std::deque<CDeferredEvent> m_deferredEvents;
 
     std::deque<CPendingActivity> m_pending;
+    // The check's captures (worker thread only): a check while nothing
+    // changed repeats the last one.
+    CCaptureMemo m_checkCaptures;
+    // Set by the last check (worker thread only): nothing waits to be
+    // stored or written and the day does not end before a quiet wait would.
+    bool m_quietWaitAllowed = false;
     CActivityCheckpoint m_checkpoint;
     bool m_checkpointDirty = false;
     CMoment m_checkpointFinish;

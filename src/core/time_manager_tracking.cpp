@@ -18,6 +18,12 @@ constexpr char kFindLastActivity[] = "CTimeManager::FindLastActivity";
 // The last second of the day of `stamp`.
 constexpr int64_t kEndOfDay = 235959;
 
+// The longest wait between two checks while nothing changes unannounced. It
+// bounds how far the activity in progress (and so the checkpoint) may lag
+// behind, and how much of the time after the computer wakes from sleep is
+// still counted in the Offline gap.
+constexpr uint32_t kQuietCheckWaitMs = 5000;
+
 // A capture that named no program at all.
 bool HasNoProcess(const CActivity& activity) {
     return activity.GetFileName()[0] == '\0' && activity.GetFullPath()[0] == '\0';
@@ -138,12 +144,14 @@ int CTimeManager::FindLastActivity(const CMoment& now) {
 }
 
 int CTimeManager::OnCheckActivity(const CMoment& now, uint32_t changes) {
+    m_quietWaitAllowed = false;
     if (!m_tracking) return 1;
     // Captured before m_lock is taken (see the header): the capture touches
     // nothing the window thread uses.
     CWinActivity sample;
     char line[96];
-    const int captured = GetCurrentActivity(sample);
+    sample.SetUser(g_currentUser);
+    const int captured = m_checkCaptures.Capture(sample);
     if (captured != 1)
         std::snprintf(line, sizeof line, "%s (%i) GetCurrentActivity = %i", kOnCheckActivity, 1, captured);
     LogRepeating(m_captureFailures, captured != 1 ? line : nullptr);
@@ -167,7 +175,19 @@ int CTimeManager::OnCheckActivity(const CMoment& now, uint32_t changes) {
             LogRepeating(m_pendingFailures, nullptr);  // stored by a save meanwhile
     }
     KeepCheckpoint();
+    // The first check of a day must not come late: it closes the day's row.
+    const int64_t secondsLeftToday = SecondsBetween(now.stamp, DayStart(now.stamp) + kEndOfDay) + 1;
+    m_quietWaitAllowed = m_pending.empty() && !m_checkpointDirty && secondsLeftToday * 1000 > kQuietCheckWaitMs;
     return 1;
+}
+
+uint32_t CTimeManager::NextCheckWait(uint32_t periodMs, std::intptr_t& wakeHandle) {
+    wakeHandle = -1;
+    if (!m_quietWaitAllowed || periodMs >= kQuietCheckWaitMs) return periodMs;
+    CDesktopService& desktop = Desktop();
+    if (!m_checkCaptures.Quiet(desktop.ChangeCount())) return periodMs;
+    wakeHandle = desktop.ChangeNotice();
+    return wakeHandle == -1 ? periodMs : kQuietCheckWaitMs;
 }
 
 bool CTimeManager::FollowSample(CWinActivity& sample, const CMoment& now) {

@@ -51,6 +51,36 @@ TEST_F(TrackingCycle, AnActivityGoingOnPastMidnightIsSplitAtTheFirstCheckOfTheNe
                              "20261208000001-20261208000005 4 1 notes.txt - Editor"}));
 }
 
+TEST_F(TrackingCycle, ChecksWaitLongerOnlyWhileNothingCanChangeUnannounced) {
+    constexpr std::intptr_t kNotice = 42;
+    auto nextWait = [&](std::intptr_t expectedHandle) {
+        std::intptr_t handle = 7;
+        const uint32_t waitMs = tm->NextCheckWait(1000, handle);
+        EXPECT_EQ(handle, expectedHandle);
+        return waitMs;
+    };
+    StartAt(20261207235900);
+    At(20261207235901);
+    EXPECT_EQ(nextWait(-1), 1000u);  // a desktop that cannot tell
+    desktop.CountChanges();
+    At(20261207235902);
+    EXPECT_EQ(nextWait(-1), 1000u);  // nor announce
+    desktop.SetChangeNotice(kNotice);
+    At(20261207235903);
+    EXPECT_EQ(nextWait(kNotice), 5000u);
+    desktop.SetTitle(kEditorWindow, "notes.txt * - Editor");  // not seen by a check yet
+    EXPECT_EQ(nextWait(-1), 1000u);
+    At(20261207235904);
+    EXPECT_EQ(nextWait(kNotice), 5000u);
+    // The day's last seconds are checked every second, and the new day's again less often.
+    At(20261207235955);
+    EXPECT_EQ(nextWait(-1), 1000u);
+    At(20261208000000);
+    EXPECT_EQ(nextWait(kNotice), 5000u);
+    EXPECT_EQ(Rows(), (Texts{"20261207235900-20261207235904 4 1 notes.txt - Editor",
+                             "20261207235904-20261208000000 56 1 notes.txt * - Editor"}));
+}
+
 TEST_F(TrackingCycle, AnActivityBeginningInANewMonthGoesIntoThatMonthsFile) {
     StartAt(20261231235958);
     At(20261231235959);

@@ -58,6 +58,17 @@ public:
     virtual WindowHandle FindChildWindow(WindowHandle parent, WindowHandle after, const char* className) = 0;
     // True when the window is shown.
     virtual bool IsWindowVisible(WindowHandle window) = 0;
+    // A count that moves on whenever an answer about the window in front
+    // (which window, its title, its owner) or the idle state may have changed
+    // since it was last read; while it stays, those answers stay. 0 when the
+    // service cannot tell: then every answer must be asked for again.
+    virtual uint64_t ChangeCount() { return 0; }
+    // What turns ready when news comes that will move ChangeCount (Linux: a
+    // descriptor that can then be read, the X connection's socket), for a
+    // thread to wait on between captures; valid until the next call of the
+    // service. -1 when the service has none, or when news is already there
+    // (then there is nothing to wait for).
+    virtual std::intptr_t ChangeNotice() { return -1; }
 };
 
 // The process-wide desktop (the operating system's unless a test replaced it).

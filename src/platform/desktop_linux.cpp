@@ -18,7 +18,8 @@
 // to date from the server's events (x11_foreground_linux.h,
 // x11_idle_watch_linux.h): a call while nothing changed sends no request,
 // and calls within `shareEvents` of one another (the five of one capture)
-// share one look at the socket for events.
+// share one look at the socket for events. Every event taken moves the
+// change count on, so a capture that finds it unmoved may repeat itself.
 // Without a display every answer is "none".
 #include "platform/desktop_linux.h"
 
@@ -116,6 +117,17 @@ public:
         return x && x.Attributes(window, attributes) && attributes.map_state == IsViewable;
     }
 
+    uint64_t ChangeCount() override {
+        CX11Session x(m_connection);
+        // Without the idle alarms the idle time moves on by itself.
+        return CatchUp(x) && m_idle.FollowsEvents() ? m_changes : 0;
+    }
+
+    std::intptr_t ChangeNotice() override {
+        CX11Session x(m_connection);
+        return x && m_idle.FollowsEvents() ? x.EventNotice() : -1;
+    }
+
 private:
     // Takes the events the server sent since the last call (after setting
     // the watches up on a display opened anew). False without a display.
@@ -125,6 +137,7 @@ private:
             m_generation = x.Generation();
             m_foreground.Start(x);
             m_idle.Start(x);
+            ++m_changes;
         }
         const auto now = std::chrono::steady_clock::now();
         if (m_shareEvents.count() > 0 && now - m_lastLook < m_shareEvents) return true;
@@ -133,6 +146,7 @@ private:
         while (x.NextEvent(event)) {
             m_foreground.OnEvent(event, x.Atoms());
             m_idle.OnEvent(event, x.IdleCounter());
+            ++m_changes;
         }
         return static_cast<bool>(x);
     }
@@ -162,6 +176,7 @@ private:
     CX11IdleWatch m_idle;
     const std::chrono::microseconds m_shareEvents;
     std::chrono::steady_clock::time_point m_lastLook;
+    uint64_t m_changes = 1;  // events taken and displays opened, from 1 (0 means "cannot tell")
 };
 }  // namespace
 

@@ -150,6 +150,34 @@ TEST_F(X11DesktopTest, AWindowThatVanishedGivesEmptyAnswers) {
     EXPECT_EQ(Title(next), "Next");
 }
 
+TEST_F(X11DesktopTest, TheChangeCountStaysWhileNothingChangesAndMovesWithEachChange) {
+    const Window editor = m_x.CreateWindow("Editor", "a.txt", 501);
+    const Window other = m_x.CreateWindow("Editor", "b.txt", 502);
+    m_x.SetActive(editor);
+    ASSERT_EQ(m_desktop->GetForegroundWindow(), editor);
+    ASSERT_EQ(Title(editor), "a.txt");
+    uint64_t count = m_desktop->ChangeCount();
+    ASSERT_NE(count, 0u);
+    auto moved = [&] {
+        const uint64_t now = m_desktop->ChangeCount();
+        const bool changed = now != count;
+        count = now;
+        return changed;
+    };
+    EXPECT_FALSE(moved());
+    m_x.SetTitle(editor, "a.txt *");
+    EXPECT_TRUE(moved());
+    EXPECT_EQ(Title(editor), "a.txt *");
+    EXPECT_FALSE(moved());
+    m_x.SetActive(other);
+    EXPECT_TRUE(moved());
+    EXPECT_EQ(m_desktop->GetForegroundWindow(), other);
+    EXPECT_EQ(Title(other), "b.txt");
+    m_x.Destroy(other);  // closed while in front
+    EXPECT_TRUE(moved());
+    EXPECT_EQ(m_desktop->GetWindowTextLength(other), 0);
+}
+
 TEST_F(X11DesktopTest, ThreadsSharingTheServiceEachGetTheirOwnAnswers) {
     // One thread asks about a window that exists, the other about one that
     // vanished: the X errors of the second must never spoil the first.
@@ -192,9 +220,14 @@ TEST_F(X11DesktopTest, IdleIsToldWhenItReachesTheLimitAndEndsWithInput) {
     Clock().Sleep(50);
     ASSERT_TRUE(desktop->GetLastInputTick(second));
     EXPECT_EQ(first, second);
+    // Idle or not, the state moves only with the alarms.
+    const uint64_t idleCount = desktop->ChangeCount();
+    EXPECT_NE(idleCount, 0u);
+    EXPECT_EQ(desktop->ChangeCount(), idleCount);
 
     ASSERT_TRUE(m_x.FakeInput());
     EXPECT_TRUE(WaitUntil([&] { return idleMs() < kLimitMs; })) << "input again was never reported";
+    EXPECT_NE(desktop->ChangeCount(), idleCount);
     // The desktop of the capture watches its own limit.
     ASSERT_TRUE(m_desktop->GetLastInputTick(first));
     EXPECT_LT(Clock().TickCount() - first, kIdleNoticeMs);
@@ -291,6 +324,7 @@ TEST(X11NoDisplay, EveryAnswerIsNone) {
     EXPECT_EQ(desktop->FindWindow("Any"), 0u);
     EXPECT_EQ(desktop->FindChildWindow(1, 0, "Any"), 0u);
     EXPECT_FALSE(desktop->IsWindowVisible(1));
+    EXPECT_EQ(desktop->ChangeCount(), 0u);  // cannot tell: every capture asks
 }
 
 TEST(X11NoDisplay, ADisplayThatAppearsLaterIsFoundAtTheNextAttempt) {

@@ -9,7 +9,8 @@
 //    time is asked for only when a watch fired;
 //  - windows by class: none.
 // Signals are read without waiting at each call: while nothing changes a call
-// sends nothing on the bus. The extension or Mutter appearing later (enabled
+// sends nothing on the bus. Every message handled moves the change count, and
+// the bus connection's socket is the change notice. The extension or Mutter appearing later (enabled
 // after the start, or the shell restarted) is noticed through the bus's
 // NameOwnerChanged. A lost bus is joined again at most every 10 s.
 // Thread safety: one mutex around every call.
@@ -105,6 +106,24 @@ public:
         return true;
     }
 
+    uint64_t ChangeCount() override {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        return CatchUp() ? m_changes : 0;
+    }
+
+    std::intptr_t ChangeNotice() override {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        if (!m_bus) return -1;
+        // A message the follow-up calls read while they waited for their
+        // replies is news already there.
+        const int processed = sd_bus_process(m_bus, nullptr);
+        if (processed != 0) {
+            if (processed > 0) ++m_changes;
+            return -1;
+        }
+        return sd_bus_get_fd(m_bus);
+    }
+
     WindowHandle FindWindow(const char*) override { return 0; }
     WindowHandle FindChildWindow(WindowHandle, WindowHandle, const char*) override { return 0; }
     bool IsWindowVisible(WindowHandle window) override {
@@ -128,8 +147,8 @@ private:
         }
         if (!m_bus) return false;
         int result;
-        while ((result = sd_bus_process(m_bus, nullptr)) > 0) {
-        }
+        while ((result = sd_bus_process(m_bus, nullptr)) > 0)
+            ++m_changes;
         if (result < 0) {
             Disconnect();
             return false;
@@ -245,6 +264,7 @@ private:
     }
 
     std::mutex m_mutex;
+    uint64_t m_changes = 1;  // bus messages handled, from 1 (0 means "cannot tell")
     const std::optional<std::string> m_address;
     const uint32_t m_idleLimitMs;
     uint32_t m_lastAttemptTick = 0;

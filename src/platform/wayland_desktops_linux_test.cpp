@@ -91,9 +91,14 @@ TEST(WlrootsDesktop, FollowsTheFocusedWindowItsTitleProcessAndIdleTime) {
     ASSERT_TRUE(sway.Command("[app_id=texteditor] focus"));
     ASSERT_TRUE(WaitUntil([&] { return desktop->GetForegroundWindow() == draft; }));
 
-    // A title change, then the window in front closes.
+    // A title change, then the window in front closes. The change moves the
+    // count; a waiting check would have been woken by the socket.
+    const uint64_t beforeTitle = desktop->ChangeCount();
+    EXPECT_NE(beforeTitle, 0u);
+    EXPECT_GE(desktop->ChangeNotice(), 0);
     Ask(editor, "title main Draft (saved)");
     ASSERT_TRUE(WaitUntil([&] { return Title(*desktop, draft) == "Draft (saved)"; }));
+    EXPECT_NE(desktop->ChangeCount(), beforeTitle);
     Ask(editor, "close main");
     ASSERT_TRUE(WaitUntil([&] { return desktop->GetForegroundWindow() != draft; }));
     EXPECT_EQ(Title(*desktop, draft), "");
@@ -132,8 +137,13 @@ TEST_F(GnomeDesktopTest, FollowsTheExtensionsFocusAndMuttersIdleWatches) {
     EXPECT_EQ(Title(*desktop, 77), "Draft \xE2\x80\x93 gedit");
     EXPECT_EQ(desktop->GetWindowTextLength(77), 15);
     EXPECT_EQ(desktop->GetWindowProcessId(77), 4242u);
+    // Each signal moves the change count; a waiting check would have been woken by the bus.
+    const uint64_t beforeFocus = desktop->ChangeCount();
+    EXPECT_NE(beforeFocus, 0u);
+    EXPECT_GE(desktop->ChangeNotice(), 0);
     Ask(*shell, "focus 78 99 org.gnome.Nautilus Home");
     ASSERT_TRUE(WaitUntil([&] { return desktop->GetForegroundWindow() == 78u; }));
+    EXPECT_NE(desktop->ChangeCount(), beforeFocus);
     EXPECT_EQ(Title(*desktop, 78), "Home");
     EXPECT_EQ(desktop->GetWindowProcessId(78), 99u);
     EXPECT_EQ(desktop->GetWindowProcessId(77), 0u) << "only the focused window is known";

@@ -1,8 +1,8 @@
 #pragma once
 // Reading a Wayland connection without waiting: what the compositor has sent
 // is read and handed to the listeners; nothing is sent and nothing is waited
-// for. False when the connection has broken.
+// for. The number of events handed on, or -1 when the connection has broken.
 
 struct wl_display;
 
-bool DispatchWaylandEventsNow(wl_display* display);
+int DispatchWaylandEventsNow(wl_display* display);

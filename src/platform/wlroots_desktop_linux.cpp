@@ -17,7 +17,8 @@
 //  - windows by class: none (no Wayland window has a class; the messenger
 //    is not looked for).
 // Events are read without waiting at each call: while nothing changes a call
-// sends nothing to the compositor. A lost connection is made again at most
+// sends nothing to the compositor. Every event handed on moves the change
+// count, and the connection's socket is the change notice. A lost connection is made again at most
 // every 10 s; until then every answer is "none".
 // Thread safety: one mutex around every call.
 #include <algorithm>
@@ -145,6 +146,19 @@ public:
         return CatchUp() && Find(window) != nullptr;
     }
 
+    uint64_t ChangeCount() override {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        return CatchUp() ? m_changes : 0;
+    }
+
+    std::intptr_t ChangeNotice() override {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        // Events already read but not yet handed on: nothing to wait for.
+        if (!m_display || wl_display_prepare_read(m_display) != 0) return -1;
+        wl_display_cancel_read(m_display);
+        return wl_display_get_fd(m_display);
+    }
+
 private:
     // Reads and handles what the compositor sent, without waiting; makes
     // the connection again when it was lost and an attempt is due.
@@ -157,7 +171,11 @@ private:
                 return false;
             }
         }
-        if (DispatchWaylandEventsNow(m_display)) return true;
+        const int events = DispatchWaylandEventsNow(m_display);
+        if (events >= 0) {
+            m_changes += static_cast<uint64_t>(events);
+            return true;
+        }
         Disconnect();
         return false;
     }
@@ -286,6 +304,7 @@ private:
     const std::optional<std::string> m_name;
     const uint32_t m_idleLimitMs;
     uint32_t m_lastAttemptTick = 0;
+    uint64_t m_changes = 1;  // events handed on, from 1 (0 means "cannot tell")
     wl_display* m_display = nullptr;
     wl_registry* m_registry = nullptr;
     wl_seat* m_seat = nullptr;

@@ -224,6 +224,14 @@ bool CX11Session::NextEvent(XEvent& event) {
     return any && !m_connection.m_lost;
 }
 
+int CX11Session::EventNotice() {
+    if (!Begin()) return -1;
+    Display* display = m_connection.m_display;
+    const int notice = XQLength(display) > 0 ? -1 : ConnectionNumber(display);
+    End(true);
+    return m_connection.m_lost ? -1 : notice;
+}
+
 void CX11Session::SelectEvents(Window window, long mask) {
     if (window == None || !Begin()) return;
     XSelectInput(m_connection.m_display, window, mask);

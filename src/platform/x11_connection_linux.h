@@ -142,6 +142,10 @@ public:
     // The next event the server sent, without waiting for one: false when
     // none is there (or the connection broke).
     bool NextEvent(XEvent& event);
+    // The connection's socket, readable when the server sends something;
+    // -1 when Xlib holds events already read from it (or the connection
+    // broke).
+    int EventNotice();
     // Sent without waiting: the window's events of `mask` for this connection
     // (replacing what it asked before; NoEventMask: none).
     void SelectEvents(Window window, long mask);

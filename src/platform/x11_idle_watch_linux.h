@@ -27,6 +27,9 @@ public:
     // The tick (Clock().TickCount() scale) of the last input, as above;
     // false when the idle time cannot be read.
     bool LastInputTick(CX11Session& x, uint32_t& tick);
+    // True when the answer changes only with the alarms' events (the alarms
+    // are set up); false before Start or without the IDLETIME counter.
+    bool FollowsEvents() const { return m_idleAlarm != None; }
 
 private:
     const uint32_t m_limitMs;

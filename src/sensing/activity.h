@@ -58,6 +58,7 @@ public:
     const char* GetTypeLabel() const;
 
     const char* GetFileName() const { return m_process.GetFileName(); }
+    uint32_t GetProcessId() const { return m_process.GetProcessId(); }
     const char* GetFullPath() const { return m_process.GetPath(); }
     const char* GetTitle() const { return m_process.GetTitle(); }
     // The first `length` characters of `text` (at most 261); a length below 1
@@ -161,6 +162,12 @@ public:
     // no account found, or an exception (everything but the user filled);
     // -52 no window at all (nothing changed).
     virtual int Capture();
+    // True after a Capture that answered 1 from the desktop service and the
+    // browser extension's reports alone: not from the messenger's
+    // conversation panes nor from a browser asked over DDE, which change
+    // without anyone telling. Such a capture holds while neither the
+    // desktop's ChangeCount nor BrowserReports().Changes() moved.
+    bool IsRepeatable() const { return m_repeatable; }
     // The account running the process into `user`: 1 found; 0 process id 0 or
     // no account (the user is unchanged).
     virtual int GetProcessUser(uint32_t processId, CUser& user);
@@ -187,4 +194,5 @@ private:
     int32_t m_idApp = 0;
     int32_t m_idSite = 0;
     int32_t m_idUser = 0;
+    bool m_repeatable = false;
 };

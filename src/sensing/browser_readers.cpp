@@ -35,6 +35,7 @@ int CBrowserReader::IsBrowserProcess(CProcess& process) {
 }
 
 int CBrowserReader::ReadURL(const CProcess&, char* buffer, int size) {
+    m_askedBrowser = false;
     if (!m_ddeService) return 0;
     if (!buffer || size < 1) return -1;
     std::memset(buffer, 0, static_cast<size_t>(size));
@@ -44,6 +45,7 @@ int CBrowserReader::ReadURL(const CProcess&, char* buffer, int size) {
     if (initialized == 0 || initialized == -1) return 0;
     const int connected = client.ConnectService(m_ddeService, "WWW_GetWindowInfo");
     if (connected != 1 && connected != -7) return 0;
+    m_askedBrowser = true;
 
     std::unique_ptr<char[]> reply(new (std::nothrow) char[kReplyCapacity + 2]());
     std::unique_ptr<char[]> title(new (std::nothrow) char[kReplyCapacity + 2]());

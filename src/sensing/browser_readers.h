@@ -26,6 +26,8 @@ public:
     // -1 buffer null or size below 1; -4 no memory. The other readers: 0.
     int ReadURL(const CProcess& process, char* buffer, int size) override;
     int IsBrowserProcess(CProcess& process) override;
+    // True when the last ReadURL held a DDE conversation with the browser.
+    bool AskedBrowser() const { return m_askedBrowser; }
 
 protected:
     // `ddeService` null: the browser is recognised but not asked.
@@ -36,6 +38,7 @@ private:
     const char* m_name;
     std::span<const char* const> m_executables;
     const char* m_ddeService;
+    bool m_askedBrowser = false;
 };
 
 class CIEBrowser : public CBrowserReader {

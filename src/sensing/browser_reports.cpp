@@ -43,6 +43,7 @@ void CBrowserReports::Forget(CEntry& entry) {
 
 void CBrowserReports::Apply(uint32_t connection, const CBrowserReport& report) {
     std::lock_guard<std::mutex> hold(m_mutex);
+    m_changes.fetch_add(1, std::memory_order_release);
     CEntry* entry = EntryFor(connection, report);
     const bool known = entry->used && entry->connection == connection && entry->processId == report.processId &&
                        entry->windowId == report.windowId;
@@ -62,12 +63,14 @@ void CBrowserReports::Apply(uint32_t connection, const CBrowserReport& report) {
 
 void CBrowserReports::ForgetConnection(uint32_t connection) {
     std::lock_guard<std::mutex> hold(m_mutex);
+    m_changes.fetch_add(1, std::memory_order_release);
     for (CEntry& entry : m_entries)
         if (entry.connection == connection) Forget(entry);
 }
 
 void CBrowserReports::Clear() {
     std::lock_guard<std::mutex> hold(m_mutex);
+    m_changes.fetch_add(1, std::memory_order_release);
     for (CEntry& entry : m_entries)
         Forget(entry);
 }

@@ -35,6 +35,9 @@ public:
     void ForgetConnection(uint32_t connection);
     void Clear();
 
+    // Moves on with every Apply, ForgetConnection and Clear: while it stays,
+    // every answer below stays.
+    uint64_t Changes() const { return m_changes.load(std::memory_order_acquire); }
     // True when some window of the process is known.
     bool HasProcess(uint32_t processId) const;
     // The address of the window of the process whose title `windowTitle`
@@ -61,6 +64,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::atomic<int> m_used{0};
+    std::atomic<uint64_t> m_changes{0};
     uint64_t m_sequence = 0;
     CEntry m_entries[kCapacity];
 };

@@ -23,16 +23,19 @@ int CBrowsersManager::FindURL(CProcess& process, CBrowserBase& holder) {
         return 1;
     };
 
+    m_askedBrowser = false;
     CIEBrowser ie;
     CFirefoxBrowser firefox;
     CChromeBrowser chrome;
     COperaBrowser opera;
     CYandexBrowser yandex;
-    for (CBrowserBase* reader :
-         {static_cast<CBrowserBase*>(&ie), static_cast<CBrowserBase*>(&firefox), static_cast<CBrowserBase*>(&chrome),
-          static_cast<CBrowserBase*>(&opera), static_cast<CBrowserBase*>(&yandex)}) {
+    for (CBrowserReader* reader :
+         {static_cast<CBrowserReader*>(&ie), static_cast<CBrowserReader*>(&firefox),
+          static_cast<CBrowserReader*>(&chrome), static_cast<CBrowserReader*>(&opera),
+          static_cast<CBrowserReader*>(&yandex)}) {
         if (reader->IsBrowserProcess(process) != 1) continue;
         const int result = read(*reader);
+        m_askedBrowser = reader->AskedBrowser();
         if (result != 0) return result;
         break;  // the later named readers are not asked
     }

@@ -20,4 +20,10 @@ public:
     // keeps); 0 no reader read one (the holder is untouched); -4 no memory
     // for the working buffer. Allocates only when a reader claims the process.
     int FindURL(CProcess& process, CBrowserBase& holder);
+    // True when the last FindURL asked a browser itself (a DDE
+    // conversation), whose address can change without anyone telling.
+    bool AskedBrowser() const { return m_askedBrowser; }
+
+private:
+    bool m_askedBrowser = false;
 };

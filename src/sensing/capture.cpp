@@ -50,6 +50,7 @@ int CWinActivity::GetProcessUser(uint32_t processId, CUser& user) {
 }
 
 int CWinActivity::Capture() {
+    m_repeatable = false;
     CDesktopService& desktop = Desktop();
     WindowHandle window = desktop.GetForegroundWindow();
     for (int retry = 0; !window && retry < kForegroundRetries; ++retry) {
@@ -107,6 +108,7 @@ int CWinActivity::Capture() {
             if (GetProcessUser(processId, user) != 1) return -51;
             SetUser(user);
         }
+        m_repeatable = status == 1 && isMessenger != 1 && !browsers.AskedBrowser();
         return status;
     } catch (...) {
         return -51;

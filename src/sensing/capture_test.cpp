@@ -7,6 +7,8 @@
 #include "fakes/fake_desktop.h"
 #include "fakes/fake_processes.h"
 #include "sensing/activity.h"
+#include "sensing/browser_reports.h"
+#include "sensing/capture_memo.h"
 
 namespace {
 constexpr WindowHandle kEditorWindow = 1, kDesktopWindow = 2, kBrowserWindow = 3, kMessengerWindow = 4,
@@ -221,5 +223,44 @@ TEST_F(CaptureTest, TheMessengerIsNamedByItsOpenConversation) {
     CWinActivity untitled;
     EXPECT_EQ(untitled.Capture(), -1);
     EXPECT_STREQ(untitled.GetTitle(), "");
+}
+TEST_F(CaptureTest, ARepeatedCaptureAsksTheDesktopNothingUntilSomethingChanged) {
+    CCaptureMemo memo;
+    auto askedAgain = [&](CWinActivity& into) {
+        const int before = desktop.ForegroundCalls();
+        EXPECT_EQ(memo.Capture(into), 1);
+        return desktop.ForegroundCalls() > before;
+    };
+    // A desktop that cannot tell what changed is asked every time.
+    EXPECT_TRUE(askedAgain(activity));
+    EXPECT_TRUE(askedAgain(activity));
+
+    desktop.CountChanges();
+    EXPECT_TRUE(askedAgain(activity));
+    CWinActivity repeated;
+    EXPECT_FALSE(askedAgain(repeated));
+    EXPECT_EQ(repeated.IsSameActivity(activity), 1);
+    CUser user;
+    repeated.GetUser(user);
+    EXPECT_STREQ(user.GetName(), "alice");
+
+    // Every change the desktop or the browser extension tells of is seen.
+    desktop.SetTitle(kEditorWindow, "todo.txt - Editor");
+    EXPECT_TRUE(askedAgain(repeated));
+    EXPECT_STREQ(repeated.GetTitle(), "todo.txt - Editor");
+    desktop.SetIdleMilliseconds(kIdleNoticeMs);
+    EXPECT_TRUE(askedAgain(repeated));
+    EXPECT_EQ(repeated.GetType(), ActivityType::Idle);
+    EXPECT_FALSE(askedAgain(repeated));
+    BrowserReports().Clear();
+    EXPECT_TRUE(askedAgain(repeated));
+
+    // A browser asked over DDE and the messenger's conversation change unannounced.
+    dde.Answer("firefox", "WWW_GetWindowInfo", "0xFFFFFFFF", CFakeDde::BrowserReply("https://example.org/", "Ex"));
+    for (WindowHandle unannounced : {kBrowserWindow, kMessengerWindow}) {
+        desktop.SetForeground(unannounced);
+        EXPECT_TRUE(askedAgain(repeated));
+        EXPECT_TRUE(askedAgain(repeated));
+    }
 }
 }  // namespace

@@ -22,6 +22,7 @@ void CFakeDesktop::AddWindow(WindowHandle window, const CFakeWindow& description
         *known = description;
     else
         m_windows.emplace_back(window, description);
+    Changed();
 }
 
 void CFakeDesktop::Show(WindowHandle window, uint32_t processId, const std::string& title) {
@@ -35,38 +36,69 @@ void CFakeDesktop::Show(WindowHandle window, uint32_t processId, const std::stri
 void CFakeDesktop::SetTitle(WindowHandle window, const std::string& title) {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (CFakeWindow* known = Find(window)) known->title = title;
+    Changed();
 }
 
 void CFakeDesktop::SetVisible(WindowHandle window, bool visible) {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (CFakeWindow* known = Find(window)) known->visible = visible;
+    Changed();
 }
 
 void CFakeDesktop::FailTitleRead(WindowHandle window, bool fail) {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (CFakeWindow* known = Find(window)) known->titleReadFails = fail;
+    Changed();
 }
 
 void CFakeDesktop::SetForeground(WindowHandle window, int missedCalls) {
     std::lock_guard<std::mutex> guard(m_mutex);
     m_foreground = window;
     m_missedCalls = missedCalls;
+    Changed();
 }
 
 void CFakeDesktop::SetDesktopWindow(WindowHandle window) {
     std::lock_guard<std::mutex> guard(m_mutex);
     m_desktop = window;
+    Changed();
 }
 
 void CFakeDesktop::SetIdleMilliseconds(uint32_t milliseconds) {
     const uint32_t now = Clock().TickCount();
     std::lock_guard<std::mutex> guard(m_mutex);
     m_lastInputTick = now - milliseconds;
+    Changed();
 }
 
 void CFakeDesktop::FailLastInput(bool fail) {
     std::lock_guard<std::mutex> guard(m_mutex);
     m_failLastInput = fail;
+    Changed();
+}
+
+void CFakeDesktop::CountChanges() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_changeCount = 1;
+}
+
+void CFakeDesktop::Changed() {
+    if (m_changeCount != 0) ++m_changeCount;
+}
+
+uint64_t CFakeDesktop::ChangeCount() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_changeCount;
+}
+
+void CFakeDesktop::SetChangeNotice(std::intptr_t handle) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_changeNotice = handle;
+}
+
+std::intptr_t CFakeDesktop::ChangeNotice() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_changeCount != 0 ? m_changeNotice : -1;
 }
 
 int CFakeDesktop::FindWindowCalls() const {

@@ -69,6 +69,13 @@ public:
     bool WaitForHeldQuery(int limitMs);
     void ReleaseForegroundQuery();
 
+    // From now on ChangeCount counts the changes scripted above (until then
+    // it is 0, "cannot tell"). The idle time moving on with the clock is not
+    // counted: tests that count keep the clock still.
+    void CountChanges();
+    // What ChangeNotice answers while changes are counted (-1 until set).
+    void SetChangeNotice(std::intptr_t handle);
+
     // How often the foreground window was asked for.
     int ForegroundCalls() const;
     // How often windows were searched by class.
@@ -83,6 +90,8 @@ public:
     WindowHandle FindWindow(const char* className) override;
     WindowHandle FindChildWindow(WindowHandle parent, WindowHandle after, const char* className) override;
     bool IsWindowVisible(WindowHandle window) override;
+    uint64_t ChangeCount() override;
+    std::intptr_t ChangeNotice() override;
 
 private:
     using CEntry = std::pair<WindowHandle, CFakeWindow>;
@@ -90,6 +99,8 @@ private:
     // For a read of `window`'s title: false when it was sent to the owning
     // thread and not answered in time.
     bool Answered(std::unique_lock<std::mutex>& lock, WindowHandle window);
+    // After a scripted change, with m_mutex held.
+    void Changed();
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -107,5 +118,7 @@ private:
     bool m_failLastInput = false;
     int m_foregroundCalls = 0;
     int m_findWindowCalls = 0;
+    uint64_t m_changeCount = 0;  // 0: not counted
+    std::intptr_t m_changeNotice = -1;
     CDesktopService* m_previous = nullptr;
 };
