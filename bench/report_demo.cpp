@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     desktop.Show(10, 100, kPrograms[0].titles[0]);
-    timeManager.FindLastActivity(NowTimeStamp());
+    timeManager.FindLastActivity(NowMoment());
     unsigned random = 12345;
     auto next = [&random](unsigned range) {
         random = random * 1103515245u + 12345u;
