@@ -10,9 +10,9 @@
 //  - windows by class: none.
 // Signals are read without waiting at each call: while nothing changes a call
 // sends nothing on the bus. Every message handled moves the change count, and
-// the bus connection's socket is the change notice. The extension or Mutter appearing later (enabled
-// after the start, or the shell restarted) is noticed through the bus's
-// NameOwnerChanged. A lost bus is joined again at most every 10 s.
+// the bus connection's socket is the change notice. The extension or Mutter
+// appearing later (enabled after the start, or the shell restarted) is
+// noticed through the bus's NameOwnerChanged. A lost bus is joined again at most every 10 s.
 // Thread safety: one mutex around every call.
 #include <systemd/sd-bus.h>
 

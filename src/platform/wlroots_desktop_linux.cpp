@@ -18,8 +18,8 @@
 //    is not looked for).
 // Events are read without waiting at each call: while nothing changes a call
 // sends nothing to the compositor. Every event handed on moves the change
-// count, and the connection's socket is the change notice. A lost connection is made again at most
-// every 10 s; until then every answer is "none".
+// count, and the connection's socket is the change notice. A lost connection
+// is made again at most every 10 s; until then every answer is "none".
 // Thread safety: one mutex around every call.
 #include <algorithm>
 #include <climits>
