@@ -7,6 +7,13 @@
 #include "support/raw_database.h"
 
 namespace {
+// The title of the window in front, as this test sees it.
+std::string ForegroundTitle() {
+    char title[256] = {};
+    GetWindowTextA(GetForegroundWindow(), title, sizeof title);
+    return title;
+}
+
 TEST(ProgramTracking, WindowSwitchesBecomeRowsWithProgramUserAndCategory) {
     CCollectorSandbox sandbox;
     // The file name as the file system has it; the collector lower-cases it.
@@ -146,7 +153,9 @@ TEST(ProgramTracking, AMinuteWithoutInputIsStoredAsIdle) {
             reader.Command("foreground");
             return false;
         },
-        60000));
+        60000))
+        << "in front: \"" << ForegroundTitle() << "\"; error log:\n"
+        << ReadFileBytes(sandbox.LogsFolder() + "\\QLOCollector_Error.log");
     ASSERT_TRUE(sandbox.WaitForRow(title, 120000));
     EXPECT_EQ(reader.Command("input on"), "ok input on");
     ASSERT_TRUE(WaitUntil([&] { return sandbox.ActivitiesTitled(title).size() == 2; }, 15000));
