@@ -45,7 +45,7 @@ void WriteRow(FILE* out, ReportFormat format, const CDBActivity& row, const CDay
                          FormatMoment(row.GetStartDate()).c_str(), FormatMoment(row.GetFinishDate()).c_str(), seconds,
                          texts.type.c_str(), CsvField(texts.program).c_str(), CsvField(texts.title).c_str(),
                          CsvField(texts.site).c_str(), CsvField(texts.url).c_str(), CsvField(texts.project).c_str(),
-                         CsvField(texts.task).c_str(), people ? ("," + CsvField(texts.user)).c_str() : "");
+                         CsvField(texts.task).c_str(), people ? Concat(",", CsvField(texts.user)).c_str() : "");
             break;
         case ReportFormat::Json:
             std::fprintf(out,

@@ -2,8 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 #include "sensing/time_stamp.h"
 
