@@ -16,10 +16,12 @@
 // at once; the capture of such a check repeats the last one
 // (capture_memo.h). More than 60 seconds without a capture become an
 // Offline row; locking and unlocking the session give a Locked row; a change
-// of the system clock is turned into an Offline row (forward) or moves the
-// finish back (backward). At the start the time since the last stored row is
-// recorded as Offline (split at the end of that day and the start of today
-// when days lie between).
+// of the system clock is turned into an Offline row (forward) or ends the
+// activity in progress at its last check and begins a new one at the new time
+// (backward, whether the change or a check sees it first). At the start the
+// time since the last stored row is recorded as Offline; a gap found at the
+// start or by a check is split at the end of that day and the start of today
+// when days lie between.
 //
 // Lifecycle, as the application shell drives it:
 //   CTimeManager tm;                  constructed before the shell runs
@@ -145,7 +147,8 @@ public:
     // activity of no length is logged and not stored); 0 nothing in progress
     // (before the start, or a second call); -2 storing failed (kept in the
     // checkpoint); -3 the worker thread held m_lock for 2 seconds more: the
-    // activity is left to the checkpoint.
+    // activity is left to the checkpoint (which that check, when it ends,
+    // writes with the activity in progress; a later call may still save it).
     int StopAndSaveActivity();
     // After StopAndSaveActivity: true when the worker thread was let go still
     // running. It may still call into this object, so the process must then
@@ -230,8 +233,18 @@ private:
     // Makes the present capture the activity in progress at `now`; saves nothing.
     void InitActivity(const CMoment& now);
     // Closes the activity in progress where `activity` begins, saves it and
-    // makes `activity` the activity in progress.
+    // makes `activity` the activity in progress. When `activity` begins
+    // before that finish (the clock went back), the activity in progress is
+    // saved as it stands, so that no row ends before it starts.
     void BeginActivity(const CWinActivity& activity);
+    // Records the time from the finish of the activity in progress to
+    // `sample` as Offline and makes `sample` the activity in progress. When
+    // the two lie on different days the gap becomes two rows, the rest of
+    // the first day and today up to `sample` (the days between get none), so
+    // that no row runs across midnight or into another month's file.
+    // `lastStored`: the activity in progress is a stored row (at the start),
+    // replaced without saving; otherwise it is saved first.
+    void BeginAfterOfflineGap(const CWinActivity& sample, bool lastStored);
     // The activity in progress ends where `activity` begins.
     void ExtendLastActivity(const CWinActivity& activity);
     void ReplaceLastActivity(const CWinActivity& activity);
@@ -296,8 +309,13 @@ private:
     // may be called with or without it held.
     std::recursive_mutex m_lock;
     // Between the start of the tracking and an orderly stop (changed under
-    // m_lock; read without it to skip a capture that would be dropped).
+    // m_lock, except by a stop that gives up waiting for it; read without it
+    // to skip a capture that would be dropped).
     std::atomic<bool> m_tracking{false};
+    // m_lastActivity is an activity in progress that no orderly stop has
+    // saved: the checkpoint holds it. Changed under m_lock only, so that a
+    // check still running after a stop gave up on m_lock keeps writing it.
+    bool m_activityInProgress = false;
     // Counts the events of the window thread that changed the tracking.
     std::atomic<uint32_t> m_changes{0};
     // Non-zero: database operations of a save are tried once.

@@ -6,6 +6,7 @@
 
 #include "core/time_manager.h"
 #include "platform/clock.h"
+#include "sensing/time_stamp.h"
 
 namespace {
 constexpr char kSaveLastActivity[] = "CTimeManager::SaveLastActivity";
@@ -43,7 +44,9 @@ void CTimeManager::ReplaceLastActivity(const CWinActivity& activity) {
 }
 
 void CTimeManager::BeginActivity(const CWinActivity& activity) {
-    ExtendLastActivity(activity);
+    // A clock set back leaves the activity in progress as it stands: its
+    // finish is the last moment the old clock showed.
+    if (ElapsedSeconds(m_lastActivity.GetFinishMoment(), activity.GetStartMoment()) >= 0) ExtendLastActivity(activity);
     SaveLastActivity();
     ReplaceLastActivity(activity);
     LogInfo(1, "New activity %lld (%s) %s %s", AsLong(m_lastActivity.GetStartDate()), m_lastActivity.GetTypeLabel(),
@@ -204,7 +207,7 @@ void CTimeManager::WriteCheckpoint() {
     if (m_checkpoint.Path().empty()) return;  // Init found no folder
     CCheckpointState state;
     state.last = m_lastActivity.GetFinishMoment();
-    state.hasCurrent = m_tracking;
+    state.hasCurrent = m_activityInProgress;
     if (state.hasCurrent) state.current = m_lastActivity;
     for (const CPendingActivity& waiting : m_pending)
         state.pending.push_back(waiting.activity);

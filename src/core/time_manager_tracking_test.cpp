@@ -51,6 +51,17 @@ TEST_F(TrackingCycle, AnActivityGoingOnPastMidnightIsSplitAtTheFirstCheckOfTheNe
                              "20261208000001-20261208000005 4 1 notes.txt - Editor"}));
 }
 
+TEST_F(TrackingCycle, AGapFoundWhileRunningIsSplitAtTheEndOfItsDayAndTheStartOfTodayAsAtAStart) {
+    StartAt(20261231235900);
+    At(20261231235930);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20270101001000);  // the computer slept into the new year
+    At(20270101001005);
+    EXPECT_EQ(Rows("act1226.db"), (Texts{"20261231235900-20261231235930 30 1 notes.txt - Editor",
+                                         "20261231235930-20261231235959 29 4 todo.txt - Editor"}));
+    EXPECT_EQ(Rows("act0127.db"), Texts{"20270101000000-20270101001000 600 4 todo.txt - Editor"});
+}
+
 TEST_F(TrackingCycle, ChecksWaitLongerOnlyWhileNothingCanChangeUnannounced) {
     constexpr std::intptr_t kNotice = 42;
     auto nextWait = [&](std::intptr_t expectedHandle) {
@@ -115,7 +126,7 @@ TEST_F(TrackingCycle, LockingStoresTheWorkUpToTheLockAndKeepsItsProgramInTheLock
               sys.Value("select Id_App from T_Apps where FileName='editor.exe'"));
 }
 
-TEST_F(TrackingCycle, SettingTheClockBackMovesTheFinishBackAndForwardGivesAnOfflineRow) {
+TEST_F(TrackingCycle, SettingTheClockBackEndsTheActivityAtItsLastCheckAndForwardGivesAnOfflineRow) {
     StartAt(20261207090000);
     At(20261207090030);
     At(20261207085530, EVENT_CHANGE_TIME);  // five minutes back
@@ -126,11 +137,23 @@ TEST_F(TrackingCycle, SettingTheClockBackMovesTheFinishBackAndForwardGivesAnOffl
     At(20261207090610, EVENT_CHANGE_TIME);  // ten minutes forward
     Show(kSheetWindow, "Budget.xlsx");
     At(20261207090620);
-    // The row that began before the clock went back keeps the length it had.
-    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207085600 30 1 notes.txt - Editor",
+    EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090030 30 1 notes.txt - Editor",
+                             "20261207085530-20261207085600 30 1 notes.txt - Editor",
                              "20261207085600-20261207085610 10 1 todo.txt - Editor",
                              "20261207085610-20261207090610 600 4 todo.txt - Editor",
                              "20261207090610-20261207090620 10 1 todo.txt - Editor"}));
+}
+
+TEST_F(TrackingCycle, AClockSetBackIntoThePreviousDaySeenByACheckBeforeItsEventEndsTheActivityThere) {
+    StartAt(20261208000010);
+    At(20261208000020);
+    At(20261207235900);  // the check comes before the clock's event
+    At(20261207235900, EVENT_CHANGE_TIME);
+    At(20261207235930);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207235940);
+    EXPECT_EQ(Rows(), (Texts{"20261208000010-20261208000020 10 1 notes.txt - Editor",
+                             "20261207235900-20261207235940 40 1 notes.txt - Editor"}));
 }
 
 TEST_F(TrackingCycle, AClockMovedForwardAcrossDaysIsCutAtTheStartOfTheNewDay) {
