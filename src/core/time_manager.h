@@ -45,7 +45,8 @@
 // (never a row twice) before it measures the gap since then. A save that
 // fails (a locked or full database) keeps the activity waiting, in memory and
 // in the checkpoint, and it is stored in order at the next save or check that
-// succeeds.
+// succeeds, a backlog in a few transactions. A row that fails on its own
+// (the rows behind it can be stored) is set aside with an error line.
 //
 // Threads. The window thread (the shell's main thread) calls Init, Deinit,
 // OnEvent with EVENT_START, EVENT_STOP, EVENT_LOCK, EVENT_UNLOCK and
