@@ -1,11 +1,12 @@
 // What the time manager costs: a steady tick (the periodic check while the
 // same window stays in front, so nothing is saved), the rule engine with
 // the first-start catalogue, and storing a backlog of 2 000 waiting
-// activities (at the start, and at an orderly stop). The tick runs on the fakes of tests/fakes, so it
-// measures the collector's own work without the operating system's queries
-// (desktop_bench measures those). Besides time, each counts per operation the
-// heap allocations (a counting global operator new of this program) and the
-// SQL statements (a trace on every connection SQLite opens).
+// activities (at the start, and at an orderly stop). They run on the fakes
+// of tests/fakes, so they measure the collector's own work without the
+// operating system's queries (desktop_bench measures those). Besides time,
+// each counts per operation the heap allocations (a counting global operator
+// new of this program) and the SQL statements (a trace on every connection
+// SQLite opens); the backlog ones count the pauses instead.
 //   build/linux-release/bin/time_manager_bench
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -215,6 +216,9 @@ BENCHMARK(ApplySeededRules)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 // written: `count` finished activities of 10 seconds each and the one in
 // progress.
 void WriteBacklogCheckpoint(const std::string& path, int count) {
+    const auto tenSecondsAfter = [](int64_t stamp) {
+        return PackTimeStamp(MsToLocalTime(LocalTimeToMs(UnpackTimeStamp(stamp)) + 10000));
+    };
     CCheckpointState state;
     int64_t stamp = 20261207000000;
     for (int i = 0; i < count; ++i) {
@@ -222,7 +226,7 @@ void WriteBacklogCheckpoint(const std::string& path, int count) {
             Typical("editor.exe", "C:\\Apps\\Editor.exe", ("Draft " + std::to_string(i % 50) + " - Editor").c_str(), "",
                     ActivityType::Active);
         activity.SetUser(CUser("HOST", "alice"));
-        const int64_t finish = PackTimeStamp(MsToLocalTime(LocalTimeToMs(UnpackTimeStamp(stamp)) + 10000));
+        const int64_t finish = tenSecondsAfter(stamp);
         activity.SetStartMoment({stamp, 0});
         activity.SetFinishMoment({finish, 0});
         activity.UpdateDuration();
@@ -233,7 +237,7 @@ void WriteBacklogCheckpoint(const std::string& path, int count) {
     state.current = state.pending.back();
     state.current.SetStartMoment({stamp, 0});
     state.current.SetFinishMoment({stamp, 0});
-    state.last = {PackTimeStamp(MsToLocalTime(LocalTimeToMs(UnpackTimeStamp(stamp)) + 10000)), 0};
+    state.last = {tenSecondsAfter(stamp), 0};
     CDurableFile file;
     file.SetPath(path);
     file.Write(EncodeCheckpoint(state));
