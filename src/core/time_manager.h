@@ -47,7 +47,8 @@
 // (never a row twice) before it measures the gap since then. A save that
 // fails (a locked or full database) keeps the activity waiting, in memory and
 // in the checkpoint, and it is stored in order at the next save or check that
-// succeeds.
+// succeeds, a backlog in a few transactions. A row that fails on its own
+// (the rows behind it can be stored) is set aside with an error line.
 //
 // Threads. The window thread (the shell's main thread) calls Init, Deinit,
 // OnEvent with EVENT_START, EVENT_STOP, EVENT_LOCK, EVENT_UNLOCK and
@@ -203,6 +204,13 @@ private:
     // Logs what the rule engine tested (time_manager_rules.cpp).
     class CRuleLog;
 
+    // An activity that waits to be stored; `recovered` ones came from the
+    // checkpoint and may have been stored before a crash.
+    struct CPendingActivity {
+        CWinActivity activity;
+        bool recovered = false;
+    };
+
     // Calls the handler of a window-thread event.
     void Dispatch(int event, const CMoment& now);
 
@@ -252,18 +260,32 @@ private:
     // after the activities still waiting. 1 (also when an activity of no
     // length was not stored); -2 storing failed (it waits for the next try).
     int SaveLastActivity();
-    // Stores the waiting activities in order, oldest first. 1 all stored;
-    // -2 one failed (it and those after it go on waiting).
+    // Stores the waiting activities, oldest first, in transactions of one
+    // month and at most 500 rows. A row that fails while one of the two
+    // behind it can be stored fails on its own: it is tried once more and
+    // then set aside with an error line, so that it never holds up the rows
+    // behind it. 1 all stored (or set aside); -2 the database failed (the
+    // rest goes on waiting, in order).
     int StorePending();
-    // Stores one activity: ids, rules, the month's file, the insert (three
-    // tries). A `recovered` one (from the checkpoint) is first looked for
-    // among the stored rows. `quiet`: failures are reported by the caller.
-    // 1 stored (or found stored); -2 failed.
-    int StoreActivity(CWinActivity& activity, bool recovered, bool quiet);
+    // The first transaction of StorePending: 1 every row of it was stored
+    // or set aside; -2 not (what it stored stays stored).
+    int StoreBatch();
+    // One try of the waiting activity at `index`, without retries and
+    // quietly: StoreActivity's result.
+    int TryPendingOnce(size_t index);
+    // Stores one activity: ids, rules, the insert (up to seven tries). A
+    // `recovered` one (from the checkpoint) is first looked for among the
+    // stored rows; a look-up that fails makes it wait. Failures are logged
+    // unless retries are cut for a check's retry or a try of StoreBatch.
+    // The caller has switched to the activity file of its month. 1 stored;
+    // 2 found stored already; -2 failed.
+    int StoreActivity(CPendingActivity& pending);
     // Makes the open activity file the one of `start`'s month, three tries.
     void SwitchActivityFile(int64_t start);
-    // Queues a finished activity for storing (the oldest is dropped, with an
-    // error line, when too many wait).
+    // Queues a finished activity for storing. A `recovered` one (from the
+    // checkpoint) is always queued. A new one finds room when fewer than
+    // 2 000 new ones wait, else the oldest new one is dropped; when 4 000
+    // wait in all, the oldest of all is (each with an error line).
     void QueueForSaving(const CWinActivity& activity, bool recovered);
     // At a check: another quiet try of the waiting activities.
     void RetryPending();
@@ -286,13 +308,6 @@ private:
     // Passes an error line that may come back at every check through
     // `repeats` (nullptr: none this time).
     void LogRepeating(CRepeatedFailure& repeats, const char* line);
-
-    // An activity that waits to be stored; `recovered` ones came from the
-    // checkpoint and may have been stored before a crash.
-    struct CPendingActivity {
-        CWinActivity activity;
-        bool recovered = false;
-    };
 
     CTimeThread m_timeThread;
     CWinActivity m_lastActivity;
@@ -321,6 +336,7 @@ private:
     // Non-zero: database operations of a save are tried once.
     static constexpr int kRetriesCutForStop = 1;   // an orderly stop
     static constexpr int kRetriesCutForRetry = 2;  // a check's quiet retry of waiting activities
+    static constexpr int kRetriesCutForProbe = 4;  // StoreBatch's quiet try of one row
     std::atomic<int> m_retriesCut{0};
     bool m_workerLeftRunning = false;
 
