@@ -78,10 +78,14 @@ TEST_F(OrderlyStop, ACheckThatOutlastsTheStopStillKeepsTheActivityInProgressInTh
     Show(kEditorWindow, "todo.txt - Editor");
     At(20261207080010);  // the first row waits to be stored
     ASSERT_EQ(act.Exec("drop trigger refuse"), SQLITE_OK);
+    // Another program holds the activity file: the check extends todo.txt and
+    // waits for the file to store the waiting row, inside the time manager's lock.
+    ASSERT_EQ(act.Exec("begin exclusive"), SQLITE_OK);
     clock.HoldSleep();
-    std::thread check([&] { At(20261207080100); });  // extends todo.txt, then stores the waiting row
+    std::thread check([&] { At(20261207080100); });
     ASSERT_TRUE(clock.WaitForHeldSleep(60000));
     EXPECT_EQ(tm->StopAndSaveActivity(), -3);
+    ASSERT_EQ(act.Exec("commit"), SQLITE_OK);
     clock.ReleaseSleep();
     check.join();
     ASSERT_EQ(Restart(), 1);
