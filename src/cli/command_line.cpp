@@ -9,6 +9,7 @@ namespace {
 // Where the descriptions begin in the usage; a longer left column puts its
 // description on the next line.
 constexpr size_t kColumn = 24;
+constexpr size_t kWidth = 80;
 
 const CCommandSpec* FindCommand(const CProgramSpec& spec, const std::string& name) {
     for (const CCommandSpec& command : spec.commands)
@@ -41,6 +42,8 @@ std::string Listed(const char* names) {
     return text;
 }
 
+// One command or option: `left`, then `help` from the column on, its words
+// wrapped at kWidth.
 void AddEntry(std::string& text, const std::string& left, const std::string& help) {
     std::string line = "  " + left;
     if (line.size() + 1 > kColumn) {
@@ -48,13 +51,18 @@ void AddEntry(std::string& text, const std::string& left, const std::string& hel
         line.clear();
     }
     line.resize(kColumn, ' ');
-    std::istringstream lines(help);
-    std::string part;
-    bool first = true;
-    while (std::getline(lines, part)) {
-        text += (first ? line : std::string(kColumn, ' ')) + part + "\n";
-        first = false;
+    std::istringstream words(help);
+    std::string word;
+    size_t used = 0;  // the words on the line
+    while (words >> word) {
+        if (used > 0 && line.size() + 1 + word.size() > kWidth) {
+            text += line + "\n";
+            line.assign(kColumn, ' ');
+            used = 0;
+        }
+        line += (used++ > 0 ? " " : "") + word;
     }
+    text += line + "\n";
 }
 
 std::string Synopsis(const CProgramSpec& spec, const CCommandSpec* command) {

@@ -23,7 +23,7 @@ struct CCommandSpec {
     const char* arguments;  // as the usage shows them ("[DAY]", "on|off"); "" for none
     int minArguments;
     int maxArguments;
-    const char* help;  // one line
+    const char* help;  // wrapped to the width of a terminal
 };
 
 struct COptionSpec {
@@ -31,7 +31,7 @@ struct COptionSpec {
     const char* shortName;  // "-o", or nullptr
     const char* value;      // the value's name in the usage ("DIR"), or nullptr for a switch
     const char* commands;   // the commands that take it, separated by spaces; nullptr: every command
-    const char* help;       // '\n' starts another line of it
+    const char* help;       // wrapped to the width of a terminal
 };
 
 struct CProgramSpec {

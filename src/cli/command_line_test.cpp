@@ -11,7 +11,7 @@ const CProgramSpec kSpec = {
     "Does things.",
     {{"show", "[DAY]", 0, 1, "shows a day"}, {"switch", "on|off", 1, 1, "switches"}, {"stop", "", 0, 0, "stops"}},
     {{"--data", nullptr, "DIR", nullptr, "the folder"},
-     {"--format", nullptr, "F", "show", "table or csv\nand more"},
+     {"--format", nullptr, "F", "show", "table or csv, and more words than one line of a terminal holds"},
      {"--output", "-o", "FILE", "show stop", "the file"},
      {"--all", nullptr, nullptr, "show", "every row"}},
     "Exit status: 0 done.\n"};
@@ -74,7 +74,8 @@ TEST(CommandLine, UsageOfTheProgramAndOfOneCommand) {
     const std::string all = UsageText(kSpec);
     EXPECT_EQ(all.substr(0, all.find('\n')), "usage: tool COMMAND [OPTIONS]");
     EXPECT_NE(all.find("\n  switch on|off         switches\n"), std::string::npos) << all;
-    EXPECT_NE(all.find("\n  --format F            show: table or csv\n                        and more\n"),
+    EXPECT_NE(all.find("\n  --format F            show: table or csv, and more words than one line of a\n"
+                       "                        terminal holds\n"),
               std::string::npos)
         << all;
     EXPECT_NE(all.find("\n  -o, --output FILE     show and stop: the file\n"), std::string::npos) << all;

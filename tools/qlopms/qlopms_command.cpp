@@ -11,25 +11,25 @@ const CProgramSpec kQlopmsCommandLine = {
     "Links the collector's catalogue with a JIRA server and turns recorded time into worklogs.",
     {{"check", "", 0, 0, "log in to the server and say whether the session works"},
      {"sync", "", 0, 0,
-      "add JIRA's projects and the issues assigned to you to the\n"
-      "catalogue as projects and tasks (renamed issues are renamed;\n"
+      "add JIRA's projects and the issues assigned to you to the "
+      "catalogue as projects and tasks (renamed issues are renamed; "
       "nothing is ever removed); a running collector reloads its rules"},
      {"worklog", "[DAY]", 0, 1,
-      "the day's active time per JIRA issue, rounded up to minutes,\n"
+      "the day's active time per JIRA issue, rounded up to minutes, "
       "for review; DAY is YYYY-MM-DD, yesterday or today (the default)"}},
     {{"--post", nullptr, nullptr, "worklog", "post each issue's time not posted yet as a JIRA worklog"},
      {"--due", nullptr, nullptr, "worklog",
-      "exit status 0 when the worklog reminder is due: it is switched\n"
+      "exit status 0 when the worklog reminder is due: it is switched "
       "on, its time of day has passed and today's time is not posted"},
      {"--server", nullptr, "URL", nullptr, "the server instead of the \"JIRA Server URL\" setting"},
      {"--user", nullptr, "NAME", nullptr, "the user instead of the \"JIRA Username\" setting"},
      {"--ca-file", nullptr, "FILE", nullptr,
-      "trust the certificate authorities of FILE (PEM) for the\n"
+      "trust the certificate authorities of FILE (PEM) for the "
       "server's certificate, for servers of a private authority"}},
     "The password comes from the \"JIRA Password\" setting (for the configured server and\n"
     "user), else from the environment variable QLO_JIRA_PASSWORD, else from a prompt\n"
     "that does not show it; never from the command line.\n"
-    "exit status: 0 done (check: the session works; worklog --due: due); 1 a failure,\n"
+    "Exit status: 0 done (check: the session works; worklog --due: due); 1 a failure,\n"
     "or nothing due; 2 a bad command line\n"};
 
 namespace {

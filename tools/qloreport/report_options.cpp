@@ -22,10 +22,10 @@ const CProgramSpec kQloreportCommandLine = {
      {"--at", nullptr, "'YYYY-MM-DD hh:mm:ss'", "explain", "the moment (default: the last activity stored)"},
      {"--output", "-o", "FILE", "html", "the page's file (default: standard output)"},
      {"--data", nullptr, "DIR", nullptr,
-      "the folder of sys.db, func.db and actMMYY.db (default: the one the\n"
+      "the folder of sys.db, func.db and actMMYY.db (default: the one the "
       "collector's settings name)"},
      {"--server", nullptr, "CONN", "totals day html",
-      "from the team store (a PostgreSQL connection string, without a\n"
+      "from the team store (a PostgreSQL connection string, without a "
       "password) instead of this computer's files"},
      {"--user", nullptr, "NAME", "totals day html",
       "with --server: one person's activities (default: all, everyone's)"}},

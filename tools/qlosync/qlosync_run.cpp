@@ -26,18 +26,18 @@ const CProgramSpec kCommandLine = {
      {"watch", "", 0, 0, "pushes now and then every few minutes until stopped (Ctrl-C)"},
      {"status", "", 0, 0, "the last push: when, how it ended and the rows it added"}},
     {{"--every", nullptr, "N", "watch",
-      "push every N minutes (Ns: seconds); default: the \"Push Interval\"\n"
+      "push every N minutes (Ns: seconds); default: the \"Push Interval\" "
       "setting, else 5"},
      {"--person", nullptr, "NAME", "push watch",
-      "whose activities these are (default: the \"Person\" setting, else\n"
+      "whose activities these are (default: the \"Person\" setting, else "
       "this account)"},
      {"--batch", nullptr, "N", "push watch", "activities per transaction (default 5000)"},
      {"--server", nullptr, "CONN", nullptr,
-      "the team store's connection string (default: the \"Connection\"\n"
-      "setting), never with a password: PGPASSWORD, a password file or\n"
+      "the team store's connection string (default: the \"Connection\" "
+      "setting), never with a password: PGPASSWORD, a password file or "
       "the \"Password\" setting; status does not need it"},
      {"--data", nullptr, "DIR", nullptr,
-      "the folder of the collector's databases (default: the one its\n"
+      "the folder of the collector's databases (default: the one its "
       "settings name); init does not need it"}},
     "Exit status: 0 done, 1 a failure (nothing is lost: the next push resumes), 2 bad command line.\n"};
 
