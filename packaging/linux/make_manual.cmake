@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Writes OUTPUT, the gzipped manual page of PROGRAM: PAGE with its version
 # line filled in from VERSION and the program's own --help text in place of
 # the line ".\" usage", so that the manual says what --help says.

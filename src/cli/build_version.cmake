@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Writes OUTPUT, the version header of the programs, from VERSION (the
 # project's) and the git revision of SOURCE when there is one; leaves the
 # file alone when its text would not change.

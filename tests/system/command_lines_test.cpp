@@ -36,8 +36,9 @@ protected:
 };
 
 TEST_F(CommandLines, EveryProgramAnswersHelpAndVersionAndRefusesAnUnknownArgument) {
-    for (const std::string program : {std::string(kCollectorProgram), std::string("qloctl"), std::string("qloreport"),
-                                      std::string("qlopms"), std::string("qlosync"), std::string("qlo-browser-host")}) {
+    for (const std::string& program :
+         {std::string(kCollectorProgram), std::string("qloctl"), std::string("qloreport"), std::string("qlopms"),
+          std::string("qlosync"), std::string("qlo-browser-host")}) {
         CShippedRun run = Run(program, {"--help"});
         EXPECT_EQ(run.status, 0) << program;
         EXPECT_EQ(run.out.rfind("usage: " + program + " ", 0), 0u) << program << ": " << run.out;
