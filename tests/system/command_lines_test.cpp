@@ -16,7 +16,12 @@ const struct {
     const char* command;
 } kCommandPrograms[] = {{"qloctl", "close"}, {"qloreport", "totals"}, {"qlopms", "worklog"}, {"qlosync", "status"}};
 
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+// The first line without its end (Windows: CR LF).
+std::string FirstLine(const std::string& text) {
+    std::string line = text.substr(0, text.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
 
 class CommandLines : public ::testing::Test {
 protected:
