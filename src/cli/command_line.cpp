@@ -11,6 +11,24 @@ namespace {
 constexpr size_t kColumn = 24;
 constexpr size_t kWidth = 80;
 
+// An argument as a message shows it: control characters as \xNN (so that
+// nothing typed or pasted can steer the terminal), at most kShownBytes.
+std::string Shown(const std::string& argument) {
+    constexpr size_t kShownBytes = 64;
+    std::string text;
+    for (const char c : argument.substr(0, kShownBytes)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            text += escaped;
+        } else {
+            text += c;
+        }
+    }
+    return argument.size() > kShownBytes ? text + "..." : text;
+}
+
 const CCommandSpec* FindCommand(const CProgramSpec& spec, const std::string& name) {
     for (const CCommandSpec& command : spec.commands)
         if (name == command.name) return &command;
@@ -99,7 +117,7 @@ bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* arg
             } else if ((command = FindCommand(spec, argument))) {
                 line.command = argument;
             } else {
-                refusal = "unknown command '" + argument + "'";
+                refusal = "unknown command '" + Shown(argument) + "'";
             }
             continue;
         }
@@ -107,7 +125,7 @@ bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* arg
         const std::string name = argument.substr(0, equals);
         const COptionSpec* option = FindOption(spec, name);
         if (!option) {
-            refusal = "unknown option '" + name + "'";
+            refusal = "unknown option '" + Shown(name) + "'";
         } else if (!option->value && equals != std::string::npos) {
             refusal = "option '" + name + "' takes no value";
         } else if (!option->value) {
@@ -133,12 +151,12 @@ bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* arg
         }
     }
     const int count = static_cast<int>(line.arguments.size());
-    if (refusal.empty() && !command && count > 0) refusal = "unexpected argument '" + line.arguments[0] + "'";
+    if (refusal.empty() && !command && count > 0) refusal = "unexpected argument '" + Shown(line.arguments[0]) + "'";
     if (refusal.empty() && command && (count < command->minArguments || count > command->maxArguments)) {
         refusal = "'" + line.command + "' takes " +
                   (command->maxArguments == 0 ? std::string("no argument") : command->arguments);
         if (count > command->maxArguments && command->maxArguments > 0)
-            refusal += ", not '" + line.arguments.back() + "'";
+            refusal += ", not '" + Shown(line.arguments.back()) + "'";
     }
     error = refusal;
     return refusal.empty();

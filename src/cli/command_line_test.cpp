@@ -48,6 +48,8 @@ TEST(CommandLine, EachFaultIsRefusedWithItsReason) {
     EXPECT_EQ(Parse({"shove"}), "error: unknown command 'shove'");
     EXPECT_EQ(Parse({"show", "--colour"}), "error: unknown option '--colour'");
     EXPECT_EQ(Parse({"show", "--colour=red"}), "error: unknown option '--colour'");
+    EXPECT_EQ(Parse({"\x1b]0;owned\x07"}), "error: unknown command '\\x1b]0;owned\\x07'");
+    EXPECT_EQ(Parse({std::string(100, 'x').c_str()}), "error: unknown command '" + std::string(64, 'x') + "...'");
     EXPECT_EQ(Parse({"show", "--format"}), "error: option '--format' needs a value");
     EXPECT_EQ(Parse({"show", "--all=yes"}), "error: option '--all' takes no value");
     EXPECT_EQ(Parse({"stop", "--format", "csv"}), "error: '--format' is an option of show, not of stop");
