@@ -1,6 +1,9 @@
 // qlocollector, the Linux collector: one instance per user, started with the
 // desktop session and running until SIGTERM or SIGINT.
 //
+// It takes no arguments: --help and --version answer without starting, and
+// anything else is refused with exit code 2 before anything is touched.
+//
 // Exit codes: 0 after an orderly stop, and at once when another collector of
 // the user runs already (said on standard error, with its process id); 1
 // when the lock file or the event loop cannot be set up or the loop fails
@@ -21,10 +24,21 @@
 #include "app/desktop_problem_linux.h"
 #include "app/event_loop_linux.h"
 #include "app/instance_lock_linux.h"
+#include "cli/command_line.h"
 #include "core/time_manager.h"
 #include "sensing/browser_report_listener.h"
 
 namespace {
+const CProgramSpec kCommandLine = {
+    "qlocollector",
+    "Records the programs and windows in front, idle and locked time for Orvanta's time reports.\n"
+    "Started without arguments with the desktop session (one per user); SIGTERM or qloctl close\n"
+    "stop it in order.",
+    {},
+    {},
+    "Exit status: 0 after an orderly stop or when a collector runs already, 1 it could not run,\n"
+    "2 a bad command line.\n"};
+
 // How long a second start waits for the running collector to have written
 // its id into the lock file it has just taken.
 constexpr int kHolderNameWaitMs = 2000;
@@ -52,7 +66,12 @@ void ReportStartProblems(CTimeManager& timeManager, int started) {
 }
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    CCommandLine line;
+    std::string error;
+    const bool parsed = ParseCommandLine(kCommandLine, argc, argv, line, error);
+    if (const int answered = AnswerCommandLine(kCommandLine, parsed, line, error, stdout, stderr); answered >= 0)
+        return answered;
     // A reader that goes away (a closed pipe) must not end the collector.
     signal(SIGPIPE, SIG_IGN);
     // Before any thread starts: the worker thread inherits the blocked mask,

@@ -11,6 +11,9 @@
 
 // True when standard error is an interactive terminal (not a file or pipe).
 bool StandardErrorIsTerminal();
+// True when standard input is an interactive terminal (Windows: a console,
+// not the NUL device, a file or a pipe).
+bool StandardInputIsTerminal();
 // Makes a console that shows the standard output and error read it as UTF-8.
 void UseUtf8Console();
 

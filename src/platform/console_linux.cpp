@@ -27,6 +27,8 @@ void OnStopSignal(int) {
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
+bool StandardInputIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+
 void UseUtf8Console() {}
 
 void WatchStopRequests() {

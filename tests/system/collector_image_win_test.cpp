@@ -1,5 +1,6 @@
 // What QLOCollector.exe is as a file: a 32-bit GUI program (no console
-// window) whose manifest asks to run with the rights of whoever starts it.
+// window) whose manifest asks to run with the rights of whoever starts it,
+// and whose version resource holds the project version.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -28,5 +29,14 @@ TEST(ProgramImage, AThirtyTwoBitGuiProgramThatRunsAsItsInvoker) {
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << manifest;
     EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos) << manifest;
     FreeLibrary(module);
+
+    std::string version(GetFileVersionInfoSizeA(CollectorPath().c_str(), nullptr), '\0');
+    ASSERT_FALSE(version.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(CollectorPath().c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+    char* product = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(version.data(), "\\StringFileInfo\\040904b0\\ProductVersion",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_STREQ(product, QLO_TEST_VERSION);
 }
 }  // namespace

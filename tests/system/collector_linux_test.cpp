@@ -684,8 +684,8 @@ TEST_F(CollectorRun, ControlToolWithoutACollector) {
     EXPECT_EQ(output, "qloctl: no collector is running\n");
     EXPECT_FALSE(SignalsPending(bystander.Pid()) || bystander.WaitForEnd(0)) << "the bystander was signalled";
     EXPECT_EQ(Qloctl({"rules", "sideways"}, &output), 2);
-    EXPECT_EQ(output.substr(0, output.find('\n')), "qloctl: \"rules\" takes \"on\" or \"off\"");
+    EXPECT_EQ(output.substr(0, output.find('\n')), "qloctl: 'rules' takes on|off, not 'sideways'");
     EXPECT_EQ(Qloctl({"--help"}, &output), 0);
-    EXPECT_EQ(output.substr(0, output.find('\n')), "usage: qloctl COMMAND");
+    EXPECT_EQ(output.substr(0, output.find('\n')), "usage: qloctl COMMAND [OPTIONS]");
 }
 }  // namespace

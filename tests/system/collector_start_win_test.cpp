@@ -46,6 +46,18 @@ TEST(ProgramStart, ASecondInstanceLeavesAtOnceAndTheFirstRunsOn) {
     EXPECT_FALSE(IsWindowVisible(first.Window())) << "the window is never shown";
 }
 
+TEST(ProgramStart, AnUnknownArgumentIsRefusedInTheErrorLogWithoutStarting) {
+    CCollectorSandbox sandbox;
+    ASSERT_TRUE(std::filesystem::create_directories(sandbox.LogsFolder()));
+    const CProgramRun refused = RunProgram(CollectorPath(), {"--start-minimised"}, 15000);
+    EXPECT_TRUE(refused.ended);
+    EXPECT_EQ(refused.exitCode, 2u);
+    EXPECT_EQ(FindCollectorWindow(), nullptr);
+    const std::string log = ReadFileBytes(sandbox.LogsFolder() + "\\QLOCollector_Error.log");
+    EXPECT_NE(log.find("unknown option '--start-minimised'"), std::string::npos) << log;
+    EXPECT_FALSE(IsFolder(sandbox.DbFolder()));
+}
+
 TEST(ProgramStart, AFirstStartMakesTheFoldersLogsDatabasesAndTheDefaultCatalogue) {
     CCollectorSandbox sandbox;
     CHelperProcess window;

@@ -12,16 +12,32 @@
 // seconds and, when a collector appears, asks the extension ({"resend":
 // true} on standard output) to tell the current state again.
 //
+// Its arguments are the browsers' (the extension's origin, the manifest's
+// path, the parent window) and are not checked; --help and --version answer.
+// Started from a terminal (standard input is one) it says what it is and
+// exits with code 2: there is nothing for a person to type to it.
+//
 // Exit code 0 at the end of the input.
 #include <cstdio>
 
 #include "browser_message.h"
+#include "cli/command_line.h"
 #include "collector_link.h"
 #include "host_platform.h"
 #include "native_messaging.h"
+#include "platform/console.h"
 #include "sensing/browser_report.h"
 
 namespace {
+const CProgramSpec kCommandLine = {
+    "qlo-browser-host",
+    "The native messaging host of Orvanta's browser extension: it passes the addresses of\n"
+    "the pages in front to the collector. Firefox and Chromium-based browsers start it with\n"
+    "pipes, once \"qloctl install-browser-host\" has written their manifests.",
+    {},
+    {},
+    "Exit status: 0 at the end of the browser's input, 2 started from a terminal.\n"};
+
 constexpr uint32_t kMaxMessage = 64 * 1024;
 constexpr uint32_t kRetryMs = 2000;
 
@@ -29,6 +45,16 @@ size_t ReadInput(char* buffer, size_t size) { return std::fread(buffer, 1, size,
 }  // namespace
 
 int main(int argc, char** argv) {
+    CCommandLine line;
+    std::string error;
+    ParseCommandLine(kCommandLine, argc, argv, line, error);  // only --help and --version count
+    if (line.ask != ECommandLineAsk::Run) return AnswerCommandLine(kCommandLine, true, line, error, stdout, stderr);
+    if (StandardInputIsTerminal()) {
+        std::fprintf(stderr,
+                     "qlo-browser-host: the browser extension's native messaging host, started by Firefox or a "
+                     "Chromium-based browser (see qloctl install-browser-host), not from a terminal\n");
+        return 2;
+    }
     PrepareStandardStreams();
     const uint32_t browser = BrowserProcessId(argc, argv);
     CCollectorLink collector(

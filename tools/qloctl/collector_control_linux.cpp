@@ -26,7 +26,6 @@ int SignalOf(EControlCommand command) {
             return SIGUSR1;
         case EControlCommand::RulesOff:
             return SIGUSR2;
-        case EControlCommand::Help:
         case EControlCommand::InstallBrowserHost:
         case EControlCommand::UninstallBrowserHost:
             break;

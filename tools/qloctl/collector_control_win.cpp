@@ -69,7 +69,6 @@ int SendControlCommand(EControlCommand command, std::string& message) {
             return Post(window, WM_COLLECTOR_ENABLE_RULES, "categorisation switched on", message);
         case EControlCommand::RulesOff:
             return Post(window, WM_COLLECTOR_DISABLE_RULES, "categorisation switched off", message);
-        case EControlCommand::Help:
         case EControlCommand::InstallBrowserHost:
         case EControlCommand::UninstallBrowserHost:
             break;

@@ -10,16 +10,13 @@
 #include "qloctl/qloctl_command.h"
 
 int main(int argc, char** argv) {
-    EControlCommand command;
+    CCommandLine line;
     std::string text;
-    if (!ParseControlCommand(argc, argv, command, text)) {
-        std::fprintf(stderr, "qloctl: %s\n%s", text.c_str(), kQloctlUsage);
-        return 2;
-    }
-    if (command == EControlCommand::Help) {
-        std::fputs(kQloctlUsage, stdout);
-        return 0;
-    }
+    EControlCommand command = EControlCommand::Close;
+    bool parsed = ParseCommandLine(kQloctlCommandLine, argc, argv, line, text);
+    if (parsed && line.ask == ECommandLineAsk::Run) parsed = ReadControlCommand(line, command, text);
+    if (const int answered = AnswerCommandLine(kQloctlCommandLine, parsed, line, text, stdout, stderr); answered >= 0)
+        return answered;
     const int status = command == EControlCommand::InstallBrowserHost     ? InstallBrowserHost(text)
                        : command == EControlCommand::UninstallBrowserHost ? UninstallBrowserHost(text)
                                                                           : SendControlCommand(command, text);

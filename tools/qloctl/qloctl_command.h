@@ -1,11 +1,12 @@
 #pragma once
-// The command line of qloctl, the control program of the collector: which
-// command it was asked for, and its help text.
+// The command line of qloctl, the control program of the collector: its
+// commands, and which one a parsed line asks for.
 
 #include <string>
 
+#include "cli/command_line.h"
+
 enum class EControlCommand {
-    Help,                  // --help: print the usage
     Close,                 // close: an orderly stop of the collector
     ReloadRules,           // reload-rules: read the categorisation rules again
     RulesOn,               // rules on: categorise new activities
@@ -14,10 +15,9 @@ enum class EControlCommand {
     UninstallBrowserHost,  // uninstall-browser-host: those manifests removed
 };
 
-// The usage text printed by --help and after a bad command line.
-extern const char kQloctlUsage[];
+extern const CProgramSpec kQloctlCommandLine;
 
-// The command of the arguments after the program name (`argv[1]` ..
-// `argv[argc - 1]`). False, with a one-line reason in `error`, when they are
-// not exactly one of the commands.
-bool ParseControlCommand(int argc, const char* const* argv, EControlCommand& command, std::string& error);
+// The command of a line parsed against kQloctlCommandLine that asks to run
+// one. False, with a one-line reason in `error`, when "rules" is given
+// neither "on" nor "off".
+bool ReadControlCommand(const CCommandLine& line, EControlCommand& command, std::string& error);

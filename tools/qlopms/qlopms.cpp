@@ -14,17 +14,13 @@
 
 int main(int argc, char** argv) {
     UseUtf8Console();
+    CCommandLine parsed;
     CPmsCommandLine line;
     std::string error;
     const int64_t now = NowTimeStamp();
-    if (!ParsePmsCommandLine(argc, argv, now, line, error)) {
-        std::fprintf(stderr, "qlopms: %s\n%s", error.c_str(), kQlopmsUsage);
-        return 2;
-    }
-    if (line.command == EPmsCommand::Help) {
-        std::fputs(kQlopmsUsage, stdout);
-        return 0;
-    }
+    const bool read = ParsePmsCommandLine(argc, argv, now, parsed, line, error);
+    if (const int answered = AnswerCommandLine(kQlopmsCommandLine, read, parsed, error, stdout, stderr); answered >= 0)
+        return answered;
     CPmsRun run;
     run.out = &std::cout;
     run.err = &std::cerr;
@@ -53,9 +49,7 @@ int main(int argc, char** argv) {
         case EPmsCommand::Worklog:
             return RunWorklog(run, line.day, line.post);
         case EPmsCommand::Due:
-            return RunWorklogDue(run);
-        case EPmsCommand::Help:
             break;
     }
-    return 0;
+    return RunWorklogDue(run);
 }

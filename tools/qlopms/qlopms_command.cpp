@@ -6,30 +6,31 @@
 
 #include "sensing/time_stamp.h"
 
-const char kQlopmsUsage[] =
-    "usage: qlopms [OPTIONS] COMMAND\n"
-    "Links the collector's catalogue with a JIRA server and turns recorded time into worklogs.\n"
-    "commands:\n"
-    "  check                log in to the server and say whether the session works\n"
-    "  sync                 add JIRA's projects and the issues assigned to you to the\n"
-    "                       catalogue as projects and tasks (renamed issues are renamed;\n"
-    "                       nothing is ever removed); a running collector reloads its rules\n"
-    "  worklog [DAY]        the day's active time per JIRA issue, rounded up to minutes,\n"
-    "                       for review; DAY is YYYY-MM-DD, yesterday or today (the default)\n"
-    "  worklog [DAY] --post post each issue's time not posted yet as a JIRA worklog\n"
-    "  worklog --due        exit status 0 when the worklog reminder is due: it is switched\n"
-    "                       on, its time of day has passed and today's time is not posted\n"
-    "  --help               show this text\n"
-    "options:\n"
-    "  --server URL         the server instead of the \"JIRA Server URL\" setting\n"
-    "  --user NAME          the user instead of the \"JIRA Username\" setting\n"
-    "  --ca-file FILE       trust the certificate authorities of FILE (PEM) for the\n"
-    "                       server's certificate, for servers of a private authority\n"
+const CProgramSpec kQlopmsCommandLine = {
+    "qlopms",
+    "Links the collector's catalogue with a JIRA server and turns recorded time into worklogs.",
+    {{"check", "", 0, 0, "log in to the server and say whether the session works"},
+     {"sync", "", 0, 0,
+      "add JIRA's projects and the issues assigned to you to the "
+      "catalogue as projects and tasks (renamed issues are renamed; "
+      "nothing is ever removed); a running collector reloads its rules"},
+     {"worklog", "[DAY]", 0, 1,
+      "the day's active time per JIRA issue, rounded up to minutes, "
+      "for review; DAY is YYYY-MM-DD, yesterday or today (the default)"}},
+    {{"--post", nullptr, nullptr, "worklog", "post each issue's time not posted yet as a JIRA worklog"},
+     {"--due", nullptr, nullptr, "worklog",
+      "exit status 0 when the worklog reminder is due: it is switched "
+      "on, its time of day has passed and today's time is not posted"},
+     {"--server", nullptr, "URL", nullptr, "the server instead of the \"JIRA Server URL\" setting"},
+     {"--user", nullptr, "NAME", nullptr, "the user instead of the \"JIRA Username\" setting"},
+     {"--ca-file", nullptr, "FILE", nullptr,
+      "trust the certificate authorities of FILE (PEM) for the "
+      "server's certificate, for servers of a private authority"}},
     "The password comes from the \"JIRA Password\" setting (for the configured server and\n"
     "user), else from the environment variable QLO_JIRA_PASSWORD, else from a prompt\n"
     "that does not show it; never from the command line.\n"
-    "exit status: 0 done (check: the session works; worklog --due: due); 1 a failure,\n"
-    "or nothing due; 2 a bad command line\n";
+    "Exit status: 0 done (check: the session works; worklog --due: due); 1 a failure,\n"
+    "or nothing due; 2 a bad command line\n"};
 
 namespace {
 // "YYYY-MM-DD" of an existing calendar day, packed at 00:00:00; 0 otherwise.
@@ -55,16 +56,11 @@ int64_t ParseDay(const char* text) {
     return PackTimeStamp(packed);
 }
 
-bool TakesValue(const std::string& option) {
-    return option == "--server" || option == "--user" || option == "--ca-file";
-}
 }  // namespace
 
-bool ParsePmsCommandLine(int argc, const char* const* argv, int64_t today, CPmsCommandLine& out, std::string& error) {
+bool ParsePmsCommandLine(int argc, const char* const* argv, int64_t today, CCommandLine& line, CPmsCommandLine& out,
+                         std::string& error) {
     out = CPmsCommandLine{};
-    std::string command;
-    std::string dayText;
-    bool due = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument.rfind("--pass", 0) == 0 || argument == "-p") {
@@ -73,44 +69,20 @@ bool ParsePmsCommandLine(int argc, const char* const* argv, int64_t today, CPmsC
                 "QLO_JIRA_PASSWORD or the prompt";
             return false;
         }
-        if (TakesValue(argument)) {
-            if (i + 1 >= argc || !*argv[i + 1]) {
-                error = "\"" + argument + "\" takes a value";
-                return false;
-            }
-            std::string& value = argument == "--server" ? out.server : argument == "--user" ? out.user : out.caFile;
-            value = argv[++i];
-        } else if (argument == "--help") {
-            command = argument;
-        } else if (argument == "--post") {
-            out.post = true;
-        } else if (argument == "--due") {
-            due = true;
-        } else if (!argument.empty() && argument[0] == '-') {
-            error = "unknown option \"" + argument + "\"";
-            return false;
-        } else if (command.empty()) {
-            command = argument;
-        } else if (command == "worklog" && dayText.empty()) {
-            dayText = argument;
-        } else {
-            error = "unexpected argument \"" + argument + "\"";
-            return false;
-        }
     }
-    if (command == "--help") {
-        out.command = EPmsCommand::Help;
-        return true;
-    }
-    if ((out.post || due || !dayText.empty()) && command != "worklog") {
-        error = "--post, --due and a day belong to \"worklog\"";
-        return false;
-    }
-    if (command == "check") {
+    if (!ParseCommandLine(kQlopmsCommandLine, argc, argv, line, error)) return false;
+    if (line.ask != ECommandLineAsk::Run) return true;
+    out.server = line.Value("--server");
+    out.user = line.Value("--user");
+    out.caFile = line.Value("--ca-file");
+    out.post = line.Has("--post");
+    if (line.command == "check") {
         out.command = EPmsCommand::Check;
-    } else if (command == "sync") {
+    } else if (line.command == "sync") {
         out.command = EPmsCommand::Sync;
-    } else if (command == "worklog") {
+    } else {
+        const std::string dayText = line.arguments.empty() ? "" : line.arguments[0];
+        const bool due = line.Has("--due");
         if (due && (out.post || !dayText.empty())) {
             error = "--due takes neither a day nor --post";
             return false;
@@ -126,12 +98,11 @@ bool ParsePmsCommandLine(int argc, const char* const* argv, int64_t today, CPmsC
                 return false;
             }
         }
-    } else if (command.empty()) {
-        error = "no command given";
-        return false;
-    } else {
-        error = "unknown command \"" + command + "\"";
-        return false;
     }
+    for (const char* option : {"--server", "--user", "--ca-file"})
+        if (line.Has(option) && line.Value(option).empty()) {
+            error = std::string("\"") + option + "\" takes a value";
+            return false;
+        }
     return true;
 }

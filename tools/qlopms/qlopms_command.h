@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/command_line.h"
+
 enum class EPmsCommand {
-    Help,     // --help: print the usage
     Check,    // check: log in and say whether the session works
     Sync,     // sync: JIRA's projects and the user's issues into the catalogue
     Worklog,  // worklog [DAY] [--post]: the day's time per JIRA issue; --post sends it
@@ -15,7 +16,7 @@ enum class EPmsCommand {
 };
 
 struct CPmsCommandLine {
-    EPmsCommand command = EPmsCommand::Help;
+    EPmsCommand command = EPmsCommand::Check;
     std::string server;  // --server URL: instead of "JIRA Server URL"
     std::string user;    // --user NAME: instead of "JIRA Username"
     std::string caFile;  // --ca-file FILE: the authorities a server's certificate is checked against
@@ -23,11 +24,12 @@ struct CPmsCommandLine {
     bool post = false;   // worklog --post
 };
 
-// The usage text printed by --help and after a bad command line.
-extern const char kQlopmsUsage[];
+extern const CProgramSpec kQlopmsCommandLine;
 
-// Reads the arguments after the program name (`argv[1]` .. `argv[argc - 1]`).
-// `today` (a packed date-time) gives the meaning of "today" and "yesterday".
-// False, with a one-line reason in `error`, for a bad command line, among
-// them any attempt to give a password there.
-bool ParsePmsCommandLine(int argc, const char* const* argv, int64_t today, CPmsCommandLine& out, std::string& error);
+// Reads the arguments after the program name (`argv[1]` .. `argv[argc - 1]`)
+// into `line` and, when it asks to run a command, into `out`. `today` (a
+// packed date-time) gives the meaning of "today" and "yesterday". False,
+// with a one-line reason in `error`, for a bad command line, among them any
+// attempt to give a password there (the reason never repeats it).
+bool ParsePmsCommandLine(int argc, const char* const* argv, int64_t today, CCommandLine& line, CPmsCommandLine& out,
+                         std::string& error);

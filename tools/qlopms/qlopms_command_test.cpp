@@ -11,7 +11,8 @@ constexpr int64_t kNow = 20240301093000;
 
 bool Parse(std::vector<const char*> args, CPmsCommandLine& line, std::string& error) {
     args.insert(args.begin(), "qlopms");
-    return ParsePmsCommandLine(static_cast<int>(args.size()), args.data(), kNow, line, error);
+    CCommandLine parsed;
+    return ParsePmsCommandLine(static_cast<int>(args.size()), args.data(), kNow, parsed, line, error);
 }
 
 TEST(QlopmsCommandLine, CommandsDaysAndOptions) {
@@ -30,7 +31,7 @@ TEST(QlopmsCommandLine, CommandsDaysAndOptions) {
     EXPECT_EQ(line.caFile, "ca.pem");
     ASSERT_TRUE(Parse({"worklog", "yesterday"}, line, error));
     EXPECT_EQ(line.day, 20240229000000);
-    ASSERT_TRUE(Parse({"worklog", "--due"}, line, error));
+    ASSERT_TRUE(Parse({"--due", "worklog"}, line, error));
     EXPECT_EQ(line.command, EPmsCommand::Due);
 
     for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{{},
@@ -41,6 +42,7 @@ TEST(QlopmsCommandLine, CommandsDaysAndOptions) {
                                                                               {"worklog", "1.3.2024"},
                                                                               {"worklog", "--due", "--post"},
                                                                               {"sync", "--user"},
+                                                                              {"sync", "--server", ""},
                                                                               {"--verbose", "check"}})
         EXPECT_FALSE(Parse(bad, line, error)) << (bad.empty() ? "(none)" : bad[0]);
 }

@@ -64,11 +64,9 @@ int RunCommand(const CReportOptions& options, CReportSource& source, CActivityRe
             return 1;
         }
         case ReportCommand::Html:
-            return WriteHtml(options, source, out, err);
-        case ReportCommand::Help:
             break;
     }
-    return 1;
+    return WriteHtml(options, source, out, err);
 }
 
 void NothingRecorded(const CReportOptions& options, const std::string& where, FILE* err) {
@@ -126,8 +124,7 @@ int RunServer(const CReportOptions& options, FILE* out, FILE* err) {
     if (result == 1) result = RunCommand(options, source, nullptr, out, err);
     if (result == 1) return 0;
     if (result == CActivityReader::kNoData)
-        NothingRecorded(options, options.user.empty() ? "the team store" : "the team store for " + options.user,
-                        err);
+        NothingRecorded(options, options.user.empty() ? "the team store" : "the team store for " + options.user, err);
     else
         std::fprintf(err, "qloreport: %s\n", source.Problem().c_str());
     return 1;
@@ -135,15 +132,11 @@ int RunServer(const CReportOptions& options, FILE* out, FILE* err) {
 }  // namespace
 
 int RunQloreport(int argc, const char* const* argv, FILE* out, FILE* err) {
+    CCommandLine line;
     CReportOptions options;
     std::string error;
-    if (!ParseReportOptions(argc, argv, NowTimeStamp(), options, error)) {
-        std::fprintf(err, "qloreport: %s\n%s", error.c_str(), kQloreportUsage);
-        return 2;
-    }
-    if (options.command == ReportCommand::Help) {
-        std::fputs(kQloreportUsage, out);
-        return 0;
-    }
+    const bool parsed = ParseReportOptions(argc, argv, NowTimeStamp(), line, options, error);
+    if (const int answered = AnswerCommandLine(kQloreportCommandLine, parsed, line, error, out, err); answered >= 0)
+        return answered;
     return options.server.empty() ? RunLocal(options, out, err) : RunServer(options, out, err);
 }

@@ -42,9 +42,10 @@ protected:
 // "from..to" of a parsed command line, or its error.
 std::string Parsed(std::vector<const char*> args) {
     args.insert(args.begin(), "qloreport");
+    CCommandLine line;
     CReportOptions options;
     std::string error;
-    if (!ParseReportOptions(static_cast<int>(args.size()), args.data(), kToday, options, error)) return error;
+    if (!ParseReportOptions(static_cast<int>(args.size()), args.data(), kToday, line, options, error)) return error;
     return std::to_string(options.from) + ".." + std::to_string(options.to);
 }
 
@@ -57,14 +58,17 @@ TEST(QloreportCommandLine, DatesAndPeriodsMakeTheRangeAndBadInputIsRefused) {
     EXPECT_EQ(Parsed({"totals", "--from=2026-02-27"}), "20260227000000..20261208235959");
     EXPECT_EQ(Parsed({"html", "--from", "2024-02-28", "--to", "2024-02-29"}), "20240228000000..20240229235959");
     EXPECT_EQ(Parsed({"day", "yesterday"}), "20261207000000..20261207235959");
+    CCommandLine line;
     CReportOptions options;
     std::string error;
-    const char* explain[] = {"qloreport", "explain", "--at", "2026-03-15 08:10:30"};
-    ASSERT_TRUE(ParseReportOptions(4, explain, kToday, options, error));
+    const char* explain[] = {"qloreport", "--at", "2026-03-15 08:10:30", "explain"};
+    ASSERT_TRUE(ParseReportOptions(4, explain, kToday, line, options, error));
     EXPECT_EQ(options.at, 20260315081030);
 
     EXPECT_EQ(Parsed({"total"}), "unknown command 'total'");
-    EXPECT_EQ(Parsed({"day", "--by", "app"}), "unknown option '--by' for day");
+    EXPECT_EQ(Parsed({"day", "--by", "app"}), "'--by' is an option of totals, not of day");
+    EXPECT_EQ(Parsed({"explain", "--server", "host=h"}),
+              "'--server' is an option of totals, day and html, not of explain");
     EXPECT_EQ(Parsed({"totals", "--from", "2026-02-30"}).substr(0, 21), "bad date '2026-02-30'");
     EXPECT_EQ(Parsed({"totals", "--from", "today", "--to", "yesterday"}), "--from today is after --to yesterday");
     EXPECT_EQ(Parsed({"totals", "--top", "0"}), "--top takes a number of groups, not '0'");

@@ -7,24 +7,31 @@
 #include "platform/text.h"
 #include "sensing/time_stamp.h"
 
-const char kQloreportUsage[] =
-    "usage: qloreport <command> [options]\n"
-    "Where did my time go? Reports from the collector's activity files.\n"
-    "\n"
-    "  totals [--from D] [--to D] [--by project|task|app|site|user|type] [--top N]\n"
-    "         [--format table|csv|json]     time per group, its share and the total\n"
-    "  day [D] [--format table|csv|json]    the day's activities in order, then time per type\n"
-    "  explain [--at 'YYYY-MM-DD hh:mm:ss'] why the activity at that moment (default:\n"
-    "                                       the last one stored) got its project and task\n"
-    "  html [--from D] [--to D] [-o FILE]   one self-contained HTML page with charts and tables\n"
-    "\n"
-    "  D is YYYY-MM-DD, today, yesterday, week, month or last-month (default: today).\n"
-    "  --data DIR   the folder of sys.db, func.db and actMMYY.db (default: the one the\n"
-    "               collector's settings name)\n"
-    "  --server CONN  totals, day and html from the team store (a PostgreSQL connection\n"
-    "               string, without a password) instead of this computer's files\n"
-    "  --user NAME  with --server: one person's activities (default: all, everyone's)\n"
-    "Exit status: 0 done, 1 no data or a data file could not be read, 2 bad command line.\n";
+const CProgramSpec kQloreportCommandLine = {
+    "qloreport",
+    "Where did my time go? Reports from the collector's activity files.",
+    {{"totals", "", 0, 0, "time per group, its share and the total"},
+     {"day", "[D]", 0, 1, "the day's activities in order, then time per type"},
+     {"explain", "", 0, 0, "why the activity at a moment got its project and task"},
+     {"html", "", 0, 0, "one self-contained HTML page with charts and tables"}},
+    {{"--from", nullptr, "D", "totals html", "the first day (default: today)"},
+     {"--to", nullptr, "D", "totals html", "the last day"},
+     {"--by", nullptr, "GROUP", "totals", "project (the default), task, app, site, user or type"},
+     {"--top", nullptr, "N", "totals", "only the N largest groups"},
+     {"--format", nullptr, "FORMAT", "totals day", "table (the default), csv or json"},
+     {"--at", nullptr, "'YYYY-MM-DD hh:mm:ss'", "explain", "the moment (default: the last activity stored)"},
+     {"--output", "-o", "FILE", "html", "the page's file (default: standard output)"},
+     {"--data", nullptr, "DIR", nullptr,
+      "the folder of sys.db, func.db and actMMYY.db (default: the one the "
+      "collector's settings name)"},
+     {"--server", nullptr, "CONN", "totals day html",
+      "from the team store (a PostgreSQL connection string, without a "
+      "password) instead of this computer's files"},
+     {"--user", nullptr, "NAME", "totals day html",
+      "with --server: one person's activities (default: all, everyone's)"}},
+    "D is YYYY-MM-DD, today, yesterday, week, month or last-month (day: YYYY-MM-DD, today or\n"
+    "yesterday; default: today).\n"
+    "Exit status: 0 done, 1 no data or a data file could not be read, 2 bad command line.\n"};
 
 namespace {
 constexpr int64_t kEndOfDay = 235959;
@@ -92,23 +99,6 @@ bool Format(const std::string& text, ReportFormat& format) {
     return true;
 }
 
-// The options each command takes besides --data.
-bool Takes(ReportCommand command, const std::string& option) {
-    switch (command) {
-        case ReportCommand::Totals:
-            return option == "--from" || option == "--to" || option == "--by" || option == "--top" ||
-                   option == "--format";
-        case ReportCommand::Day:
-            return option == "--format";
-        case ReportCommand::Explain:
-            return option == "--at";
-        case ReportCommand::Html:
-            return option == "--from" || option == "--to" || option == "-o" || option == "--output";
-        case ReportCommand::Help:
-            break;
-    }
-    return false;
-}
 }  // namespace
 
 int64_t ParseDate(const std::string& text) {
@@ -131,111 +121,53 @@ int64_t ParseMoment(const std::string& text) {
     return day == 0 ? 0 : day + hour * 10000 + minute * 100 + second;
 }
 
-bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CReportOptions& options, std::string& error) {
+bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CCommandLine& line, CReportOptions& options,
+                        std::string& error) {
     options = CReportOptions();
-    if (argc < 2) {
-        error = "no command given";
+    if (!ParseCommandLine(kQloreportCommandLine, argc, argv, line, error)) return false;
+    if (line.ask != ECommandLineAsk::Run) return true;
+    options.command = line.command == "totals"    ? ReportCommand::Totals
+                      : line.command == "day"     ? ReportCommand::Day
+                      : line.command == "explain" ? ReportCommand::Explain
+                                                  : ReportCommand::Html;
+    std::string from = line.Value("--from"), to = line.Value("--to");
+    std::string day = line.arguments.empty() ? "" : line.arguments[0];
+    if (line.Has("--by") && !Grouping(line.Value("--by"), options.by)) {
+        error = "--by takes project, task, app, site, user or type, not '" + line.Value("--by") + "'";
         return false;
     }
-    const std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") return true;
-    if (command == "totals")
-        options.command = ReportCommand::Totals;
-    else if (command == "day")
-        options.command = ReportCommand::Day;
-    else if (command == "explain")
-        options.command = ReportCommand::Explain;
-    else if (command == "html")
-        options.command = ReportCommand::Html;
-    else {
-        error = "unknown command '" + command + "'";
-        return false;
-    }
-
-    std::string from, to, day;
-    bool hasUser = false;
-    for (int i = 2; i < argc; ++i) {
-        std::string option = argv[i];
-        std::string value;
-        bool hasValue = false;
-        if (const size_t equals = option.find('='); option.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
-            hasValue = true;
-        }
-        if (option == "--help" || option == "-h") {
-            options.command = ReportCommand::Help;
-            return true;
-        }
-        if (option.empty() || option[0] != '-') {
-            if (options.command != ReportCommand::Day || !day.empty()) {
-                error = "unexpected argument '" + option + "'";
-                return false;
-            }
-            day = option;
-            continue;
-        }
-        const bool anyCommand = option == "--data" || option == "--server" || option == "--user";
-        if (!anyCommand && !Takes(options.command, option)) {
-            error = "unknown option '" + option + "' for " + command;
+    if (line.Has("--top")) {
+        const std::string value = line.Value("--top");
+        char* end = nullptr;
+        const long top = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || top < 1 || top > 1000000) {
+            error = "--top takes a number of groups, not '" + value + "'";
             return false;
         }
-        if (!hasValue) {
-            if (i + 1 >= argc) {
-                error = "option '" + option + "' needs a value";
-                return false;
-            }
-            value = argv[++i];
-        }
-        if (option == "--from") {
-            from = value;
-        } else if (option == "--to") {
-            to = value;
-        } else if (option == "--by") {
-            if (!Grouping(value, options.by)) {
-                error = "--by takes project, task, app, site, user or type, not '" + value + "'";
-                return false;
-            }
-        } else if (option == "--top") {
-            char* end = nullptr;
-            const long top = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || top < 1 || top > 1000000) {
-                error = "--top takes a number of groups, not '" + value + "'";
-                return false;
-            }
-            options.top = static_cast<int>(top);
-        } else if (option == "--format") {
-            if (!Format(value, options.format)) {
-                error = "--format takes table, csv or json, not '" + value + "'";
-                return false;
-            }
-        } else if (option == "-o" || option == "--output") {
-            options.output = value;
-        } else if (option == "--at") {
-            options.at = ParseMoment(value);
-            if (options.at == 0) {
-                error = "--at takes a moment 'YYYY-MM-DD hh:mm:ss', not '" + value + "'";
-                return false;
-            }
-        } else if (option == "--server") {
-            options.server = NarrowToUtf8(value.c_str());
-        } else if (option == "--user") {
-            options.user = value == "all" ? "" : NarrowToUtf8(value.c_str());
-            hasUser = true;
-        } else {
-            options.dataFolder = value;
+        options.top = static_cast<int>(top);
+    }
+    if (line.Has("--format") && !Format(line.Value("--format"), options.format)) {
+        error = "--format takes table, csv or json, not '" + line.Value("--format") + "'";
+        return false;
+    }
+    if (line.Has("--at")) {
+        options.at = ParseMoment(line.Value("--at"));
+        if (options.at == 0) {
+            error = "--at takes a moment 'YYYY-MM-DD hh:mm:ss', not '" + line.Value("--at") + "'";
+            return false;
         }
     }
+    options.output = line.Value("--output");
+    options.dataFolder = line.Value("--data");
+    options.server = NarrowToUtf8(line.Value("--server").c_str());
+    const bool hasUser = line.Has("--user");
+    if (hasUser && line.Value("--user") != "all") options.user = NarrowToUtf8(line.Value("--user").c_str());
     if (!options.server.empty() && !options.dataFolder.empty()) {
         error = "--data and --server name two different sources: give one";
         return false;
     }
     if (options.server.empty() && hasUser) {
         error = "--user chooses a person on the team store: give --server too";
-        return false;
-    }
-    if (!options.server.empty() && options.command == ReportCommand::Explain) {
-        error = "explain reads this computer's own files: give no --server";
         return false;
     }
 

@@ -13,13 +13,14 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/command_line.h"
 #include "storage/activity_reader.h"
 
-enum class ReportCommand { Help, Totals, Day, Explain, Html };
+enum class ReportCommand { Totals, Day, Explain, Html };
 enum class ReportFormat { Table, Csv, Json };
 
 struct CReportOptions {
-    ReportCommand command = ReportCommand::Help;
+    ReportCommand command = ReportCommand::Totals;
     int64_t from = 0;  // packed, 00:00:00 of the first day
     int64_t to = 0;    // packed, 23:59:59 of the last day
     ReportGrouping by = ReportGrouping::Project;
@@ -32,13 +33,15 @@ struct CReportOptions {
     std::string user;        // --user: the person on the team store; empty: everyone
 };
 
-extern const char kQloreportUsage[];
+extern const CProgramSpec kQloreportCommandLine;
 
-// Parses the arguments after the program name, with `today` the packed
-// present time. True when they make a command; false with a one-line reason
-// in `error` (an unknown command or option, a missing or bad value, a bad
-// date, --from after --to).
-bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CReportOptions& options, std::string& error);
+// Parses the arguments after the program name into `line` and, when it asks
+// to run a command, into `options`, with `today` the packed present time.
+// False with a one-line reason in `error` (an unknown command or option, an
+// option of another command, a missing or bad value, a bad date, --from
+// after --to, --data with --server, --user without it).
+bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CCommandLine& line, CReportOptions& options,
+                        std::string& error);
 
 // The packed date of "YYYY-MM-DD" (00:00:00), or 0 when it is no real date.
 int64_t ParseDate(const std::string& text);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "cli/command_line.h"
 #include "core/database_folder.h"
 #include "platform/console.h"
 #include "platform/processes.h"
@@ -17,41 +18,39 @@
 #include "sensing/time_stamp.h"
 
 namespace {
-const char kUsage[] =
-    "usage: qlosync <command> [options]\n"
-    "Sends the collector's activities to the team store, a PostgreSQL database the team shares.\n"
-    "\n"
-    "  init               makes the team store's tables (once; safe to repeat)\n"
-    "  push               sends every stored activity the team store does not have yet\n"
-    "  watch [--every N]  pushes now and then every N minutes (Ns: seconds) until stopped\n"
-    "                     (Ctrl-C); default: the \"Push Interval\" setting, else 5\n"
-    "  status             the last push: when, how it ended and the rows it added\n"
-    "\n"
-    "  --server CONN   the team store's connection string (default: the \"Connection\" setting),\n"
-    "                  never with a password: PGPASSWORD, a password file or the \"Password\" setting\n"
-    "  --data DIR      the folder of the collector's databases (default: the one its settings name)\n"
-    "  --person NAME   whose activities these are (default: the \"Person\" setting, else this account)\n"
-    "  --batch N       activities per transaction (default 5000)\n"
-    "Exit status: 0 done, 1 a failure (nothing is lost: the next push resumes), 2 bad command line.\n";
+const CProgramSpec kCommandLine = {
+    "qlosync",
+    "Sends the collector's activities to the team store, a PostgreSQL database the team shares.",
+    {{"init", "", 0, 0, "makes the team store's tables (once; safe to repeat)"},
+     {"push", "", 0, 0, "sends every stored activity the team store does not have yet"},
+     {"watch", "", 0, 0, "pushes now and then every few minutes until stopped (Ctrl-C)"},
+     {"status", "", 0, 0, "the last push: when, how it ended and the rows it added"}},
+    {{"--every", nullptr, "N", "watch",
+      "push every N minutes (Ns: seconds); default: the \"Push Interval\" "
+      "setting, else 5"},
+     {"--person", nullptr, "NAME", "push watch",
+      "whose activities these are (default: the \"Person\" setting, else "
+      "this account)"},
+     {"--batch", nullptr, "N", "push watch", "activities per transaction (default 5000)"},
+     {"--server", nullptr, "CONN", nullptr,
+      "the team store's connection string (default: the \"Connection\" "
+      "setting), never with a password: PGPASSWORD, a password file or "
+      "the \"Password\" setting; status does not need it"},
+     {"--data", nullptr, "DIR", nullptr,
+      "the folder of the collector's databases (default: the one its "
+      "settings name); init does not need it"}},
+    "Exit status: 0 done, 1 a failure (nothing is lost: the next push resumes), 2 bad command line.\n"};
 
 constexpr int kDefaultIntervalMinutes = 5;
 
-enum class Command { Help, Init, Push, Watch, Status };
+enum class Command { Init, Push, Watch, Status };
 
 struct COptions {
-    Command command = Command::Help;
+    Command command = Command::Init;
     std::string server, data, person;
     int everySeconds = 0;
     int batch = 5000;
 };
-
-bool Takes(Command command, const std::string& option) {
-    if (option == "--server") return command != Command::Status;
-    if (option == "--data") return command != Command::Init;
-    if (option == "--person" || option == "--batch") return command == Command::Push || command == Command::Watch;
-    if (option == "--every") return command == Command::Watch;
-    return false;
-}
 
 // "N" minutes or "Ns" seconds; 0 when it is neither.
 int IntervalSeconds(const std::string& text) {
@@ -62,69 +61,31 @@ int IntervalSeconds(const std::string& text) {
     return std::strcmp(end, "s") == 0 ? static_cast<int>(value) : 0;
 }
 
-bool Parse(int argc, const char* const* argv, COptions& options, std::string& error) {
-    if (argc < 2) {
-        error = "no command given";
-        return false;
-    }
-    const std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") return true;
-    if (command == "init")
-        options.command = Command::Init;
-    else if (command == "push")
-        options.command = Command::Push;
-    else if (command == "watch")
-        options.command = Command::Watch;
-    else if (command == "status")
-        options.command = Command::Status;
-    else {
-        error = "unknown command '" + command + "'";
-        return false;
-    }
-    for (int i = 2; i < argc; ++i) {
-        std::string option = argv[i], value;
-        const size_t equals = option.find('=');
-        const bool inline_ = option.rfind("--", 0) == 0 && equals != std::string::npos;
-        if (inline_) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
-        }
-        if (option == "--help" || option == "-h") {
-            options.command = Command::Help;
-            return true;
-        }
-        if (!Takes(options.command, option)) {
-            error = "unknown option '" + option + "' for " + command;
+// The options of a line that asks to run a command.
+bool ReadOptions(const CCommandLine& line, COptions& options, std::string& error) {
+    options.command = line.command == "init"    ? Command::Init
+                      : line.command == "push"  ? Command::Push
+                      : line.command == "watch" ? Command::Watch
+                                                : Command::Status;
+    options.server = NarrowToUtf8(line.Value("--server").c_str());
+    options.data = line.Value("--data");
+    options.person = NarrowToUtf8(line.Value("--person").c_str());
+    if (line.Has("--every")) {
+        options.everySeconds = IntervalSeconds(line.Value("--every"));
+        if (options.everySeconds == 0) {
+            error = "--every takes minutes (1 to 1440) or seconds ('30s'), not '" + line.Value("--every") + "'";
             return false;
         }
-        if (!inline_) {
-            if (i + 1 >= argc) {
-                error = "option '" + option + "' needs a value";
-                return false;
-            }
-            value = argv[++i];
+    }
+    if (line.Has("--batch")) {
+        const std::string value = line.Value("--batch");
+        char* end = nullptr;
+        const long batch = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || batch < 1 || batch > 100000) {
+            error = "--batch takes a number of activities (1 to 100000), not '" + value + "'";
+            return false;
         }
-        if (option == "--server") {
-            options.server = NarrowToUtf8(value.c_str());
-        } else if (option == "--data") {
-            options.data = value;
-        } else if (option == "--person") {
-            options.person = NarrowToUtf8(value.c_str());
-        } else if (option == "--every") {
-            options.everySeconds = IntervalSeconds(value);
-            if (options.everySeconds == 0) {
-                error = "--every takes minutes (1 to 1440) or seconds ('30s'), not '" + value + "'";
-                return false;
-            }
-        } else {
-            char* end = nullptr;
-            const long batch = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || batch < 1 || batch > 100000) {
-                error = "--batch takes a number of activities (1 to 100000), not '" + value + "'";
-                return false;
-            }
-            options.batch = static_cast<int>(batch);
-        }
+        options.batch = static_cast<int>(batch);
     }
     return true;
 }
@@ -148,8 +109,10 @@ int Init(const CTeamStoreTarget& target, FILE* out, FILE* err) {
     int version = 0;
     const int result = InitTeamStoreSchema(connection, storeId, version);
     if (result == kSchemaNewer) {
-        std::fprintf(err, "qlosync: the team store's tables are of version %d, newer than this qlosync knows (%d): "
-                          "update qlosync\n", version, kTeamStoreSchemaVersion);
+        std::fprintf(err,
+                     "qlosync: the team store's tables are of version %d, newer than this qlosync knows (%d): "
+                     "update qlosync\n",
+                     version, kTeamStoreSchemaVersion);
         return 1;
     }
     if (result != 1) {
@@ -205,16 +168,13 @@ int Watch(const CPushRequest& request, int seconds, FILE* out, FILE* err) {
 }  // namespace
 
 int RunQlosync(int argc, const char* const* argv, FILE* out, FILE* err) {
+    CCommandLine line;
     COptions options;
     std::string error;
-    if (!Parse(argc, argv, options, error)) {
-        std::fprintf(err, "qlosync: %s\n%s", error.c_str(), kUsage);
-        return 2;
-    }
-    if (options.command == Command::Help) {
-        std::fputs(kUsage, out);
-        return 0;
-    }
+    bool parsed = ParseCommandLine(kCommandLine, argc, argv, line, error);
+    if (parsed && line.ask == ECommandLineAsk::Run) parsed = ReadOptions(line, options, error);
+    if (const int answered = AnswerCommandLine(kCommandLine, parsed, line, error, out, err); answered >= 0)
+        return answered;
     const CTeamStoreSettings settings = ReadTeamStoreSettings();
     CPushRequest request;
     if (options.command != Command::Init) {
@@ -231,8 +191,9 @@ int RunQlosync(int argc, const char* const* argv, FILE* out, FILE* err) {
     }
     if (options.command == Command::Init) return Init(request.target, out, err);
 
-    request.person = !options.person.empty() ? options.person : !settings.person.empty() ? settings.person
-                                                                                         : AccountName();
+    request.person = !options.person.empty()    ? options.person
+                     : !settings.person.empty() ? settings.person
+                                                : AccountName();
     if (request.person.empty()) {
         std::fprintf(err, "qlosync: whose activities these are is unknown: give --person NAME\n");
         return 1;
@@ -240,8 +201,8 @@ int RunQlosync(int argc, const char* const* argv, FILE* out, FILE* err) {
     request.host = NarrowToUtf8(ComputerName().c_str());
     request.batchRows = options.batch;
     if (options.command == Command::Push) return Push(request, out, err);
-    const int seconds = options.everySeconds > 0              ? options.everySeconds
+    const int seconds = options.everySeconds > 0           ? options.everySeconds
                         : settings.pushIntervalMinutes > 0 ? settings.pushIntervalMinutes * 60
-                                                            : kDefaultIntervalMinutes * 60;
+                                                           : kDefaultIntervalMinutes * 60;
     return Watch(request, seconds, out, err);
 }

@@ -152,7 +152,8 @@ TEST_F(TeamStore, ABadServerPasswordSchemaOrFullDiskGivesOneMessageAndTheNextPus
     EXPECT_NE(run.err.find("run \"qlosync init\""), std::string::npos) << run.err;
     EXPECT_NE(Report({"totals"}, "all").err.find("no tables yet"), std::string::npos);
     ASSERT_EQ(Sync({"init"}).status, 0);
-    const CRun again = Sync({"init"});
+    // Init takes the options of every command, before or after it.
+    const CRun again = Sync({"--data", bob.Str(), "init"});
     EXPECT_EQ(again.status, 0) << again.err;
 
     store.Query("update orvanta.schema_version set version = 99");
