@@ -43,7 +43,7 @@ int CSqlFile::Failed(int code) {
 CSqlStatement::CSqlStatement(CSqlFile& file, const char* sql) : m_file(file) {
     const int code = sqlite3_prepare_v2(file.Handle(), sql, -1, &m_statement, nullptr);
     if (code != SQLITE_OK) {
-        file.Failed(code);
+        m_prepared = file.Failed(code);
         m_statement = nullptr;
     }
 }
@@ -66,7 +66,7 @@ CSqlStatement& CSqlStatement::BindNull(int at) {
 }
 
 int CSqlStatement::Step() {
-    if (!m_statement) return curation::kFailed;
+    if (!m_statement) return m_prepared;
     const int code = sqlite3_step(m_statement);
     if (code == SQLITE_ROW) return 1;
     if (code == SQLITE_DONE) return 0;

@@ -75,4 +75,5 @@ public:
 private:
     CSqlFile& m_file;
     sqlite3_stmt* m_statement = nullptr;
+    int m_prepared = 1;  // the failure result of a statement that could not be prepared
 };
