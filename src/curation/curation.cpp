@@ -378,7 +378,8 @@ int CCuration::FindProgram(const std::string& text, int32_t& id) {
     if (const int loaded = m_impl->Load(reader); loaded != 1) return loaded;
     std::vector<int32_t> found;
     for (const auto& [appId, app] : reader.Catalogue().Apps())
-        if (text == "#" + std::to_string(appId) || CaseInsensitiveEqual(NarrowToUtf8(app.GetFileName()), text))
+        if (text == std::string("#").append(std::to_string(appId)) ||
+            CaseInsensitiveEqual(NarrowToUtf8(app.GetFileName()), text))
             found.push_back(appId);
     if (found.size() == 1) {
         id = found.front();
@@ -395,7 +396,8 @@ int CCuration::FindSite(const std::string& text, int32_t& id) {
     CActivityReader reader(m_impl->m_folder);
     if (const int loaded = m_impl->Load(reader); loaded != 1) return loaded;
     for (const auto& [siteId, site] : reader.Catalogue().Sites())
-        if (text == "#" + std::to_string(siteId) || CaseInsensitiveEqual(NarrowToUtf8(site.GetURL()), text)) {
+        if (text == std::string("#").append(std::to_string(siteId)) ||
+            CaseInsensitiveEqual(NarrowToUtf8(site.GetURL()), text)) {
             id = siteId;
             return curation::kDone;
         }
