@@ -24,7 +24,7 @@ mkdir -p "$work/year"
 rules="$bin/qlorules --data $work/year"
 # A rule that catches about a tenth of the rows: titles "Window title N ..."
 # with N holding "12".
-rule="--project 3 --task 3 --title 12"
+rule="--project 4 --task 3 --title 12"
 year="--from 2025-01-01 --to 2025-12-31"
 march="--from 2025-03-01 --to 2025-03-31"
 
@@ -51,7 +51,7 @@ $rules add $rule >/dev/null 2>&1
 for _ in $(seq "$runs"); do
   measure apply_month $rules apply $march
   measure undo_month $rules undo
-  measure raw_update_month "$bin/report_data" assign "$work/year" 20250301000000 20250331235959 "" 3 3
+  measure raw_update_month "$bin/report_data" assign "$work/year" 20250301000000 20250331235959 "" 4 3
   "$bin/report_data" assign "$work/year" 20250301000000 20250331235959 "" 1 1 >/dev/null
 done
 echo "== $rows rows a month, $runs runs each"
@@ -59,4 +59,4 @@ for label in preview_year raw_catch_year preview_month raw_catch_month apply_mon
   show "$label"
 done
 $rules apply $march --dry-run | tail -1
-"$bin/report_data" assign "$work/year" 20250301000000 20250331235959 "" 3 3
+"$bin/report_data" assign "$work/year" 20250301000000 20250331235959 "" 4 3

@@ -70,9 +70,10 @@ int CCuration::CImpl::Settle() {
             if (const int opened = file.Open(m_folder + "/" + name, false, m_owner.m_busyLimitMs); opened != 1)
                 return Fail(opened, file);
             std::vector<CRowChange> unchanged, unrestored;
+            CRowTargets targets(file);
             for (const CRowChange& change : changes) {
                 int64_t project = 0, task = 0;
-                if (ReadRow(file, change.row, project, task) != 1) continue;
+                if (targets.Read(change.row, project, task) != 1) continue;
                 if (SameRow(project, task, change.afterProject, change.afterTask))
                     unrestored.push_back(change);
                 else if (SameRow(project, task, change.beforeProject, change.beforeTask))
@@ -475,9 +476,10 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
     // Every row must still hold what the edit wrote; checked for all files
     // first, and again in each file's transaction.
     const auto check = [&](CSqlFile& file, const std::vector<CRowChange>& changes) {
+        CRowTargets targets(file);
         for (const CRowChange& change : changes) {
             int64_t project = 0, task = 0;
-            const int read = CImpl::ReadRow(file, change.row, project, task);
+            const int read = targets.Read(change.row, project, task);
             if (read != 1) return read == curation::kNothing ? curation::kRefused : read;
             if (!SameRow(project, task, change.afterProject, change.afterTask)) {
                 const int64_t later = log.LaterEditOf(id, change.file, change.row);
