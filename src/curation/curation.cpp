@@ -473,8 +473,8 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
     std::map<std::string, std::vector<CRowChange>> byFile;
     for (const CRowChange& change : rows)
         byFile[change.file].push_back(change);
-    // Every row must still hold what the edit wrote; checked for all files
-    // first, and again in each file's transaction.
+    // Every row must still hold what the edit wrote; checked in each file's
+    // transaction, and for an edit of several files first for all of them.
     const auto check = [&](CSqlFile& file, const std::vector<CRowChange>& changes) {
         CRowTargets targets(file);
         for (const CRowChange& change : changes) {
@@ -496,9 +496,11 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
         CSqlFile& file = files[name];
         if (const int opened = file.Open(m_impl->m_folder + "/" + name, false, m_busyLimitMs); opened != 1)
             return m_impl->Fail(opened, file);
+        if (byFile.size() == 1) break;
         if (const int checked = check(file, changes); checked != 1) return checked;
     }
     if (!rows.empty() && log.SetState(id, "undoing") != 1) return m_impl->Fail(curation::kFailed, log.Error());
+    bool restored = false;
     for (const auto& [name, changes] : byFile) {
         CSqlFile& file = files[name];
         int result = file.Begin();
@@ -507,9 +509,12 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
         if (result == 1) result = file.Commit();
         if (result != 1) {
             file.Rollback();
-            // Left "undoing": the next Open finishes restoring the rest.
+            // Nothing restored yet: still done. Otherwise left "undoing", and
+            // the next Open finishes restoring the rest.
+            if (!restored) log.SetState(id, "done");
             return result == curation::kRefused ? result : m_impl->Fail(result, file);
         }
+        restored = true;
     }
     const int64_t at = m_impl->m_now();
     log.SetState(id, "undone", at);
