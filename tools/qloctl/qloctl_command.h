@@ -5,15 +5,7 @@
 #include <string>
 
 #include "cli/command_line.h"
-
-enum class EControlCommand {
-    Close,                 // close: an orderly stop of the collector
-    ReloadRules,           // reload-rules: read the categorisation rules again
-    RulesOn,               // rules on: categorise new activities
-    RulesOff,              // rules off: store new activities without project and task
-    InstallBrowserHost,    // install-browser-host: the browsers' manifests of qlo-browser-host
-    UninstallBrowserHost,  // uninstall-browser-host: those manifests removed
-};
+#include "control/control_command.h"
 
 extern const CProgramSpec kQloctlCommandLine;
 

@@ -7,7 +7,7 @@
 
 #include "platform/console.h"
 #include "platform/password_prompt.h"
-#include "qloctl/collector_control.h"
+#include "control/collector_control.h"
 #include "qlopms/pms_commands.h"
 #include "qlopms/qlopms_command.h"
 #include "sensing/time_stamp.h"

@@ -1,10 +1,10 @@
 #include "qloreport/explain_report.h"
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/rule_engine.h"
+#include "core/stored_activity.h"
 #include "qloreport/report_names.h"
 #include "qloreport/report_text.h"
 
@@ -12,23 +12,6 @@ namespace {
 // Every stored or catalogue text is shown through TerminalText: a title may
 // hold escape sequences meant for the terminal.
 std::string Quoted(const char* words) { return Concat("\"", NarrowTerminalText(words), "\""); }
-
-// The activity the collector categorised when it stored `row`.
-CWinActivity StoredActivity(const CCatalogue& catalogue, const CDBActivity& row) {
-    CWinActivity activity(row.GetActivityType());
-    CWinProcess process(0, row.GetTitle());
-    if (const CDBApp* app = catalogue.FindApp(row.GetAppId())) {
-        process.SetFileName(app->GetFileName());
-        process.SetPath(app->GetPath());
-    }
-    activity.SetProcess(process);
-    activity.SetURL(row.GetURL(), CDBActivity::kUrlSize);
-    activity.SetDates(row.GetStartDate(), row.GetFinishDate());
-    activity.SetAppId(row.GetAppId());
-    activity.SetSiteId(row.GetSiteId());
-    activity.SetUserId(row.GetUserId());
-    return activity;
-}
 
 std::string SelectorName(int32_t selector) {
     switch (selector) {
@@ -157,10 +140,7 @@ CExplanation ExplainRow(FILE* out, const CActivityReader& reader, const CDBActiv
                  static_cast<long>(row.GetProjectId()), static_cast<long>(row.GetTaskId()));
 
     CRuleEngine engine;
-    CBaseStorage<CDBRule> rules;
-    rules.AppendFrom(catalogue.Rules());
-    engine.SetRules(std::move(rules));
-    engine.SetDefaultTask(catalogue.Tasks());
+    LoadRuleEngine(engine, catalogue);
     std::fprintf(out, "Rules of func.db as they are now, in the order the collector tries them (%d):\n",
                  static_cast<int>(engine.GetRules().Count()));
     CExplainListener listener(out, catalogue);
