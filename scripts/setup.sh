@@ -203,6 +203,15 @@ link_json() {
   [ -e "$prefix/include/nlohmann" ] || ln -s /usr/include/nlohmann "$prefix/include/nlohmann"
 }
 
+# cpp-httplib for the MinGW build: the single header of Debian's source
+# package (Debian's binary package is a Linux library).
+fetch_httplib() {
+  [ -f "$prefix/include/cpp-httplib/httplib.h" ] && { log "httplib.h (mingw) already there"; return; }
+  local src; src=$(fetch_source cpp-httplib)
+  mkdir -p "$prefix/include/cpp-httplib"
+  cp "$src/httplib.h" "$prefix/include/cpp-httplib/"
+}
+
 prepare_wine() {
   local wp="$repo/build/wineprefix"
   [ -f "$wp/.qlo-ready" ] && { log "wine prefix ready"; return; }
@@ -224,6 +233,7 @@ if [ $linux_only -eq 1 ]; then
 fi
 mkdir -p "$deps"
 link_json
+fetch_httplib
 # The builds and the Wine prefix are independent (libpq needs OpenSSL): run them side by side.
 pids=()
 build_openssl_and_libpq & pids+=($!)
