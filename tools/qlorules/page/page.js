@@ -1,0 +1,505 @@
+// The review page's script: asks the server's JSON answers and draws them.
+// Every text that comes from the recorded data (titles, addresses, program,
+// project and task names) is put into the page as text (textContent, title,
+// option text), never as markup.
+'use strict';
+
+const TYPES = {1: 'active', 2: 'idle', 3: 'locked', 4: 'offline'};
+const AWAY_SECONDS = 15 * 60;
+const POLL_MS = 5000;
+
+const state = {
+  day: null,          // the last /api/day answer
+  selected: new Set(),  // "month:id" of the selected rows
+  hour: null,         // the hour whose rows are listed
+  version: '',
+  catalogue: null,
+  rule: null,         // the rule being edited (id 0: a new one)
+  previewTimer: 0,
+};
+
+const $ = (id) => document.getElementById(id);
+
+// An element with attributes (on* never given) and children (strings become text).
+function el(tag, attributes, ...children) {
+  const node = document.createElement(tag);
+  for (const [name, value] of Object.entries(attributes || {})) {
+    if (name === 'class') node.className = value;
+    else if (name === 'dataset') Object.assign(node.dataset, value);
+    else if (name in node && name !== 'list') node[name] = value;
+    else node.setAttribute(name, value);
+  }
+  for (const child of children) {
+    if (child === null || child === undefined) continue;
+    node.append(child instanceof Node ? child : String(child));
+  }
+  return node;
+}
+
+function say(text, isError) {
+  const status = $('status');
+  status.textContent = text;
+  status.classList.toggle('error', !!isError);
+}
+
+async function call(path, body) {
+  const options = body === undefined ? {} : {
+    method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(body),
+  };
+  const response = await fetch(path, Object.assign({credentials: 'same-origin'}, options));
+  const answer = await response.json().catch(() => ({error: 'the server gave no answer'}));
+  if (!response.ok) throw new Error(answer.error || ('error ' + response.status));
+  return answer;
+}
+
+// --- Time and names ------------------------------------------------------
+const pad = (n) => String(n).padStart(2, '0');
+// Seconds since midnight of a packed YYYYMMDDhhmmss stamp.
+function secondOfDay(stamp) {
+  const time = stamp % 1000000;
+  return Math.floor(time / 10000) * 3600 + Math.floor(time / 100) % 100 * 60 + time % 100;
+}
+const clock = (stamp) => { const s = secondOfDay(stamp); return pad(Math.floor(s / 3600)) + ':' + pad(Math.floor(s / 60) % 60); };
+function duration(seconds) {
+  const h = Math.floor(seconds / 3600), m = Math.floor(seconds / 60) % 60;
+  return h ? h + ' h ' + pad(m) + ' min' : m + ' min ' + pad(seconds % 60) + ' s';
+}
+function isoDay(date) { return date.getFullYear() + '-' + pad(date.getMonth() + 1) + '-' + pad(date.getDate()); }
+function shiftDay(text, days) {
+  const [y, m, d] = text.split('-').map(Number);
+  return isoDay(new Date(y, m - 1, d + days));
+}
+const stampDay = (stamp) => String(Math.floor(stamp / 1000000)).replace(/^(\d{4})(\d\d)(\d\d)$/, '$1-$2-$3');
+const rowKey = (row) => row.month + ':' + row.id;
+
+function projectName(id) {
+  if (!id) return 'Uncategorised';
+  const project = state.day && state.day.projects.find((p) => p.id === id);
+  return project ? project.name : 'project #' + id;
+}
+function taskName(id) {
+  const task = state.day && state.day.tasks.find((t) => t.id === id);
+  return task ? task.name : '';
+}
+function colour(projectId) {
+  return projectId ? 'hsl(' + Math.round(projectId * 137.508 % 360) + ' 55% 52%)' : '#8a949c';
+}
+function describe(row) {
+  return [row.program, row.title, row.address].filter(Boolean).join(' — ') || TYPES[row.type] || '';
+}
+
+// --- The day ---------------------------------------------------------------
+async function loadDay(date) {
+  try {
+    const day = await call('/api/day?date=' + encodeURIComponent(date));
+    state.day = day;
+    const present = new Set(day.rows.map(rowKey));
+    for (const key of [...state.selected]) if (!present.has(key)) state.selected.delete(key);
+    drawDay();
+  } catch (error) {
+    say(error.message, true);
+  }
+}
+
+function drawDay() {
+  const day = state.day;
+  $('day-date').value = day.date;
+  $('day-following').textContent = day.date === isoDay(new Date()) ? 'following the collector' : '';
+  drawTimeline(day);
+  drawAway(day);
+  drawTotals(day);
+  drawHour();
+  fillProjects($('assign-project'), day.projects, true);
+  fillTasks($('assign-task'), day.tasks, Number($('assign-project').value));
+  drawSelection();
+}
+
+function drawTimeline(day) {
+  const lanes = [];
+  const timeline = $('timeline');
+  const labels = [];
+  for (let h = 0; h < 24; h++) {
+    labels.push(el('button', {type: 'button', class: 'hour', dataset: {hour: h}}, pad(h) + ':00'));
+    lanes.push(el('div', {class: 'lane'}));
+  }
+  const place = (row, key, extra) => {
+    const from = secondOfDay(row.start);
+    const to = Math.max(from + 1, row.finish > row.start && stampDay(row.finish) === day.date ? secondOfDay(row.finish) : 86400);
+    for (let h = Math.floor(from / 3600); h < 24 && h * 3600 < to; h++) {
+      const a = Math.max(from, h * 3600) - h * 3600, b = Math.min(to, h * 3600 + 3600) - h * 3600;
+      const block = el('button', {
+        type: 'button',
+        class: 'block type-' + row.type + (extra || '') + (state.selected.has(key) ? ' selected' : ''),
+        title: clock(row.start) + '–' + clock(row.finish) + ' ' + projectName(row.project) + ': ' + describe(row),
+      });
+      if (key) block.dataset.row = key;
+      block.style.left = (a / 36) + '%';
+      block.style.width = ((b - a) / 36) + '%';
+      block.style.backgroundColor = colour(row.project);
+      lanes[h].append(block);
+    }
+  };
+  for (const row of day.rows) place(row, rowKey(row));
+  if (day.current) place(Object.assign({project: 0}, day.current), '', ' current');
+  const cells = [];
+  for (let h = 0; h < 24; h++) cells.push(labels[h], lanes[h]);
+  timeline.replaceChildren(...cells);
+}
+
+function drawAway(day) {
+  const away = day.rows.filter((row) => row.type >= 2 && row.type <= 4 && !row.project && row.seconds >= AWAY_SECONDS);
+  $('away').hidden = away.length === 0;
+  $('away-list').replaceChildren(...away.map((row) => {
+    const key = rowKey(row);
+    const box = el('input', {type: 'checkbox', checked: state.selected.has(key), dataset: {row: key}});
+    return el('li', {}, el('label', {}, box, ' ' + clock(row.start) + '–' + clock(row.finish) + ' ' +
+      TYPES[row.type] + ', ' + duration(row.seconds)));
+  }));
+}
+
+function drawTotals(day) {
+  const byProject = new Map(), byType = new Map();
+  for (const row of day.rows) {
+    byProject.set(row.project, (byProject.get(row.project) || 0) + row.seconds);
+    byType.set(row.type, (byType.get(row.type) || 0) + row.seconds);
+  }
+  const lines = [...byProject].sort((a, b) => b[1] - a[1]).map(([id, seconds]) =>
+    el('tr', {dataset: {project: id, seconds}}, el('td', {}, el('span', {class: 'colour'}), projectName(id)),
+      el('td', {class: 'num'}, duration(seconds))));
+  for (const line of lines) line.querySelector('.colour').style.backgroundColor = colour(Number(line.dataset.project));
+  for (const [type, name] of Object.entries(TYPES))
+    lines.push(el('tr', {dataset: {type, seconds: byType.get(Number(type)) || 0}}, el('td', {}, name),
+      el('td', {class: 'num'}, duration(byType.get(Number(type)) || 0))));
+  if (day.current)
+    lines.push(el('tr', {}, el('td', {}, 'in progress: ' + describe(day.current)),
+      el('td', {class: 'num'}, 'since ' + clock(day.current.start))));
+  $('day-totals').tBodies[0].replaceChildren(...lines);
+}
+
+function drawHour() {
+  const body = $('hour-rows').tBodies[0];
+  if (state.hour === null) {
+    $('hour-title').textContent = 'Rows';
+    body.replaceChildren(el('tr', {}, el('td', {colSpan: 5, class: 'note'}, 'Tap an hour of the timeline to list its rows.')));
+    return;
+  }
+  $('hour-title').textContent = 'Rows from ' + pad(state.hour) + ':00';
+  const rows = state.day.rows.filter((row) => {
+    const from = secondOfDay(row.start), to = stampDay(row.finish) === state.day.date ? secondOfDay(row.finish) : 86400;
+    return from < state.hour * 3600 + 3600 && to >= state.hour * 3600;
+  });
+  body.replaceChildren(...rows.map((row) => {
+    const key = rowKey(row);
+    return el('tr', {dataset: {row: key}, class: state.selected.has(key) ? 'selected' : ''},
+      el('td', {}, el('input', {type: 'checkbox', checked: state.selected.has(key), dataset: {row: key}, 'aria-label': 'select'})),
+      el('td', {}, clock(row.start)), el('td', {}, clock(row.finish)),
+      el('td', {class: 'text'}, TYPES[row.type] + ': ' + describe(row)),
+      el('td', {}, projectName(row.project) + (row.task ? ' / ' + taskName(row.task) : '')));
+  }));
+}
+
+function toggle(key) {
+  if (state.selected.has(key)) state.selected.delete(key); else state.selected.add(key);
+  for (const node of document.querySelectorAll('[data-row]')) {
+    if (node.dataset.row !== key) continue;
+    if (node.type === 'checkbox') node.checked = state.selected.has(key);
+    else node.classList.toggle('selected', state.selected.has(key));
+  }
+  drawSelection();
+}
+
+function drawSelection() {
+  const count = state.selected.size;
+  $('assign-count').textContent = count === 1 ? '1 block' : count + ' blocks';
+  $('assign-button').disabled = count === 0;
+}
+
+async function assign(event) {
+  event.preventDefault();
+  const rows = [...state.selected].map((key) => { const [month, id] = key.split(':').map(Number); return {month, id}; });
+  const project = Number($('assign-project').value), task = Number($('assign-task').value);
+  try {
+    const answer = await call('/api/assign', {rows, project, task});
+    say(answer.nothing ? 'Those blocks already had that project and task.'
+                       : 'Assigned ' + rows.length + (rows.length === 1 ? ' block' : ' blocks') + ' to ' +
+                         projectName(project) + ' (edit #' + answer.edit + ').');
+    state.selected.clear();
+    await loadDay(state.day.date);
+  } catch (error) {
+    say(error.message, true);
+  }
+}
+
+async function poll() {
+  if (document.hidden || !state.day || state.day.date !== isoDay(new Date())) return;
+  try {
+    const answer = await call('/api/status');
+    if (answer.version !== state.version) {
+      state.version = answer.version;
+      await loadDay(state.day.date);
+    }
+  } catch (error) {
+    say(error.message, true);
+  }
+}
+
+// --- Catalogue and rules ---------------------------------------------------
+function fillProjects(select, projects, withNone) {
+  const keep = select.value;
+  const options = projects.filter((p) => !p.hidden).map((p) => el('option', {value: p.id}, p.name));
+  if (withNone) options.unshift(el('option', {value: 0}, 'Uncategorised'));
+  select.replaceChildren(...options);
+  if ([...select.options].some((o) => o.value === keep)) select.value = keep;
+}
+function fillTasks(select, tasks, projectId) {
+  const keep = select.value;
+  const options = tasks.filter((t) => t.project === projectId && !t.hidden).map((t) => el('option', {value: t.id}, t.name));
+  options.unshift(el('option', {value: 0}, '(no task)'));
+  select.replaceChildren(...options);
+  if ([...select.options].some((o) => o.value === keep)) select.value = keep;
+}
+
+async function loadCatalogue() {
+  try {
+    state.catalogue = await call('/api/catalogue');
+  } catch (error) {
+    say(error.message, true);
+    return;
+  }
+  const {projects, tasks, rules} = state.catalogue;
+  $('project-list').replaceChildren(...projects.filter((p) => !p.hidden).map((p) =>
+    el('li', {}, p.name, el('ul', {}, ...tasks.filter((t) => t.project === p.id && !t.hidden).map((t) =>
+      el('li', {}, t.name + (t.isDefault ? ' (default)' : '')))))));
+  fillProjects($('task-project'), projects, false);
+  fillProjects($('rule-project'), projects, false);
+  fillTasks($('rule-task'), tasks, Number($('rule-project').value));
+  $('rule-list').tBodies[0].replaceChildren(...rules.map((rule) => {
+    const when = [rule.programName && 'program ' + rule.programName, rule.path && 'path: ' + rule.path,
+      rule.title && 'title: ' + rule.title, rule.siteName && 'site ' + rule.siteName,
+      rule.address && 'address: ' + rule.address, rule.type && rule.type].filter(Boolean).join('; ');
+    return el('tr', {dataset: {rule: rule.id}},
+      el('td', {}, rule.projectName + (rule.taskName ? ' / ' + rule.taskName : '')),
+      el('td', {class: 'text'}, when), el('td', {class: 'num'}, rule.priority),
+      el('td', {}, el('button', {type: 'button', dataset: {edit: rule.id}}, 'Edit'), ' ',
+        el('button', {type: 'button', dataset: {remove: rule.id}}, 'Remove')));
+  }));
+}
+
+function editRule(rule) {
+  state.rule = rule;
+  $('rule-title').textContent = rule.id ? 'Rule #' + rule.id : 'New rule';
+  if (rule.project) $('rule-project').value = rule.project;
+  fillTasks($('rule-task'), state.catalogue ? state.catalogue.tasks : [], Number($('rule-project').value));
+  $('rule-task').value = rule.task || 0;
+  $('rule-program').value = rule.programName || '';
+  $('rule-path').value = rule.path || '';
+  $('rule-words').value = rule.title || '';
+  $('rule-site').value = rule.siteName || '';
+  $('rule-address').value = rule.address || '';
+  $('rule-type').value = rule.type || '';
+  $('rule-priority').value = rule.priority || 0;
+  schedulePreview();
+}
+
+function ruleFromForm() {
+  return {
+    id: state.rule ? state.rule.id : 0,
+    project: Number($('rule-project').value), task: Number($('rule-task').value),
+    programName: $('rule-program').value.trim(), path: $('rule-path').value, title: $('rule-words').value,
+    siteName: $('rule-site').value.trim(), address: $('rule-address').value, type: $('rule-type').value,
+    priority: Number($('rule-priority').value) || 0,
+  };
+}
+
+function schedulePreview() {
+  clearTimeout(state.previewTimer);
+  state.previewTimer = setTimeout(preview, 250);
+}
+
+async function preview() {
+  const rule = ruleFromForm();
+  const summary = $('preview-summary'), body = $('preview-rows').tBodies[0];
+  if (!rule.programName && !rule.path && !rule.title && !rule.siteName && !rule.address && !rule.type) {
+    summary.textContent = 'Fill in a condition to see the rows it catches.';
+    body.replaceChildren();
+    return;
+  }
+  try {
+    const answer = await call('/api/preview', {rule, from: $('preview-from').value, to: $('preview-to').value});
+    summary.textContent = 'Catches ' + answer.caughtRows + ' rows (' + duration(answer.caughtSeconds) + '); ' +
+      answer.changingRows + ' of them (' + duration(answer.changingSeconds) + ') would change when applied.';
+    summary.dataset.caught = answer.caughtRows;
+    summary.dataset.changing = answer.changingRows;
+    body.replaceChildren(...answer.rows.map((row) => el('tr', {class: row.changes ? 'selected' : ''},
+      el('td', {}, stampDay(row.start) + ' ' + clock(row.start)), el('td', {class: 'text'}, describe(row)),
+      el('td', {}, (row.projectName || 'Uncategorised') + (row.taskName ? ' / ' + row.taskName : '')),
+      el('td', {}, (row.newProjectName || 'Uncategorised') + (row.newTaskName ? ' / ' + row.newTaskName : '')))));
+  } catch (error) {
+    summary.textContent = error.message;
+    delete summary.dataset.caught;
+    body.replaceChildren();
+  }
+}
+
+async function saveRule(event) {
+  event.preventDefault();
+  try {
+    const answer = await call('/api/rule', {rule: ruleFromForm()});
+    say('Rule #' + answer.id + ' saved. ' + (answer.reload || ''));
+    state.rule = Object.assign(ruleFromForm(), {id: answer.id});
+    $('rule-title').textContent = 'Rule #' + answer.id;
+    await loadCatalogue();
+  } catch (error) {
+    say(error.message, true);
+  }
+}
+
+// --- Uncategorised, apply, edits --------------------------------------------
+async function loadUncategorized() {
+  try {
+    const answer = await call('/api/uncategorized?from=' + $('unc-from').value + '&to=' + $('unc-to').value);
+    $('unc-list').tBodies[0].replaceChildren(...answer.items.map((item, index) =>
+      el('tr', {}, el('td', {}, item.kind), el('td', {class: 'text'}, item.text),
+        el('td', {class: 'num'}, duration(item.seconds)), el('td', {class: 'num'}, item.rows),
+        el('td', {}, el('button', {type: 'button', dataset: {make: index}}, 'Make a rule from this')))));
+    state.uncategorized = answer.items;
+  } catch (error) {
+    say(error.message, true);
+  }
+}
+
+// A rule proposal from an uncategorised item: its program, site, or the
+// words of its title as the keyword test reads them (lower case, at most 7).
+function ruleFromItem(item) {
+  const rule = {id: 0};
+  if (item.kind === 'program') rule.programName = item.text;
+  else if (item.kind === 'site') rule.siteName = item.text;
+  else rule.title = item.text.toLowerCase().split(/\s+/).filter((w) => /[a-z0-9]/.test(w) && w.length <= 64).slice(0, 7).join(' ');
+  return rule;
+}
+
+async function applyRules(dryRun) {
+  try {
+    const answer = await call('/api/apply', {from: $('apply-from').value, to: $('apply-to').value, dryRun});
+    const changed = answer.nothing ? 'Nothing would change.' :
+      answer.changedRows + ' of ' + answer.checkedRows + ' rows (' + duration(answer.changedSeconds) + ') ' +
+      (dryRun ? 'would change.' : 'changed (edit #' + answer.edit + ').');
+    $('apply-summary').textContent = changed;
+    $('apply-run').disabled = !dryRun || !!answer.nothing;
+    $('apply-totals').tBodies[0].replaceChildren(...answer.totals.map((total) =>
+      el('tr', {}, el('td', {}, (total.projectName || 'Uncategorised') + (total.taskName ? ' / ' + total.taskName : '')),
+        el('td', {class: 'num'}, duration(total.before)), el('td', {class: 'num'}, duration(total.after)))));
+    if (!dryRun) say('Applied the rules: ' + changed);
+  } catch (error) {
+    say(error.message, true);
+  }
+}
+
+async function loadEdits() {
+  try {
+    const answer = await call('/api/edits');
+    $('edit-list').tBodies[0].replaceChildren(...answer.edits.map((edit) =>
+      el('tr', {dataset: {edit: edit.id, state: edit.state}}, el('td', {}, edit.id),
+        el('td', {}, stampDay(edit.made) + ' ' + clock(edit.made)), el('td', {class: 'text'}, edit.summary),
+        el('td', {class: 'num'}, edit.rows),
+        el('td', {}, edit.state === 'done' ? el('button', {type: 'button', dataset: {undo: edit.id}}, 'Undo') : edit.state))));
+  } catch (error) {
+    say(error.message, true);
+  }
+}
+
+async function undo(id) {
+  try {
+    const answer = await call('/api/undo', {id});
+    say('Undone: edit #' + answer.id + ' (' + answer.summary + ').');
+    await loadEdits();
+  } catch (error) {
+    say(error.message, true);
+  }
+}
+
+// --- Views and events --------------------------------------------------------
+function show(view) {
+  if (!document.getElementById(view) || !document.getElementById(view).classList.contains('view')) view = 'day';
+  for (const section of document.querySelectorAll('.view')) section.hidden = section.id !== view;
+  for (const link of document.querySelectorAll('nav a')) link.classList.toggle('active', link.dataset.view === view);
+  if (view === 'day' && state.day) loadDay(state.day.date);
+  if (view === 'catalogue') loadCatalogue();
+  if (view === 'uncategorized') loadUncategorized();
+  if (view === 'edits') loadEdits();
+}
+
+function start() {
+  // The secret came in the address once; the cookie carries it from now on.
+  if (location.search) history.replaceState(null, '', location.pathname + location.hash);
+  const today = isoDay(new Date());
+  const weekAgo = shiftDay(today, -6);
+  for (const id of ['preview-from', 'unc-from', 'apply-from']) $(id).value = weekAgo;
+  for (const id of ['preview-to', 'unc-to', 'apply-to']) $(id).value = today;
+
+  $('day-date').addEventListener('change', () => loadDay($('day-date').value));
+  $('day-prev').addEventListener('click', () => loadDay(shiftDay(state.day.date, -1)));
+  $('day-next').addEventListener('click', () => loadDay(shiftDay(state.day.date, 1)));
+  $('day-today').addEventListener('click', () => loadDay(isoDay(new Date())));
+  $('timeline').addEventListener('click', (event) => {
+    const block = event.target.closest('.block[data-row]');
+    if (block) toggle(block.dataset.row);
+    const hour = event.target.closest('.hour');
+    if (hour) { state.hour = Number(hour.dataset.hour); drawHour(); }
+  });
+  for (const id of ['away-list', 'hour-rows'])
+    $(id).addEventListener('change', (event) => { if (event.target.dataset.row) toggle(event.target.dataset.row); });
+  $('assign-project').addEventListener('change', () => fillTasks($('assign-task'), state.day.tasks, Number($('assign-project').value)));
+  $('assign').addEventListener('submit', assign);
+  $('assign-clear').addEventListener('click', () => { state.selected.clear(); drawDay(); });
+
+  $('project-add').addEventListener('submit', async (event) => {
+    event.preventDefault();
+    try {
+      await call('/api/project', {name: $('project-name').value});
+      $('project-name').value = '';
+      await loadCatalogue();
+    } catch (error) { say(error.message, true); }
+  });
+  $('task-add').addEventListener('submit', async (event) => {
+    event.preventDefault();
+    try {
+      await call('/api/task', {project: Number($('task-project').value), name: $('task-name').value});
+      $('task-name').value = '';
+      await loadCatalogue();
+    } catch (error) { say(error.message, true); }
+  });
+  $('rule-list').addEventListener('click', async (event) => {
+    const id = Number(event.target.dataset.edit || event.target.dataset.remove || 0);
+    if (!id) return;
+    if (event.target.dataset.edit) { editRule(state.catalogue.rules.find((r) => r.id === id)); return; }
+    try {
+      await call('/api/rule/remove', {id});
+      say('Rule #' + id + ' removed.');
+      await loadCatalogue();
+    } catch (error) { say(error.message, true); }
+  });
+  $('rule-project').addEventListener('change', () => fillTasks($('rule-task'), state.catalogue.tasks, Number($('rule-project').value)));
+  $('rule-form').addEventListener('input', schedulePreview);
+  $('rule-form').addEventListener('submit', saveRule);
+  $('rule-new').addEventListener('click', () => editRule({id: 0}));
+  for (const id of ['preview-from', 'preview-to']) $(id).addEventListener('change', schedulePreview);
+
+  $('unc-show').addEventListener('click', loadUncategorized);
+  $('unc-list').addEventListener('click', (event) => {
+    const index = event.target.dataset.make;
+    if (index === undefined) return;
+    location.hash = '#catalogue';
+    editRule(ruleFromItem(state.uncategorized[Number(index)]));
+  });
+  $('apply-preview').addEventListener('click', () => applyRules(true));
+  $('apply-run').addEventListener('click', () => applyRules(false));
+  $('undo-last').addEventListener('click', () => undo(0));
+  $('edit-list').addEventListener('click', (event) => { if (event.target.dataset.undo) undo(Number(event.target.dataset.undo)); });
+
+  window.addEventListener('hashchange', () => show(location.hash.slice(1)));
+  loadDay(today).then(() => show(location.hash.slice(1) || 'day'));
+  setInterval(poll, POLL_MS);
+}
+
+start();
