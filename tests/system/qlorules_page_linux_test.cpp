@@ -117,9 +117,9 @@ TEST_F(QlorulesPage, RefusesRequestsWithoutTheSecretOrFromAnotherSiteOrHost) {
 
 TEST_F(QlorulesPage, TheDayShowsEveryRowAsTextAndTheAwayTimeToAssign) {
     OpenDay();
-    EXPECT_EQ(
-        m_browser.Evaluate("new Set([...document.querySelectorAll('.block[data-row]')].map(b => b.dataset.row)).size"),
-        5);
+    EXPECT_EQ(m_browser.Evaluate("new Set([...document.querySelectorAll('.block[data-rows]')]"
+                                 ".flatMap(b => b.dataset.rows.split(' '))).size"),
+              5);
     // The hostile title is text: no element made of it, no script run.
     m_browser.Evaluate("$('timeline').querySelector('[data-hour=\"9\"]').click()");
     ASSERT_TRUE(m_browser.WaitFor("$('hour-rows').textContent.includes('onerror')"));

@@ -114,36 +114,53 @@ function drawDay() {
   drawSelection();
 }
 
+// Consecutive rows of one type, project and task, each starting where the
+// last one finished, drawn as one block; selecting it selects them all.
+function blocksOf(rows) {
+  const blocks = [];
+  let last = null;
+  for (const row of rows) {
+    if (last && last.finish === row.start && last.type === row.type && last.project === row.project && last.task === row.task) {
+      last.finish = row.finish;
+      last.keys.push(rowKey(row));
+      last.count++;
+      continue;
+    }
+    last = {start: row.start, finish: row.finish, type: row.type, project: row.project, task: row.task,
+            keys: [rowKey(row)], count: 1, first: row};
+    blocks.push(last);
+  }
+  return blocks;
+}
+
 function drawTimeline(day) {
   const lanes = [];
-  const timeline = $('timeline');
-  const labels = [];
+  const cells = [];
   for (let h = 0; h < 24; h++) {
-    labels.push(el('button', {type: 'button', class: 'hour', dataset: {hour: h}}, pad(h) + ':00'));
     lanes.push(el('div', {class: 'lane'}));
+    cells.push(el('button', {type: 'button', class: 'hour', dataset: {hour: h}}, pad(h) + ':00'), lanes[h]);
   }
-  const place = (row, key, extra) => {
-    const from = secondOfDay(row.start);
-    const to = Math.max(from + 1, row.finish > row.start && stampDay(row.finish) === day.date ? secondOfDay(row.finish) : 86400);
+  const place = (block, extra) => {
+    const from = secondOfDay(block.start);
+    const to = Math.max(from + 1, block.finish > block.start && stampDay(block.finish) === day.date ? secondOfDay(block.finish) : 86400);
+    const what = block.count > 1 ? block.count + ' rows' : describe(block.first);
+    const selected = block.keys.length && block.keys.every((key) => state.selected.has(key));
     for (let h = Math.floor(from / 3600); h < 24 && h * 3600 < to; h++) {
       const a = Math.max(from, h * 3600) - h * 3600, b = Math.min(to, h * 3600 + 3600) - h * 3600;
-      const block = el('button', {
-        type: 'button',
-        class: 'block type-' + row.type + (extra || '') + (state.selected.has(key) ? ' selected' : ''),
-        title: clock(row.start) + '–' + clock(row.finish) + ' ' + projectName(row.project) + ': ' + describe(row),
-      });
-      if (key) block.dataset.row = key;
-      block.style.left = (a / 36) + '%';
-      block.style.width = ((b - a) / 36) + '%';
-      block.style.backgroundColor = colour(row.project);
-      lanes[h].append(block);
+      const node = document.createElement('div');
+      node.className = 'block type-' + block.type + extra + (selected ? ' selected' : '');
+      node.title = clock(block.start) + '–' + clock(block.finish) + ' ' + projectName(block.project) + ': ' + what;
+      if (block.keys.length) node.dataset.rows = block.keys.join(' ');
+      node.style.left = (a / 36) + '%';
+      node.style.width = ((b - a) / 36) + '%';
+      node.style.backgroundColor = colour(block.project);
+      lanes[h].append(node);
     }
   };
-  for (const row of day.rows) place(row, rowKey(row));
-  if (day.current) place(Object.assign({project: 0}, day.current), '', ' current');
-  const cells = [];
-  for (let h = 0; h < 24; h++) cells.push(labels[h], lanes[h]);
-  timeline.replaceChildren(...cells);
+  for (const block of blocksOf(day.rows)) place(block, '');
+  if (day.current) place({start: day.current.start, finish: day.current.finish, type: day.current.type, project: 0,
+                          keys: [], count: 1, first: day.current}, ' current');
+  $('timeline').replaceChildren(...cells);
 }
 
 function drawAway(day) {
@@ -198,19 +215,23 @@ function drawHour() {
   }));
 }
 
-function toggle(key) {
-  if (state.selected.has(key)) state.selected.delete(key); else state.selected.add(key);
-  for (const node of document.querySelectorAll('[data-row]')) {
-    if (node.dataset.row !== key) continue;
-    if (node.type === 'checkbox') node.checked = state.selected.has(key);
-    else node.classList.toggle('selected', state.selected.has(key));
-  }
+// Selects the rows of `keys`, or unselects them when all were selected.
+function toggle(keys) {
+  const select = !keys.every((key) => state.selected.has(key));
+  for (const key of keys) if (select) state.selected.add(key); else state.selected.delete(key);
+  for (const node of document.querySelectorAll('[data-row]'))
+    if (keys.includes(node.dataset.row)) {
+      if (node.type === 'checkbox') node.checked = select;
+      else node.classList.toggle('selected', select);
+    }
+  for (const node of $('timeline').querySelectorAll('[data-rows]'))
+    node.classList.toggle('selected', node.dataset.rows.split(' ').every((key) => state.selected.has(key)));
   drawSelection();
 }
 
 function drawSelection() {
   const count = state.selected.size;
-  $('assign-count').textContent = count === 1 ? '1 block' : count + ' blocks';
+  $('assign-count').textContent = count === 1 ? '1 row' : count + ' rows';
   $('assign-button').disabled = count === 0;
 }
 
@@ -220,8 +241,8 @@ async function assign(event) {
   const project = Number($('assign-project').value), task = Number($('assign-task').value);
   try {
     const answer = await call('/api/assign', {rows, project, task});
-    say(answer.nothing ? 'Those blocks already had that project and task.'
-                       : 'Assigned ' + rows.length + (rows.length === 1 ? ' block' : ' blocks') + ' to ' +
+    say(answer.nothing ? 'Those rows already had that project and task.'
+                       : 'Assigned ' + rows.length + (rows.length === 1 ? ' row' : ' rows') + ' to ' +
                          projectName(project) + ' (edit #' + answer.edit + ').');
     state.selected.clear();
     await loadDay(state.day.date);
@@ -442,13 +463,13 @@ function start() {
   $('day-next').addEventListener('click', () => loadDay(shiftDay(state.day.date, 1)));
   $('day-today').addEventListener('click', () => loadDay(isoDay(new Date())));
   $('timeline').addEventListener('click', (event) => {
-    const block = event.target.closest('.block[data-row]');
-    if (block) toggle(block.dataset.row);
+    const block = event.target.closest('.block[data-rows]');
+    if (block) toggle(block.dataset.rows.split(' '));
     const hour = event.target.closest('.hour');
     if (hour) { state.hour = Number(hour.dataset.hour); drawHour(); }
   });
   for (const id of ['away-list', 'hour-rows'])
-    $(id).addEventListener('change', (event) => { if (event.target.dataset.row) toggle(event.target.dataset.row); });
+    $(id).addEventListener('change', (event) => { if (event.target.dataset.row) toggle([event.target.dataset.row]); });
   $('assign-project').addEventListener('change', () => fillTasks($('assign-task'), state.day.tasks, Number($('assign-project').value)));
   $('assign').addEventListener('submit', assign);
   $('assign-clear').addEventListener('click', () => { state.selected.clear(); drawDay(); });
