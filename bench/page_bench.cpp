@@ -63,7 +63,8 @@ double FirstByteMs(httplib::Client& client, const std::string& path, const httpl
     const auto start = std::chrono::steady_clock::now();
     double first = -1;
     client.Get(path.c_str(), headers, [&](const char*, size_t) {
-        if (first < 0) first = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        if (first < 0)
+            first = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         return true;
     });
     return first;
@@ -115,7 +116,17 @@ int main(int argc, char** argv) {
     for (int i = 0; i < runs; ++i)
         drawn.push_back(browser.Evaluate(draw).get<double>());
     if (getenv("PAGE_PROFILE")) {
-        std::printf("%s\n", browser.Evaluate("(async () => { let t = performance.now(); const d = await call('/api/day?date=" + date + "'); const a = performance.now() - t; t = performance.now(); state.day = d; drawTimeline(d); const b = performance.now() - t; t = performance.now(); drawDay(); const c = performance.now() - t; t = performance.now(); await new Promise(r => requestAnimationFrame(() => setTimeout(r))); return [a, b, c, performance.now() - t].join(' '); })()").dump().c_str());
+        std::printf(
+            "%s\n",
+            browser
+                .Evaluate(
+                    "(async () => { let t = performance.now(); const d = await call('/api/day?date=" + date +
+                    "'); const a = performance.now() - t; t = performance.now(); state.day = d; drawTimeline(d); const "
+                    "b = performance.now() - t; t = performance.now(); drawDay(); const c = performance.now() - t; t = "
+                    "performance.now(); await new Promise(r => requestAnimationFrame(() => setTimeout(r))); return [a, "
+                    "b, c, performance.now() - t].join(' '); })()")
+                .dump()
+                .c_str());
     }
     const int shown = browser.Evaluate("state.day.rows.length").get<int>();
     std::printf("day view of %d rows, medians of %d runs\n", shown, runs);

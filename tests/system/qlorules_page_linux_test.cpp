@@ -152,7 +152,8 @@ TEST_F(QlorulesPage, AssignARuleFromAnUncategorisedTitleApplyAndUndoLandInTheFil
     // A rule from the uncategorised title, its preview, then saved.
     m_browser.Evaluate("$('unc-from').value = $('unc-to').value = '2026-03-10'; location.hash = '#uncategorized'");
     ASSERT_TRUE(
-        m_browser.WaitFor("[...$('unc-list').querySelectorAll('tr')].some(r => r.textContent.includes('Quarterly'))"));
+        m_browser.WaitFor("[...$('unc-list').querySelectorAll('tr')].some(r => r.textContent.includes('Quarterly'))"))
+        << Status();
     m_browser.Evaluate(
         "[...$('unc-list').querySelectorAll('tr')].find(r => r.textContent.includes('Quarterly'))"
         ".querySelector('button').click()");

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "qloctl/browser_host_install.h"
-#include "qloctl/collector_control.h"
+#include "control/collector_control.h"
 #include "qloctl/qloctl_command.h"
 
 int main(int argc, char** argv) {

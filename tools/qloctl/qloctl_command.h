@@ -4,15 +4,7 @@
 
 #include <string>
 
-enum class EControlCommand {
-    Help,                  // --help: print the usage
-    Close,                 // close: an orderly stop of the collector
-    ReloadRules,           // reload-rules: read the categorisation rules again
-    RulesOn,               // rules on: categorise new activities
-    RulesOff,              // rules off: store new activities without project and task
-    InstallBrowserHost,    // install-browser-host: the browsers' manifests of qlo-browser-host
-    UninstallBrowserHost,  // uninstall-browser-host: those manifests removed
-};
+#include "control/control_command.h"
 
 // The usage text printed by --help and after a bad command line.
 extern const char kQloctlUsage[];

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/password_prompt.h"
-#include "qloctl/collector_control.h"
+#include "control/collector_control.h"
 #include "qlopms/pms_commands.h"
 #include "qlopms/qlopms_command.h"
 #include "sensing/time_stamp.h"

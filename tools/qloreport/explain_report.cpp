@@ -1,32 +1,15 @@
 #include "qloreport/explain_report.h"
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/rule_engine.h"
+#include "core/stored_activity.h"
 #include "qloreport/report_names.h"
 #include "qloreport/report_text.h"
 
 namespace {
 std::string Quoted(const char* words) { return Concat("\"", NarrowToUtf8(words), "\""); }
-
-// The activity the collector categorised when it stored `row`.
-CWinActivity StoredActivity(const CCatalogue& catalogue, const CDBActivity& row) {
-    CWinActivity activity(row.GetActivityType());
-    CWinProcess process(0, row.GetTitle());
-    if (const CDBApp* app = catalogue.FindApp(row.GetAppId())) {
-        process.SetFileName(app->GetFileName());
-        process.SetPath(app->GetPath());
-    }
-    activity.SetProcess(process);
-    activity.SetURL(row.GetURL(), CDBActivity::kUrlSize);
-    activity.SetDates(row.GetStartDate(), row.GetFinishDate());
-    activity.SetAppId(row.GetAppId());
-    activity.SetSiteId(row.GetSiteId());
-    activity.SetUserId(row.GetUserId());
-    return activity;
-}
 
 std::string SelectorName(int32_t selector) {
     switch (selector) {
@@ -154,10 +137,7 @@ CExplanation ExplainRow(FILE* out, const CActivityReader& reader, const CDBActiv
                  static_cast<long>(row.GetProjectId()), static_cast<long>(row.GetTaskId()));
 
     CRuleEngine engine;
-    CBaseStorage<CDBRule> rules;
-    rules.AppendFrom(catalogue.Rules());
-    engine.SetRules(std::move(rules));
-    engine.SetDefaultTask(catalogue.Tasks());
+    LoadRuleEngine(engine, catalogue);
     std::fprintf(out, "Rules of func.db as they are now, in the order the collector tries them (%d):\n",
                  static_cast<int>(engine.GetRules().Count()));
     CExplainListener listener(out, catalogue);

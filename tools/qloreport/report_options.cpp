@@ -27,44 +27,6 @@ const char kQloreportUsage[] =
     "Exit status: 0 done, 1 no data or a data file could not be read, 2 bad command line.\n";
 
 namespace {
-constexpr int64_t kEndOfDay = 235959;
-
-bool Digits(const std::string& text, size_t at, size_t count, int& value) {
-    value = 0;
-    for (size_t i = at; i < at + count; ++i) {
-        if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-        value = value * 10 + (text[i] - '0');
-    }
-    return true;
-}
-
-int64_t FirstOfMonth(int64_t stamp) { return PackTimeStamp(CLocalTime{YearOf(stamp), MonthOf(stamp), 1}); }
-
-// The first and last day (00:00:00) of the period `text` names.
-bool Period(const std::string& text, int64_t today, int64_t& first, int64_t& last) {
-    const int64_t day = DayStart(today);
-    if (text == "today") {
-        first = last = day;
-    } else if (text == "yesterday") {
-        first = last = AddDays(day, -1);
-    } else if (text == "week") {
-        first = AddDays(day, -DayOfWeek(day));
-        last = AddDays(first, 6);
-    } else if (text == "month") {
-        first = FirstOfMonth(day);
-        last = AddDays(FirstOfMonth(AddDays(first, 31)), -1);
-    } else if (text == "last-month") {
-        last = AddDays(FirstOfMonth(day), -1);
-        first = FirstOfMonth(last);
-    } else {
-        first = last = ParseDate(text);
-        return first != 0;
-    }
-    return true;
-}
-
-bool IsPeriodWord(const std::string& text) { return ParseDate(text) == 0; }
-
 bool Grouping(const std::string& text, ReportGrouping& by) {
     static const struct {
         const char* name;
@@ -110,26 +72,6 @@ bool Takes(ReportCommand command, const std::string& option) {
     return false;
 }
 }  // namespace
-
-int64_t ParseDate(const std::string& text) {
-    int year, month, day;
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !Digits(text, 0, 4, year) ||
-        !Digits(text, 5, 2, month) || !Digits(text, 8, 2, day) || year < 2000 || month < 1 || month > 12 || day < 1)
-        return 0;
-    const int64_t stamp = PackTimeStamp(CLocalTime{year, month, day});
-    // A day beyond the month's last comes back as a day of the next month.
-    return AddDays(stamp, 0) == stamp ? stamp : 0;
-}
-
-int64_t ParseMoment(const std::string& text) {
-    int hour, minute, second;
-    if (text.size() != 19 || (text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':' ||
-        !Digits(text, 11, 2, hour) || !Digits(text, 14, 2, minute) || !Digits(text, 17, 2, second) || hour > 23 ||
-        minute > 59 || second > 59)
-        return 0;
-    const int64_t day = ParseDate(text.substr(0, 10));
-    return day == 0 ? 0 : day + hour * 10000 + minute * 100 + second;
-}
 
 bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CReportOptions& options, std::string& error) {
     options = CReportOptions();
@@ -239,35 +181,16 @@ bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CRepor
         return false;
     }
 
-    int64_t fromFirst = 0, fromLast = 0, toFirst = 0, toLast = 0;
-    if (!from.empty() && !Period(from, today, fromFirst, fromLast)) {
-        error = "bad date '" + from + "': YYYY-MM-DD, today, yesterday, week, month or last-month";
-        return false;
-    }
-    if (!to.empty() && !Period(to, today, toFirst, toLast)) {
-        error = "bad date '" + to + "': YYYY-MM-DD, today, yesterday, week, month or last-month";
-        return false;
-    }
     if (options.command == ReportCommand::Day) {
         if (day.empty()) day = "today";
-        if ((day != "today" && day != "yesterday" && ParseDate(day) == 0) || !Period(day, today, fromFirst, fromLast)) {
+        int64_t first = 0, last = 0;
+        if ((day != "today" && day != "yesterday" && ParseDate(day) == 0) || !DatePeriod(day, today, first, last)) {
             error = "bad day '" + day + "': YYYY-MM-DD, today or yesterday";
             return false;
         }
-        toLast = fromLast = fromFirst;
-        from = day;
-    } else if (from.empty() && to.empty()) {
-        Period("today", today, fromFirst, toLast);
-    } else if (from.empty()) {
-        fromFirst = toFirst;
-    } else if (to.empty()) {
-        toLast = IsPeriodWord(from) ? fromLast : DayStart(today);
+        options.from = first;
+        options.to = first + 235959;
+        return true;
     }
-    options.from = fromFirst;
-    options.to = toLast + kEndOfDay;
-    if (options.from > options.to) {
-        error = "--from " + from + " is after --to " + (to.empty() ? std::string("today") : to);
-        return false;
-    }
-    return true;
+    return ResolveDateRange(from, to, today, options.from, options.to, error);
 }

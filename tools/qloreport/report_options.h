@@ -2,17 +2,14 @@
 // The command line of qloreport, the report tool: the command, the range of
 // days, the grouping, the output format and the data folder.
 //
-// Dates are YYYY-MM-DD or a word naming a period relative to `today`:
-// today, yesterday, week (Monday to Sunday of this week), month (this
-// month), last-month. --from takes the first day of its period and --to the
-// last. Given alone, --from D ends with D's period when D is a word and with
-// today when D is a date; --to D alone is D's period. Neither: today.
+// Dates as sensing/date_range.h reads them.
 // --server CONN reads the team store instead of the local files (totals,
 // day and html), with --user NAME (or all, the default) choosing the person.
 
 #include <cstdint>
 #include <string>
 
+#include "sensing/date_range.h"
 #include "storage/activity_reader.h"
 
 enum class ReportCommand { Help, Totals, Day, Explain, Html };
@@ -39,8 +36,3 @@ extern const char kQloreportUsage[];
 // in `error` (an unknown command or option, a missing or bad value, a bad
 // date, --from after --to).
 bool ParseReportOptions(int argc, const char* const* argv, int64_t today, CReportOptions& options, std::string& error);
-
-// The packed date of "YYYY-MM-DD" (00:00:00), or 0 when it is no real date.
-int64_t ParseDate(const std::string& text);
-// The packed moment of "YYYY-MM-DD hh:mm:ss", or 0 when it is none.
-int64_t ParseMoment(const std::string& text);

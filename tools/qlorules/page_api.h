@@ -18,14 +18,14 @@
 // Changes and previews (POST, a JSON object as body):
 //   /api/preview   {rule, from, to}            what the rule would catch
 //   /api/apply     {from, to, dryRun}          re-categorise with the rules
-//   /api/assign    {rows:[{month,id}], project, task}
+//   /api/assign    {rows:[{month,id}], projectId, taskId}
 //   /api/rule      {rule} (id 0 adds, else changes); /api/rule/remove {id}
-//   /api/project   {name}; /api/task {project, name}
+//   /api/project   {name}; /api/task {projectId, name}
 //   /api/undo      {id} (0: the newest edit)
-// Dates are "YYYY-MM-DD"; a range ends with the end of its last day, or now
-// when that is later than now. A rule is {id, project, task, program, path,
-// title, site, address, type, priority} (program and site: ids).
-//
+// Values are those of curation/curation_json.h (a rule is a CRuleSpec; its
+// program and site may also be named: "programName", "siteName"). Dates are
+// "YYYY-MM-DD"; a range ends with the end of its last day, or now when that
+// is later; a range starting after now is refused.
 // Status: 200 done (a "nothing" member when nothing was to do), 400 bad input
 // or refused by the library ({"error"}), 404 unknown path, 503 a file stayed
 // busy, 500 a file could not be read or written. Texts are UTF-8, bounded by

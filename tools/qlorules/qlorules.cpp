@@ -1,14 +1,18 @@
-// qlorules: review and correct the recorded time. Run "qlorules serve" for
-// the review page.
+// qlorules: review and correct the recorded time from the command line:
+// projects, tasks and rules, rule previews, re-applying the rules, assigning
+// blocks, and undo; `qlorules serve` shows the same on a local web page. A
+// program of its own (not a qloreport command): it writes the catalogue and
+// the activity rows, while qloreport stays a reader.
+// Run "qlorules --help".
 #include <cstdio>
 #include <cstring>
 
 #include "platform/console.h"
+#include "qlorules/qlorules_run.h"
 #include "qlorules/qlorules_serve.h"
 
 int main(int argc, char** argv) {
     UseUtf8Console();
     if (argc >= 2 && std::strcmp(argv[1], "serve") == 0) return RunServe(argc - 2, argv + 2, stdout, stderr);
-    std::fprintf(stderr, "usage: qlorules serve [--data DIR] [--port N] [--no-browser]\n");
-    return 2;
+    return RunQlorules(argc, argv, stdout, stderr);
 }

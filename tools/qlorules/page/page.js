@@ -10,6 +10,7 @@ const POLL_MS = 5000;
 
 const state = {
   day: null,          // the last /api/day answer
+  dayTicket: 0,       // counts the requests of days
   selected: new Set(),  // "month:id" of the selected rows
   hour: null,         // the hour whose rows are listed
   version: '',
@@ -77,10 +78,8 @@ function projectName(id) {
   const project = state.day && state.day.projects.find((p) => p.id === id);
   return project ? project.name : 'project #' + id;
 }
-function taskName(id) {
-  const task = state.day && state.day.tasks.find((t) => t.id === id);
-  return task ? task.name : '';
-}
+// "Project / task" of names as the library gives them ("" for none).
+const named = (project, task) => (project || 'Uncategorised') + (task ? ' / ' + task : '');
 function colour(projectId) {
   return projectId ? 'hsl(' + Math.round(projectId * 137.508 % 360) + ' 55% 52%)' : '#8a949c';
 }
@@ -89,9 +88,13 @@ function describe(row) {
 }
 
 // --- The day ---------------------------------------------------------------
+// Shows the day `date`; an answer to an older request that comes later is
+// dropped, so the day asked last is the one shown.
 async function loadDay(date) {
+  const ticket = ++state.dayTicket;
   try {
     const day = await call('/api/day?date=' + encodeURIComponent(date));
+    if (ticket !== state.dayTicket) return;
     state.day = day;
     const present = new Set(day.rows.map(rowKey));
     for (const key of [...state.selected]) if (!present.has(key)) state.selected.delete(key);
@@ -120,13 +123,14 @@ function blocksOf(rows) {
   const blocks = [];
   let last = null;
   for (const row of rows) {
-    if (last && last.finish === row.start && last.type === row.type && last.project === row.project && last.task === row.task) {
+    if (last && last.finish === row.start && last.type === row.type && last.projectId === row.projectId &&
+        last.taskId === row.taskId) {
       last.finish = row.finish;
       last.keys.push(rowKey(row));
       last.count++;
       continue;
     }
-    last = {start: row.start, finish: row.finish, type: row.type, project: row.project, task: row.task,
+    last = {start: row.start, finish: row.finish, type: row.type, projectId: row.projectId, taskId: row.taskId,
             keys: [rowKey(row)], count: 1, first: row};
     blocks.push(last);
   }
@@ -149,22 +153,22 @@ function drawTimeline(day) {
       const a = Math.max(from, h * 3600) - h * 3600, b = Math.min(to, h * 3600 + 3600) - h * 3600;
       const node = document.createElement('div');
       node.className = 'block type-' + block.type + extra + (selected ? ' selected' : '');
-      node.title = clock(block.start) + '–' + clock(block.finish) + ' ' + projectName(block.project) + ': ' + what;
+      node.title = clock(block.start) + '–' + clock(block.finish) + ' ' + named(block.first.project, block.first.task) + ': ' + what;
       if (block.keys.length) node.dataset.rows = block.keys.join(' ');
       node.style.left = (a / 36) + '%';
       node.style.width = ((b - a) / 36) + '%';
-      node.style.backgroundColor = colour(block.project);
+      node.style.backgroundColor = colour(block.projectId);
       lanes[h].append(node);
     }
   };
   for (const block of blocksOf(day.rows)) place(block, '');
-  if (day.current) place({start: day.current.start, finish: day.current.finish, type: day.current.type, project: 0,
+  if (day.current) place({start: day.current.start, finish: day.current.finish, type: day.current.type, projectId: 0,
                           keys: [], count: 1, first: day.current}, ' current');
   $('timeline').replaceChildren(...cells);
 }
 
 function drawAway(day) {
-  const away = day.rows.filter((row) => row.type >= 2 && row.type <= 4 && !row.project && row.seconds >= AWAY_SECONDS);
+  const away = day.rows.filter((row) => row.type >= 2 && row.type <= 4 && !row.projectId && row.seconds >= AWAY_SECONDS);
   $('away').hidden = away.length === 0;
   $('away-list').replaceChildren(...away.map((row) => {
     const key = rowKey(row);
@@ -177,7 +181,7 @@ function drawAway(day) {
 function drawTotals(day) {
   const byProject = new Map(), byType = new Map();
   for (const row of day.rows) {
-    byProject.set(row.project, (byProject.get(row.project) || 0) + row.seconds);
+    byProject.set(row.projectId, (byProject.get(row.projectId) || 0) + row.seconds);
     byType.set(row.type, (byType.get(row.type) || 0) + row.seconds);
   }
   const lines = [...byProject].sort((a, b) => b[1] - a[1]).map(([id, seconds]) =>
@@ -211,7 +215,7 @@ function drawHour() {
       el('td', {}, el('input', {type: 'checkbox', checked: state.selected.has(key), dataset: {row: key}, 'aria-label': 'select'})),
       el('td', {}, clock(row.start)), el('td', {}, clock(row.finish)),
       el('td', {class: 'text'}, TYPES[row.type] + ': ' + describe(row)),
-      el('td', {}, projectName(row.project) + (row.task ? ' / ' + taskName(row.task) : '')));
+      el('td', {}, named(row.project, row.task)));
   }));
 }
 
@@ -240,12 +244,12 @@ async function assign(event) {
   const rows = [...state.selected].map((key) => { const [month, id] = key.split(':').map(Number); return {month, id}; });
   const project = Number($('assign-project').value), task = Number($('assign-task').value);
   try {
-    const answer = await call('/api/assign', {rows, project, task});
-    say(answer.nothing ? 'Those rows already had that project and task.'
-                       : 'Assigned ' + rows.length + (rows.length === 1 ? ' row' : ' rows') + ' to ' +
-                         projectName(project) + ' (edit #' + answer.edit + ').');
+    const answer = await call('/api/assign', {rows, projectId: project, taskId: task});
     state.selected.clear();
     await loadDay(state.day.date);
+    say(answer.nothing ? 'Those rows already had that project and task.'
+                       : 'Assigned ' + rows.length + (rows.length === 1 ? ' row' : ' rows') + ' to ' +
+                         projectName(project) + ' (edit #' + answer.editId + ').');
   } catch (error) {
     say(error.message, true);
   }
@@ -274,7 +278,7 @@ function fillProjects(select, projects, withNone) {
 }
 function fillTasks(select, tasks, projectId) {
   const keep = select.value;
-  const options = tasks.filter((t) => t.project === projectId && !t.hidden).map((t) => el('option', {value: t.id}, t.name));
+  const options = tasks.filter((t) => t.projectId === projectId && !t.hidden).map((t) => el('option', {value: t.id}, t.name));
   options.unshift(el('option', {value: 0}, '(no task)'));
   select.replaceChildren(...options);
   if ([...select.options].some((o) => o.value === keep)) select.value = keep;
@@ -289,29 +293,32 @@ async function loadCatalogue() {
   }
   const {projects, tasks, rules} = state.catalogue;
   $('project-list').replaceChildren(...projects.filter((p) => !p.hidden).map((p) =>
-    el('li', {}, p.name, el('ul', {}, ...tasks.filter((t) => t.project === p.id && !t.hidden).map((t) =>
+    el('li', {}, p.name, el('ul', {}, ...tasks.filter((t) => t.projectId === p.id && !t.hidden).map((t) =>
       el('li', {}, t.name + (t.isDefault ? ' (default)' : '')))))));
   fillProjects($('task-project'), projects, false);
   fillProjects($('rule-project'), projects, false);
   fillTasks($('rule-task'), tasks, Number($('rule-project').value));
-  $('rule-list').tBodies[0].replaceChildren(...rules.map((rule) => {
-    const when = [rule.programName && 'program ' + rule.programName, rule.path && 'path: ' + rule.path,
-      rule.title && 'title: ' + rule.title, rule.siteName && 'site ' + rule.siteName,
-      rule.address && 'address: ' + rule.address, rule.type && rule.type].filter(Boolean).join('; ');
-    return el('tr', {dataset: {rule: rule.id}},
-      el('td', {}, rule.projectName + (rule.taskName ? ' / ' + rule.taskName : '')),
+  $('rule-list').tBodies[0].replaceChildren(...rules.map((info) => {
+    const rule = info.rule;
+    const when = [info.program && 'program ' + info.program, rule.path && 'path: ' + rule.path,
+      rule.title && 'title: ' + rule.title, info.site && 'site ' + info.site,
+      rule.address && 'address: ' + rule.address, rule.type].filter(Boolean).join('; ');
+    return el('tr', {dataset: {rule: rule.id}, class: rule.inForce ? '' : 'note'},
+      el('td', {}, named(info.project, info.task)),
       el('td', {class: 'text'}, when), el('td', {class: 'num'}, rule.priority),
       el('td', {}, el('button', {type: 'button', dataset: {edit: rule.id}}, 'Edit'), ' ',
         el('button', {type: 'button', dataset: {remove: rule.id}}, 'Remove')));
   }));
 }
 
+// Fills the rule form with `rule` (the library's fields; the program and
+// site also by name) and shows its preview.
 function editRule(rule) {
   state.rule = rule;
   $('rule-title').textContent = rule.id ? 'Rule #' + rule.id : 'New rule';
-  if (rule.project) $('rule-project').value = rule.project;
+  if (rule.projectId) $('rule-project').value = rule.projectId;
   fillTasks($('rule-task'), state.catalogue ? state.catalogue.tasks : [], Number($('rule-project').value));
-  $('rule-task').value = rule.task || 0;
+  $('rule-task').value = rule.taskId || 0;
   $('rule-program').value = rule.programName || '';
   $('rule-path').value = rule.path || '';
   $('rule-words').value = rule.title || '';
@@ -324,8 +331,8 @@ function editRule(rule) {
 
 function ruleFromForm() {
   return {
-    id: state.rule ? state.rule.id : 0,
-    project: Number($('rule-project').value), task: Number($('rule-task').value),
+    id: state.rule ? state.rule.id : 0, inForce: state.rule ? state.rule.inForce !== false : true,
+    projectId: Number($('rule-project').value), taskId: Number($('rule-task').value),
     programName: $('rule-program').value.trim(), path: $('rule-path').value, title: $('rule-words').value,
     siteName: $('rule-site').value.trim(), address: $('rule-address').value, type: $('rule-type').value,
     priority: Number($('rule-priority').value) || 0,
@@ -351,10 +358,10 @@ async function preview() {
       answer.changingRows + ' of them (' + duration(answer.changingSeconds) + ') would change when applied.';
     summary.dataset.caught = answer.caughtRows;
     summary.dataset.changing = answer.changingRows;
-    body.replaceChildren(...answer.rows.map((row) => el('tr', {class: row.changes ? 'selected' : ''},
-      el('td', {}, stampDay(row.start) + ' ' + clock(row.start)), el('td', {class: 'text'}, describe(row)),
-      el('td', {}, (row.projectName || 'Uncategorised') + (row.taskName ? ' / ' + row.taskName : '')),
-      el('td', {}, (row.newProjectName || 'Uncategorised') + (row.newTaskName ? ' / ' + row.newTaskName : '')))));
+    body.replaceChildren(...answer.rows.map((caught) => el('tr', {class: caught.changes ? 'selected' : ''},
+      el('td', {}, stampDay(caught.row.start) + ' ' + clock(caught.row.start)),
+      el('td', {class: 'text'}, describe(caught.row)), el('td', {}, named(caught.row.project, caught.row.task)),
+      el('td', {}, named(caught.newProject, caught.newTask)))));
   } catch (error) {
     summary.textContent = error.message;
     delete summary.dataset.caught;
@@ -404,11 +411,11 @@ async function applyRules(dryRun) {
     const answer = await call('/api/apply', {from: $('apply-from').value, to: $('apply-to').value, dryRun});
     const changed = answer.nothing ? 'Nothing would change.' :
       answer.changedRows + ' of ' + answer.checkedRows + ' rows (' + duration(answer.changedSeconds) + ') ' +
-      (dryRun ? 'would change.' : 'changed (edit #' + answer.edit + ').');
+      (dryRun ? 'would change.' : 'changed (edit #' + answer.editId + ').');
     $('apply-summary').textContent = changed;
     $('apply-run').disabled = !dryRun || !!answer.nothing;
     $('apply-totals').tBodies[0].replaceChildren(...answer.totals.map((total) =>
-      el('tr', {}, el('td', {}, (total.projectName || 'Uncategorised') + (total.taskName ? ' / ' + total.taskName : '')),
+      el('tr', {}, el('td', {}, named(total.project, total.task)),
         el('td', {class: 'num'}, duration(total.before)), el('td', {class: 'num'}, duration(total.after)))));
     if (!dryRun) say('Applied the rules: ' + changed);
   } catch (error) {
@@ -485,7 +492,7 @@ function start() {
   $('task-add').addEventListener('submit', async (event) => {
     event.preventDefault();
     try {
-      await call('/api/task', {project: Number($('task-project').value), name: $('task-name').value});
+      await call('/api/task', {projectId: Number($('task-project').value), name: $('task-name').value});
       $('task-name').value = '';
       await loadCatalogue();
     } catch (error) { say(error.message, true); }
@@ -493,7 +500,11 @@ function start() {
   $('rule-list').addEventListener('click', async (event) => {
     const id = Number(event.target.dataset.edit || event.target.dataset.remove || 0);
     if (!id) return;
-    if (event.target.dataset.edit) { editRule(state.catalogue.rules.find((r) => r.id === id)); return; }
+    if (event.target.dataset.edit) {
+      const info = state.catalogue.rules.find((r) => r.rule.id === id);
+      editRule(Object.assign({}, info.rule, {programName: info.program, siteName: info.site}));
+      return;
+    }
     try {
       await call('/api/rule/remove', {id});
       say('Rule #' + id + ' removed.');

@@ -13,9 +13,9 @@
 
 #include <string>
 
-#include "qloctl/qloctl_command.h"
+#include "control/control_command.h"
 
-// The exit status of qloctl for `command` (not Help): 0 done, 1 no collector
+// The exit status of qloctl for `command` (one sent to the collector): 0 done, 1 no collector
 // runs or it did not carry the command out. `message` receives one line
 // saying what happened, without the program name or a line end.
 int SendControlCommand(EControlCommand command, std::string& message);

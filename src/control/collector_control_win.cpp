@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/control_messages.h"
-#include "qloctl/collector_control.h"
+#include "control/collector_control.h"
 
 namespace {
 // How long "close" waits for the collector to end: it stops its worker

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "app/instance_lock_linux.h"
-#include "qloctl/collector_control.h"
+#include "control/collector_control.h"
 
 namespace {
 // How long "close" waits for the collector to end: it stops its worker

@@ -1,0 +1,92 @@
+#include "sensing/date_range.h"
+
+#include <cctype>
+
+#include "sensing/time_stamp.h"
+
+const char kDateForms[] = "YYYY-MM-DD, today, yesterday, week, month or last-month";
+
+namespace {
+constexpr int64_t kEndOfDay = 235959;
+
+bool Digits(const std::string& text, size_t at, size_t count, int& value) {
+    value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+int64_t FirstOfMonth(int64_t stamp) { return PackTimeStamp(CLocalTime{YearOf(stamp), MonthOf(stamp), 1}); }
+
+bool IsPeriodWord(const std::string& text) { return ParseDate(text) == 0; }
+}  // namespace
+
+int64_t ParseDate(const std::string& text) {
+    int year, month, day;
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !Digits(text, 0, 4, year) ||
+        !Digits(text, 5, 2, month) || !Digits(text, 8, 2, day) || year < 2000 || month < 1 || month > 12 || day < 1)
+        return 0;
+    const int64_t stamp = PackTimeStamp(CLocalTime{year, month, day});
+    // A day beyond the month's last comes back as a day of the next month.
+    return AddDays(stamp, 0) == stamp ? stamp : 0;
+}
+
+int64_t ParseMoment(const std::string& text) {
+    int hour, minute, second;
+    if (text.size() != 19 || (text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':' ||
+        !Digits(text, 11, 2, hour) || !Digits(text, 14, 2, minute) || !Digits(text, 17, 2, second) || hour > 23 ||
+        minute > 59 || second > 59)
+        return 0;
+    const int64_t day = ParseDate(text.substr(0, 10));
+    return day == 0 ? 0 : day + hour * 10000 + minute * 100 + second;
+}
+
+bool DatePeriod(const std::string& text, int64_t today, int64_t& first, int64_t& last) {
+    const int64_t day = DayStart(today);
+    if (text == "today") {
+        first = last = day;
+    } else if (text == "yesterday") {
+        first = last = AddDays(day, -1);
+    } else if (text == "week") {
+        first = AddDays(day, -DayOfWeek(day));
+        last = AddDays(first, 6);
+    } else if (text == "month") {
+        first = FirstOfMonth(day);
+        last = AddDays(FirstOfMonth(AddDays(first, 31)), -1);
+    } else if (text == "last-month") {
+        last = AddDays(FirstOfMonth(day), -1);
+        first = FirstOfMonth(last);
+    } else {
+        first = last = ParseDate(text);
+        return first != 0;
+    }
+    return true;
+}
+
+bool ResolveDateRange(const std::string& fromText, const std::string& toText, int64_t today, int64_t& from, int64_t& to,
+                      std::string& error) {
+    int64_t fromFirst = 0, fromLast = 0, toFirst = 0, toLast = 0;
+    for (const std::string* text : {&fromText, &toText}) {
+        int64_t& first = text == &fromText ? fromFirst : toFirst;
+        int64_t& last = text == &fromText ? fromLast : toLast;
+        if (!text->empty() && !DatePeriod(*text, today, first, last)) {
+            error = "bad date '" + *text + "': " + kDateForms;
+            return false;
+        }
+    }
+    if (fromText.empty() && toText.empty())
+        DatePeriod("today", today, fromFirst, toLast);
+    else if (fromText.empty())
+        fromFirst = toFirst;
+    else if (toText.empty())
+        toLast = IsPeriodWord(fromText) ? fromLast : DayStart(today);
+    from = fromFirst;
+    to = toLast + kEndOfDay;
+    if (from > to) {
+        error = "--from " + fromText + " is after --to " + (toText.empty() ? std::string("today") : toText);
+        return false;
+    }
+    return true;
+}
