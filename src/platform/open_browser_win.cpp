@@ -1,5 +1,6 @@
-#include <shellapi.h>
 #include <windows.h>
+// windows.h first: the header below needs its types.
+#include <shellapi.h>
 
 #include "platform/open_browser.h"
 

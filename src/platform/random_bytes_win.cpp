@@ -1,5 +1,6 @@
-#include <bcrypt.h>
 #include <windows.h>
+// windows.h first: the header below needs its types.
+#include <bcrypt.h>
 
 #include "platform/random_bytes.h"
 
