@@ -115,19 +115,6 @@ int main(int argc, char** argv) {
                              "return performance.now() - t; })()";
     for (int i = 0; i < runs; ++i)
         drawn.push_back(browser.Evaluate(draw).get<double>());
-    if (getenv("PAGE_PROFILE")) {
-        std::printf(
-            "%s\n",
-            browser
-                .Evaluate(
-                    "(async () => { let t = performance.now(); const d = await call('/api/day?date=" + date +
-                    "'); const a = performance.now() - t; t = performance.now(); state.day = d; drawTimeline(d); const "
-                    "b = performance.now() - t; t = performance.now(); drawDay(); const c = performance.now() - t; t = "
-                    "performance.now(); await new Promise(r => requestAnimationFrame(() => setTimeout(r))); return [a, "
-                    "b, c, performance.now() - t].join(' '); })()")
-                .dump()
-                .c_str());
-    }
     const int shown = browser.Evaluate("state.day.rows.length").get<int>();
     std::printf("day view of %d rows, medians of %d runs\n", shown, runs);
     std::printf("  first byte of the page          %7.1f ms\n", Median(pageBytes));
@@ -135,7 +122,7 @@ int main(int argc, char** argv) {
     std::printf("  fully drawn in Chromium         %7.1f ms\n", Median(drawn));
     if (!screenshot.empty()) {
         browser.Evaluate("state.hour = 10; drawHour()");
-        if (!browser.Screenshot(screenshot, 1280, 900)) return 1;
+        if (!browser.Screenshot(screenshot, 1280, 860)) return 1;
     }
     return 0;
 }

@@ -95,7 +95,7 @@ bool CDevToolsBrowser::Screenshot(const std::string& path, int width, int height
              {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", width < 600}})
             .is_null())
         return false;
-    const json shot = Call("Page.captureScreenshot", {{"format", "png"}, {"captureBeyondViewport", true}});
+    const json shot = Call("Page.captureScreenshot", {{"format", "png"}});
     if (shot.is_null()) return false;
     std::ofstream(path, std::ios::binary) << DecodeBase64(shot.value("data", ""));
     return true;

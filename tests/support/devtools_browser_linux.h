@@ -38,7 +38,7 @@ public:
     nlohmann::json Evaluate(const std::string& expression);
     // Polls `expression` until it is true (WaitUntil's limit).
     bool WaitFor(const std::string& expression);
-    // A PNG of the tab at `width` x `height` CSS pixels, written to `path`.
+    // A PNG of what the tab shows at `width` x `height` CSS pixels, written to `path`.
     bool Screenshot(const std::string& path, int width, int height);
     const std::string& LastError() const { return m_error; }
 
