@@ -6,6 +6,10 @@
 //                                               month files of [FROM, TO] (packed), summed per task
 //   report_data reads DIR FROM TO               the longest read transaction of the reader's totals
 //                                               by task and of its pass over the rows in time order
+//   report_data catch DIR FROM TO WORD          the rows of [FROM, TO] whose title holds WORD, counted
+//                                               and summed by plain SQL (a rule's preview run raw)
+//   report_data assign DIR FROM TO WORD P T     those rows of type 1 and 2 set to project P, task T
+//                                               by one update per month file (an apply run raw)
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -98,6 +102,34 @@ int Raw(const std::string& folder, long long from, long long to) {
 }
 }  // namespace
 
+// Runs `sql` (binding FROM, TO and WORD) on each month file of [from, to];
+// prints the rows' first two columns summed.
+int RawEach(const std::string& folder, long long from, long long to, const std::string& word, const std::string& sql) {
+    long long count = 0, seconds = 0;
+    for (int64_t month = DayStart(from) - (DayOf(from) - 1) * 1000000LL; month <= to;
+         month = AddDays(month, 31) - (DayOf(AddDays(month, 31)) - 1) * 1000000LL) {
+        char name[32];
+        FormatActivityFileName(month, name);
+        sqlite3* db = nullptr;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_open_v2((folder + "/" + name).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+            sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+            sqlite3_bind_int64(statement, 1, from);
+            sqlite3_bind_int64(statement, 2, to);
+            sqlite3_bind_text(statement, 3, ("%" + word + "%").c_str(), -1, SQLITE_TRANSIENT);
+            while (sqlite3_step(statement) == SQLITE_ROW) {
+                count += sqlite3_column_int64(statement, 0);
+                seconds += sqlite3_column_int64(statement, 1);
+            }
+            count += sqlite3_changes(db);
+        }
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+    }
+    std::printf("%lld rows %lld s\n", count, seconds);
+    return 0;
+}
+
 // How long the reader holds a month file at most, per kind of read.
 int Reads(const std::string& folder, long long from, long long to) {
     CActivityReader totals(folder);
@@ -118,6 +150,18 @@ int main(int argc, char** argv) {
         return Generate(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     if (argc == 5 && !std::strcmp(argv[1], "raw")) return Raw(argv[2], std::atoll(argv[3]), std::atoll(argv[4]));
     if (argc == 5 && !std::strcmp(argv[1], "reads")) return Reads(argv[2], std::atoll(argv[3]), std::atoll(argv[4]));
-    std::fputs("usage: report_data generate DIR YEAR MONTHS ROWS | raw DIR FROM TO | reads DIR FROM TO\n", stderr);
+    if (argc == 6 && !std::strcmp(argv[1], "catch"))
+        return RawEach(argv[2], std::atoll(argv[3]), std::atoll(argv[4]), argv[5],
+                       "select count(*), sum(Duration) from T_Activities where StartDate >= ?1 and StartDate <= ?2 "
+                       "and lower(Title) like ?3");
+    if (argc == 8 && !std::strcmp(argv[1], "assign"))
+        return RawEach(argv[2], std::atoll(argv[3]), std::atoll(argv[4]), argv[5],
+                       std::string("update T_Activities set Id_Project = ") + std::to_string(std::atoi(argv[6])) +
+                           ", Id_Task = " + std::to_string(std::atoi(argv[7])) +
+                           " where StartDate >= ?1 and StartDate <= ?2 and Id_ActivityType in (1, 2) and "
+                           "lower(Title) like ?3");
+    std::fputs("usage: report_data generate DIR YEAR MONTHS ROWS | raw DIR FROM TO | reads DIR FROM TO |\n"
+               "       catch DIR FROM TO WORD | assign DIR FROM TO WORD PROJECT TASK\n",
+               stderr);
     return 2;
 }

@@ -70,9 +70,10 @@ int CCuration::CImpl::Settle() {
             if (const int opened = file.Open(m_folder + "/" + name, false, m_owner.m_busyLimitMs); opened != 1)
                 return Fail(opened, file);
             std::vector<CRowChange> unchanged, unrestored;
+            CRowTargets targets(file);
             for (const CRowChange& change : changes) {
                 int64_t project = 0, task = 0;
-                if (ReadRow(file, change.row, project, task) != 1) continue;
+                if (targets.Read(change.row, project, task) != 1) continue;
                 if (SameRow(project, task, change.afterProject, change.afterTask))
                     unrestored.push_back(change);
                 else if (SameRow(project, task, change.beforeProject, change.beforeTask))
@@ -378,7 +379,8 @@ int CCuration::FindProgram(const std::string& text, int32_t& id) {
     if (const int loaded = m_impl->Load(reader); loaded != 1) return loaded;
     std::vector<int32_t> found;
     for (const auto& [appId, app] : reader.Catalogue().Apps())
-        if (text == "#" + std::to_string(appId) || CaseInsensitiveEqual(NarrowToUtf8(app.GetFileName()), text))
+        if (text == std::string("#").append(std::to_string(appId)) ||
+            CaseInsensitiveEqual(NarrowToUtf8(app.GetFileName()), text))
             found.push_back(appId);
     if (found.size() == 1) {
         id = found.front();
@@ -395,7 +397,8 @@ int CCuration::FindSite(const std::string& text, int32_t& id) {
     CActivityReader reader(m_impl->m_folder);
     if (const int loaded = m_impl->Load(reader); loaded != 1) return loaded;
     for (const auto& [siteId, site] : reader.Catalogue().Sites())
-        if (text == "#" + std::to_string(siteId) || CaseInsensitiveEqual(NarrowToUtf8(site.GetURL()), text)) {
+        if (text == std::string("#").append(std::to_string(siteId)) ||
+            CaseInsensitiveEqual(NarrowToUtf8(site.GetURL()), text)) {
             id = siteId;
             return curation::kDone;
         }
@@ -470,12 +473,13 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
     std::map<std::string, std::vector<CRowChange>> byFile;
     for (const CRowChange& change : rows)
         byFile[change.file].push_back(change);
-    // Every row must still hold what the edit wrote; checked for all files
-    // first, and again in each file's transaction.
+    // Every row must still hold what the edit wrote; checked in each file's
+    // transaction, and for an edit of several files first for all of them.
     const auto check = [&](CSqlFile& file, const std::vector<CRowChange>& changes) {
+        CRowTargets targets(file);
         for (const CRowChange& change : changes) {
             int64_t project = 0, task = 0;
-            const int read = CImpl::ReadRow(file, change.row, project, task);
+            const int read = targets.Read(change.row, project, task);
             if (read != 1) return read == curation::kNothing ? curation::kRefused : read;
             if (!SameRow(project, task, change.afterProject, change.afterTask)) {
                 const int64_t later = log.LaterEditOf(id, change.file, change.row);
@@ -492,9 +496,11 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
         CSqlFile& file = files[name];
         if (const int opened = file.Open(m_impl->m_folder + "/" + name, false, m_busyLimitMs); opened != 1)
             return m_impl->Fail(opened, file);
+        if (byFile.size() == 1) break;
         if (const int checked = check(file, changes); checked != 1) return checked;
     }
     if (!rows.empty() && log.SetState(id, "undoing") != 1) return m_impl->Fail(curation::kFailed, log.Error());
+    bool restored = false;
     for (const auto& [name, changes] : byFile) {
         CSqlFile& file = files[name];
         int result = file.Begin();
@@ -503,9 +509,12 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
         if (result == 1) result = file.Commit();
         if (result != 1) {
             file.Rollback();
-            // Left "undoing": the next Open finishes restoring the rest.
+            // Nothing restored yet: still done. Otherwise left "undoing", and
+            // the next Open finishes restoring the rest.
+            if (!restored) log.SetState(id, "done");
             return result == curation::kRefused ? result : m_impl->Fail(result, file);
         }
+        restored = true;
     }
     const int64_t at = m_impl->m_now();
     log.SetState(id, "undone", at);

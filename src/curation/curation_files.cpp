@@ -191,13 +191,17 @@ int CCuration::CImpl::WriteRows(CSqlFile& file, const std::vector<CRowChange>& c
     return 1;
 }
 
-int CCuration::CImpl::ReadRow(CSqlFile& file, int64_t row, int64_t& project, int64_t& task) {
-    CSqlStatement select(file, "select Id_Project, Id_Task from T_Activities where Id_Activity = ?");
-    const int stepped = select.Bind(1, row).Step();
-    if (stepped != 1) return stepped == 0 ? curation::kNothing : stepped;
-    project = select.IsNull(0) ? kNullValue : select.Int(0);
-    task = select.IsNull(1) ? kNullValue : select.Int(1);
-    return 1;
+CRowTargets::CRowTargets(CSqlFile& file)
+    : m_select(file, "select Id_Project, Id_Task from T_Activities where Id_Activity = ?") {}
+
+int CRowTargets::Read(int64_t row, int64_t& project, int64_t& task) {
+    const int stepped = m_select.Bind(1, row).Step();
+    if (stepped == 1) {
+        project = m_select.IsNull(0) ? kNullValue : m_select.Int(0);
+        task = m_select.IsNull(1) ? kNullValue : m_select.Int(1);
+    }
+    m_select.Reset();
+    return stepped == 0 ? curation::kNothing : stepped;
 }
 
 int CCuration::CImpl::RowJson(CSqlFile& file, const std::string& table, int64_t row, std::string& json) {

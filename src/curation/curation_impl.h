@@ -57,8 +57,6 @@ public:
     int FinishRows(int64_t edit);
     // Writes the values after (or before, `undo`) of `changes`.
     static int WriteRows(CSqlFile& file, const std::vector<CRowChange>& changes, bool undo);
-    // Reads the current project and task of a row: 1; kNothing no such row.
-    static int ReadRow(CSqlFile& file, int64_t row, int64_t& project, int64_t& task);
     // The whole catalogue row as JSON text; empty when there is none.
     static int RowJson(CSqlFile& file, const std::string& table, int64_t row, std::string& json);
     static int RestoreRow(CSqlFile& file, const std::string& table, int64_t row, const std::string& json);
@@ -74,6 +72,18 @@ public:
     std::string m_folder;
     std::function<int64_t()> m_now;
     CEditLog m_log;
+};
+
+// The current project and task of rows of one activity file, read through
+// one prepared statement.
+class CRowTargets {
+public:
+    explicit CRowTargets(CSqlFile& file);
+    // 1; kNothing no such row; otherwise the file's failure result.
+    int Read(int64_t row, int64_t& project, int64_t& task);
+
+private:
+    CSqlStatement m_select;
 };
 
 // The id column of a catalogue table.

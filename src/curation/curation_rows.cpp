@@ -252,9 +252,10 @@ int CCuration::Assign(const std::vector<CRowRef>& rows, int32_t projectId, int32
             return opened == curation::kNothing
                        ? m_impl->Fail(curation::kRefused, "there is no activity file " + CImpl::MonthFileName(month))
                        : opened;
+        CRowTargets targets(file);
         for (const int64_t id : ids) {
             int64_t project = 0, task = 0;
-            const int read = CImpl::ReadRow(file, id, project, task);
+            const int read = targets.Read(id, project, task);
             if (read == curation::kNothing)
                 return m_impl->Fail(curation::kRefused,
                                     "there is no row " + std::to_string(id) + " in " + CImpl::MonthFileName(month));
@@ -266,9 +267,10 @@ int CCuration::Assign(const std::vector<CRowRef>& rows, int32_t projectId, int32
     for (auto& [month, file] : files) {
         const std::string name = CImpl::MonthFileName(month);
         const int changed = m_impl->ChangeRows(file, "assign", summary, editId, [&](std::vector<CRowChange>& changes) {
+            CRowTargets targets(file);
             for (const int64_t id : byMonth[month]) {
                 int64_t project = 0, task = 0;
-                if (const int read = CImpl::ReadRow(file, id, project, task); read != 1)
+                if (const int read = targets.Read(id, project, task); read != 1)
                     return read == curation::kNothing
                                ? m_impl->Fail(curation::kRefused, "row " + std::to_string(id) + " is gone")
                                : read;

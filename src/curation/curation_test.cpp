@@ -34,11 +34,11 @@ protected:
         // March: two ACME titles (one with no project yet), one locked hour;
         // April: one more ACME title, already categorised as Other.
         data.AddRows(
-            {{20260302090000, 20260302093000, 1800, 1, "acme report - editor", 1, app, uncategorized, fallback},
-             {20260302093000, 20260302100000, 1800, 1, "acme plan", 1, app, kNullId, kNullId},
-             {20260302100000, 20260302110000, 3600, 3, "", 1, app, 0, 0},
-             {20260302110000, 20260302113000, 1800, 1, "news", 1, app, uncategorized, fallback}});
-        data.AddRows({{20260402090000, 20260402100000, 3600, 2, "acme idle", 1, app, other, 0}});
+            {{20260302090000, 20260302093000, 1800, 1, "acme report - editor", 1, app, uncategorized, fallback, 0, ""},
+             {20260302093000, 20260302100000, 1800, 1, "acme plan", 1, app, kNullId, kNullId, 0, ""},
+             {20260302100000, 20260302110000, 3600, 3, "", 1, app, 0, 0, 0, ""},
+             {20260302110000, 20260302113000, 1800, 1, "news", 1, app, uncategorized, fallback, 0, ""}});
+        data.AddRows({{20260402090000, 20260402100000, 3600, 2, "acme idle", 1, app, other, 0, 0, ""}});
         curation.SetReloadRequest([this] {
             ++reloads;
             return std::string("reload asked");

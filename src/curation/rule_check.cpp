@@ -73,7 +73,7 @@ CRuleSpec FromStoredRule(const CDBRule& stored) {
     rule.siteId = stored.GetSiteId();
     rule.address = NarrowToUtf8(stored.GetURL());
     const int32_t selector = stored.GetAppType() & CDBRule::kTypeSelectorMask;
-    rule.type = selector == 0 ? "" : "selector " + std::to_string(selector);
+    rule.type = selector == 0 ? "" : std::string("selector ").append(std::to_string(selector));
     for (const auto& type : kTypes)
         if (selector == type.selector) rule.type = type.name;
     rule.periodStart = stored.GetTimeStart();

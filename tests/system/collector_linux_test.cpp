@@ -416,6 +416,53 @@ TEST_F(CollectorRun, WindowSwitchesAreStoredAndCategorisedAsTheControlToolSays) 
               Texts{getpwuid(getuid())->pw_name});
 }
 
+TEST_F(CollectorRun, RulesToolEditsTheFilesWhileItRecordsAndTheNewRuleCountsOnceReloaded) {
+    auto editor = Program("editor", "acme plan - editor");
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    WaitPastStartOf("report.txt - Notepad");
+    Activate(*editor);
+    WaitPastStartOf("acme plan - editor");
+    Activate(*notepad);
+    ASSERT_EQ(WaitForRows(2).size(), 2u);
+
+    const auto qlorules = [&](const std::string& arguments) {
+        std::string output;
+        EXPECT_EQ(RunToEnd(std::string(QLO_QLORULES) + " --data " + DataFile("DB") + " " + arguments, &output), 0)
+            << arguments << ": " << output;
+        return output;
+    };
+    const std::string added = qlorules("projects add ACME");
+    const size_t end = added.find(" added"), start = added.rfind("project ", end) + 8;
+    const std::string acme = added.substr(start, end - start);
+    EXPECT_NE(qlorules("add --title acme --project " + acme).find("rules reload requested"), std::string::npos);
+    ASSERT_TRUE(WaitUntil([&] { return !SignalsPending(collector->Pid()); }));
+    qlorules("apply");
+    const auto projects = [&] {
+        return ActivityQuery(
+            "select a.Title || '|' || ifnull(p.Name, '') from T_Activities a left join "
+            "func.T_Projects p on p.Id_Project = a.Id_Project order by a.Id_Activity");
+    };
+    EXPECT_EQ(projects()[1], "acme plan - editor|ACME");
+
+    // The collector's own next row of the editor follows the new rule.
+    WaitPastStartOf("report.txt - Notepad");
+    Activate(*editor);
+    WaitPastStartOf("acme plan - editor");
+    Activate(*notepad);
+    ASSERT_EQ(WaitForRows(4).size(), 4u);
+    WaitPastStartOf("report.txt - Notepad");
+    EXPECT_EQ(Close(), 0);
+    const Texts rows = projects();
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[3], "acme plan - editor|ACME");
+    EXPECT_EQ(rows[4].substr(0, rows[4].find('|')), "report.txt - Notepad");
+    // Nothing lost, doubled or moved: the rows follow each other.
+    const Texts times = ActivityQuery("select StartDate, FinishDate from T_Activities order by Id_Activity");
+    for (size_t i = 1; i < times.size(); ++i)
+        EXPECT_EQ(times[i - 1].substr(times[i - 1].find('|') + 1), times[i].substr(0, times[i].find('|'))) << i;
+}
+
 TEST_F(CollectorRun, AWindowClosedWhileInFrontEndsItsActivity) {
     auto notepad = Program("notepad.exe", "report.txt - Notepad");
     auto excel = Program("excel.exe", "budget.xlsx - Excel");

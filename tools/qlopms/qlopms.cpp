@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "platform/console.h"
 #include "platform/password_prompt.h"
 #include "control/collector_control.h"
 #include "qlopms/pms_commands.h"
@@ -12,6 +13,7 @@
 #include "sensing/time_stamp.h"
 
 int main(int argc, char** argv) {
+    UseUtf8Console();
     CPmsCommandLine line;
     std::string error;
     const int64_t now = NowTimeStamp();

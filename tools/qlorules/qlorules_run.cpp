@@ -29,7 +29,8 @@ struct CTextTable {
         std::vector<size_t> widths(headers.size(), 0);
         for (const auto* line : Lines())
             for (size_t i = 0; i < line->size(); ++i)
-                widths[i] = std::min(kWidestCell, std::max(widths[i], CharacterCount((*line)[i])));
+                // A cell's bytes: the columns most texts take (Cell cuts or pads to them).
+                widths[i] = std::min(kWidestCell, std::max(widths[i], (*line)[i].size()));
         for (const auto* line : Lines()) {
             std::string text;
             for (size_t i = 0; i < line->size(); ++i)

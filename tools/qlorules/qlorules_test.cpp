@@ -20,8 +20,8 @@ protected:
     int32_t fallback = data.AddTask(none, "Uncategorized", true);
 
     void SetUp() override {
-        data.AddRows({{20260302090000, 20260302093000, 1800, 1, "acme plan", 1, app, none, fallback},
-                      {20260302093000, 20260302100000, 1800, 3, "", 1, app, 0, 0}});
+        data.AddRows({{20260302090000, 20260302093000, 1800, 1, "acme plan", 1, app, none, fallback, 0, ""},
+                      {20260302093000, 20260302100000, 1800, 3, "", 1, app, 0, 0, 0, ""}});
     }
     CToolRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), {"--data", temp.Str()});
