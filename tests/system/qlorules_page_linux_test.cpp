@@ -10,6 +10,7 @@
 #include <regex>
 #include <string>
 
+#include "core/activity_checkpoint.h"
 #include "support/activity_folder.h"
 #include "support/child_process_linux.h"
 #include "support/devtools_browser_linux.h"
@@ -19,6 +20,18 @@
 namespace {
 constexpr int64_t kDay = 20260310000000;  // a Tuesday, long past
 const char kHostile[] = "<img src=x onerror=\"document.title='ran'\"> & \"quotes\"";
+
+// A row of kDay from hh:mm for `minutes`.
+CStoredRow DayRow(int hour, int minute, int minutes, int32_t type, const char* title, int32_t app) {
+    CStoredRow stored;
+    stored.start = kDay + hour * 10000 + minute * 100;
+    stored.finish = kDay + (hour + (minute + minutes) / 60) * 10000 + (minute + minutes) % 60 * 100;
+    stored.duration = minutes * 60;
+    stored.type = type;
+    stored.title = title;
+    stored.app = app;
+    return stored;
+}
 
 // A data folder with one day of rows, the page served on it and a browser
 // on the page.
@@ -30,16 +43,8 @@ protected:
         const int32_t app = m_data->AddApp("editor", "/usr/bin/editor");
         m_acme = m_data->AddProject("ACME");
         m_meetings = m_data->AddTask(m_acme, "Meetings");
-        // A row of kDay from hh:mm for `minutes`.
         const auto row = [&](int hour, int minute, int minutes, int32_t type, const char* title) {
-            CStoredRow stored;
-            stored.start = kDay + hour * 10000 + minute * 100;
-            stored.finish = kDay + (hour + (minute + minutes) / 60) * 10000 + (minute + minutes) % 60 * 100;
-            stored.duration = minutes * 60;
-            stored.type = type;
-            stored.title = title;
-            stored.app = type == 3 ? 0 : app;
-            return stored;
+            return DayRow(hour, minute, minutes, type, title, type == 3 ? 0 : app);
         };
         m_data->AddRows({row(9, 0, 30, 1, "Quarterly plan review - editor"), row(9, 30, 20, 1, kHostile),
                          row(9, 50, 20, 2, "Quarterly plan review - editor"),
@@ -131,6 +136,23 @@ TEST_F(QlorulesPage, TheDayShowsEveryRowAsTextAndTheAwayTimeToAssign) {
               nlohmann::json({3600, 1200, 2400, 0}));
     // The 40 minutes locked stand at the top; the 20 minutes idle too.
     EXPECT_EQ(m_browser.Evaluate("$('away-list').children.length"), 2);
+
+    // The page follows what the collector stores: a finished row, and the
+    // activity in progress from its checkpoint.
+    m_data->AddRows({DayRow(11, 0, 5, 1, "stored later", 1)});
+    CCheckpointState state;
+    state.hasCurrent = true;
+    state.current.SetType(ActivityType::Active);
+    state.current.SetDates(kDay + 110500, kDay + 111000);
+    state.current.SetTitle(kHostile, static_cast<int>(sizeof kHostile - 1));
+    state.last = state.current.GetFinishMoment();
+    CActivityCheckpoint checkpoint;
+    checkpoint.SetFolder(m_temp.File("data"), '/');
+    ASSERT_EQ(checkpoint.Write(state), 1);
+    ASSERT_TRUE(m_browser.WaitFor("state.day.rows.length === 6 && $('timeline').querySelector('.block.current')"));
+    EXPECT_NE(m_browser.Evaluate("$('day-totals').textContent").get<std::string>().find("in progress: <img"),
+              std::string::npos);
+    EXPECT_EQ(m_browser.Evaluate("document.querySelectorAll('main img').length"), 0);
 }
 
 TEST_F(QlorulesPage, AssignARuleFromAnUncategorisedTitleApplyAndUndoLandInTheFiles) {

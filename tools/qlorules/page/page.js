@@ -107,7 +107,6 @@ async function loadDay(date) {
 function drawDay() {
   const day = state.day;
   $('day-date').value = day.date;
-  $('day-following').textContent = day.date === isoDay(new Date()) ? 'following the collector' : '';
   drawTimeline(day);
   drawAway(day);
   drawTotals(day);
@@ -256,7 +255,7 @@ async function assign(event) {
 }
 
 async function poll() {
-  if (document.hidden || !state.day || state.day.date !== isoDay(new Date())) return;
+  if (document.hidden || !state.day) return;
   try {
     const answer = await call('/api/status');
     if (answer.version !== state.version) {
