@@ -136,6 +136,16 @@ TEST_F(QlorulesPage, TheDayShowsEveryRowAsTextAndTheAwayTimeToAssign) {
               nlohmann::json({3600, 1200, 2400, 0}));
     // The 40 minutes locked stand at the top; the 20 minutes idle too.
     EXPECT_EQ(m_browser.Evaluate("$('away-list').children.length"), 2);
+    // On a phone nothing is wider than the screen, in any view.
+    m_browser.Call("Emulation.setDeviceMetricsOverride",
+                   {{"width", 390}, {"height", 844}, {"deviceScaleFactor", 2}, {"mobile", true}});
+    for (const char* view : {"day", "catalogue", "uncategorized", "apply", "edits"}) {
+        m_browser.Evaluate(std::string("location.hash = '#") + view + "'");
+        EXPECT_TRUE(m_browser.WaitFor(std::string("!$('") + view +
+                                      "').hidden && document.documentElement.scrollWidth <= innerWidth"))
+            << view << ": " << m_browser.Evaluate("document.documentElement.scrollWidth");
+    }
+    m_browser.Evaluate("location.hash = '#day'");
 
     // The page follows what the collector stores: a finished row, and the
     // activity in progress from its checkpoint.
