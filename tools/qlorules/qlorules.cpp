@@ -5,14 +5,11 @@
 // the activity rows, while qloreport stays a reader.
 // Run "qlorules --help".
 #include <cstdio>
-#include <cstring>
 
 #include "platform/console.h"
 #include "qlorules/qlorules_run.h"
-#include "qlorules/qlorules_serve.h"
 
 int main(int argc, char** argv) {
     UseUtf8Console();
-    if (argc >= 2 && std::strcmp(argv[1], "serve") == 0) return RunServe(argc - 2, argv + 2, stdout, stderr);
     return RunQlorules(argc, argv, stdout, stderr);
 }
