@@ -30,7 +30,8 @@ packages=(
   # Wayland desktops: client library, protocol descriptions and code generator;
   # the tests run a headless sway
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols sway
-  # test helpers: local HTTP(S) server, certificates, fuzzing with clang's libFuzzer
+  # the review page's server (qlorules serve); test helpers: local HTTP(S) server, certificates,
+  # fuzzing with clang's libFuzzer
   libcpp-httplib-dev openssl clang libclang-rt-14-dev
   # the team store: libpq for qlosync and qloreport --server; the tests start a PostgreSQL server of their own
   libpq-dev postgresql
@@ -42,6 +43,8 @@ windows_packages=(
   dpkg-dev tcl
   # the Windows installer, and the checks of the Debian package
   nsis lintian
+  # the review page under Wine is asked from the Linux side
+  curl jq
 )
 # The browser extension's end-to-end test runs Debian's Chromium; ./run.sh does not need it.
 test_packages=(chromium)
