@@ -229,6 +229,16 @@ TEST_F(QlorulesPage, AssignARuleFromAnUncategorisedTitleApplyAndUndoLandInTheFil
         m_browser.WaitFor("$('edit-list').querySelector('[data-edit=\"" + assignEdit + "\"][data-state=\"undone\"]')"))
         << Status();
     EXPECT_EQ(Stored("select Id_Project from T_Activities where Id_Activity = " + locked), "0");
+    // A project named by the page: stored as typed, listed as text.
+    const std::string name = nlohmann::json(kHostile).dump();
+    m_browser.Evaluate("location.hash = '#catalogue'; $('project-name').value = " + name +
+                       "; $('project-add').requestSubmit()");
+    ASSERT_TRUE(m_browser.WaitFor("$('project-list').textContent.includes(" + name + ")")) << Status();
+    EXPECT_EQ(CRawDatabase(m_temp.File("data/func.db"))
+                  .Value("select count(*) from T_Projects where Name = '" +
+                         std::regex_replace(kHostile, std::regex("'"), "''") + "'"),
+              "1");
+    EXPECT_EQ(m_browser.Evaluate("document.querySelectorAll('main img').length"), 0);
     // Nothing was deleted.
     EXPECT_EQ(Stored("select count(*) from T_Activities"), "5");
 }
