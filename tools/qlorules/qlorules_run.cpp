@@ -30,8 +30,7 @@ struct CTextTable {
         std::vector<size_t> widths(headers.size(), 0);
         for (const auto* line : Lines())
             for (size_t i = 0; i < line->size(); ++i)
-                // A cell's bytes: the columns most texts take (Cell cuts or pads to them).
-                widths[i] = std::min(kWidestCell, std::max(widths[i], (*line)[i].size()));
+                widths[i] = std::min(kWidestCell, std::max(widths[i], TerminalWidth((*line)[i])));
         for (const auto* line : Lines()) {
             std::string text;
             for (size_t i = 0; i < line->size(); ++i)

@@ -21,7 +21,7 @@ protected:
 
     void SetUp() override {
         data.AddRows({{20260302090000, 20260302093000, 1800, 1, "acme plan", 1, app, none, fallback, 0, ""},
-                      {20260302093000, 20260302100000, 1800, 3, "", 1, app, 0, 0, 0, ""}});
+                      {20260302093000, 20260302100000, 1800, 3, "=1+2 \x1b]0;owned\x07", 1, app, 0, 0, 0, ""}});
     }
     CToolRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), {"--data", temp.Str()});
@@ -90,9 +90,14 @@ TEST_F(Qlorules, AProjectAndARuleAreMadeTestedAppliedAndUndoneAndEachStepLandsIn
     ASSERT_EQ(run.status, 0) << run.err;
     run = Run({"rows", "--from", "2026-03-02", "--format", "csv"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("2026-03:2,2026-03-02 09:30:00,2026-03-02 10:00:00,0:30:00,locked,code,,ACME"),
+    EXPECT_NE(run.out.find("2026-03:2,2026-03-02 09:30:00,2026-03-02 10:00:00,0:30:00,locked,code,'=1+2"),
               std::string::npos)
         << run.out;
+    EXPECT_NE(run.out.find(",ACME\n"), std::string::npos) << run.out;
+    // A title is any window's text: inert on a terminal too.
+    run = Run({"rows", "--from", "2026-03-02"});
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(run.out.find("=1+2 \\x1b]0;owned\\x07"), std::string::npos) << run.out;
     run = Run({"log"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("assign"), std::string::npos);
