@@ -30,6 +30,18 @@ if(CMAKE_CROSSCOMPILING)
   add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
   set_target_properties(nlohmann_json::nlohmann_json PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES "${QLO_DEPS_PREFIX}/include")
+  # cpp-httplib: Debian builds it as a library for Linux only; the MinGW build
+  # compiles the single header of Debian's source package (same version and
+  # patches), which the set-up script puts in its own folder of the prefix.
+  set(QLO_HTTPLIB_INCLUDE_DIR "${QLO_DEPS_PREFIX}/include/cpp-httplib" CACHE PATH
+      "Folder of the header-only httplib.h for the Windows build")
+  if(NOT EXISTS "${QLO_HTTPLIB_INCLUDE_DIR}/httplib.h")
+    message(FATAL_ERROR "httplib.h missing in ${QLO_HTTPLIB_INCLUDE_DIR}: run scripts/setup.sh")
+  endif()
+  add_library(qlo_httplib INTERFACE IMPORTED GLOBAL)
+  set_target_properties(qlo_httplib PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${QLO_HTTPLIB_INCLUDE_DIR}"
+    INTERFACE_LINK_LIBRARIES "ws2_32")
 else()
   find_package(SQLite3 REQUIRED)
   find_package(CURL REQUIRED)
@@ -41,6 +53,10 @@ else()
   # sd-bus and sd-login: the session lock watch of the Linux collector.
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+  # cpp-httplib as Debian builds it (the review page's server).
+  pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+  add_library(qlo_httplib INTERFACE IMPORTED GLOBAL)
+  set_target_properties(qlo_httplib PROPERTIES INTERFACE_LINK_LIBRARIES PkgConfig::HTTPLIB)
   # Wayland desktops: the compositor's protocols.
   include(${CMAKE_CURRENT_LIST_DIR}/qlo_wayland.cmake)
 endif()

@@ -30,3 +30,13 @@ function(qlo_add_test_suite name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES ${ARG_PROPERTIES})
 endfunction()
+
+# qlo_embed_files(<output.cpp> <files>...): generates <output.cpp> holding the
+# bytes of the files (see cmake/embed_files.cmake); remade when one changes.
+function(qlo_embed_files output)
+  string(REPLACE ";" "|" files "${ARGN}")
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${output} -DFILES=${files} -P ${PROJECT_SOURCE_DIR}/cmake/embed_files.cmake
+    DEPENDS ${ARGN} ${PROJECT_SOURCE_DIR}/cmake/embed_files.cmake
+    VERBATIM)
+endfunction()

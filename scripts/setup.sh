@@ -30,7 +30,8 @@ packages=(
   # Wayland desktops: client library, protocol descriptions and code generator;
   # the tests run a headless sway
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols sway
-  # test helpers: local HTTP(S) server, certificates, fuzzing with clang's libFuzzer
+  # the review page's server (qlorules serve); test helpers: local HTTP(S) server, certificates,
+  # fuzzing with clang's libFuzzer
   libcpp-httplib-dev openssl clang libclang-rt-14-dev
   # the team store: libpq for qlosync and qloreport --server; the tests start a PostgreSQL server of their own
   libpq-dev postgresql
@@ -42,6 +43,8 @@ windows_packages=(
   dpkg-dev tcl
   # the Windows installer, and the checks of the Debian package
   nsis lintian
+  # the review page under Wine is asked from the Linux side
+  curl jq
 )
 # The browser extension's end-to-end test runs Debian's Chromium; ./run.sh does not need it.
 test_packages=(chromium)
@@ -203,6 +206,15 @@ link_json() {
   [ -e "$prefix/include/nlohmann" ] || ln -s /usr/include/nlohmann "$prefix/include/nlohmann"
 }
 
+# cpp-httplib for the MinGW build: the single header of Debian's source
+# package (Debian's binary package is a Linux library).
+fetch_httplib() {
+  [ -f "$prefix/include/cpp-httplib/httplib.h" ] && { log "httplib.h (mingw) already there"; return; }
+  local src; src=$(fetch_source cpp-httplib)
+  mkdir -p "$prefix/include/cpp-httplib"
+  cp "$src/httplib.h" "$prefix/include/cpp-httplib/"
+}
+
 prepare_wine() {
   local wp="$repo/build/wineprefix"
   [ -f "$wp/.qlo-ready" ] && { log "wine prefix ready"; return; }
@@ -224,6 +236,7 @@ if [ $linux_only -eq 1 ]; then
 fi
 mkdir -p "$deps"
 link_json
+fetch_httplib
 # The builds and the Wine prefix are independent (libpq needs OpenSSL): run them side by side.
 pids=()
 build_openssl_and_libpq & pids+=($!)

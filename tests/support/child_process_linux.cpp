@@ -62,9 +62,9 @@ bool CChildProcess::Write(const std::string& text) {
     return m_input >= 0;
 }
 
-bool CChildProcess::ReadLine(std::string& line, int timeoutMs) {
+bool CChildProcess::ReadLine(std::string& line, int timeoutMs, char end) {
     for (;;) {
-        const size_t newline = m_pending.find('\n');
+        const size_t newline = m_pending.find(end);
         if (newline != std::string::npos) {
             line = m_pending.substr(0, newline);
             m_pending.erase(0, newline + 1);

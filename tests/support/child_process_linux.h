@@ -28,9 +28,9 @@ public:
     // The next `count` bytes of output; false at the end of the output or
     // when they did not all come within `timeoutMs`.
     bool Read(std::string& bytes, size_t count, int timeoutMs = 10000);
-    // The next line of output without its newline; false at the end of the
-    // output or when none came within `timeoutMs`.
-    bool ReadLine(std::string& line, int timeoutMs = 10000);
+    // The next line of output without its end (a newline, or `end`); false
+    // at the end of the output or when none came within `timeoutMs`.
+    bool ReadLine(std::string& line, int timeoutMs = 10000, char end = '\n');
     void CloseInput();
     // Waits for the end of the program: its exit code, or -1 when a signal
     // ended it.

@@ -1,7 +1,8 @@
 // qlorules: review and correct the recorded time from the command line:
 // projects, tasks and rules, rule previews, re-applying the rules, assigning
-// blocks, and undo. A program of its own (not a qloreport command): it
-// writes the catalogue and the activity rows, while qloreport stays a reader.
+// blocks, and undo; `qlorules serve` shows the same on a local web page. A
+// program of its own (not a qloreport command): it writes the catalogue and
+// the activity rows, while qloreport stays a reader.
 // Run "qlorules --help".
 #include <cstdio>
 

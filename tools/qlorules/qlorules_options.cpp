@@ -30,6 +30,9 @@ const char kQlorulesUsage[] =
     "                               rows of any type (idle, locked, offline too) to a project\n"
     "  log [--limit N]              the edits, newest first\n"
     "  undo [EDIT]                  undo an edit (default: the newest one not undone)\n"
+    "  serve [--port N] [--no-browser]\n"
+    "                               the review page on 127.0.0.1 (a free port, or N), opened\n"
+    "                               in the default browser; it answers until stopped (Ctrl-C)\n"
     "\n"
     "  RULE: --project ID [--task ID] and at least one condition: --program NAME|#ID,\n"
     "        --path WORDS, --title WORDS, --site ADDRESS|#ID, --address WORDS,\n"
@@ -45,11 +48,11 @@ const char kQlorulesUsage[] =
 
 namespace {
 const char* const kCommands[] = {"projects",      "tasks", "list",  "add",    "change", "remove", "test",
-                                 "uncategorized", "rows",  "apply", "assign", "log",    "undo"};
+                                 "uncategorized", "rows",  "apply", "assign", "log",    "undo",   "serve"};
 // Options that take a value.
 const char* const kValued[] = {"--data",    "--format",   "--from",  "--to",    "--project", "--task",
                                "--program", "--path",     "--title", "--site",  "--address", "--type",
-                               "--period",  "--priority", "--row",   "--limit", "--top"};
+                               "--period",  "--priority", "--row",   "--limit", "--top",     "--port"};
 const char* const kRuleOptions[] = {"--program", "--path",   "--title",    "--site", "--address",
                                     "--type",    "--period", "--priority", "--off"};
 
@@ -169,6 +172,11 @@ bool ParseRulesOptions(int argc, const char* const* argv, int64_t today, CRulesO
             options.limit = static_cast<int>(number);
         } else if (name == "--dry-run") {
             options.dryRun = true;
+        } else if (name == "--port") {
+            good = Number(value, 1, 65535, number);
+            options.port = static_cast<int>(number);
+        } else if (name == "--no-browser") {
+            options.openBrowser = false;
         } else {
             error = "unknown option '" + name + "'";
             return false;

@@ -28,6 +28,8 @@ struct CRulesOptions {
     std::vector<CRowRef> rows;  // --row YYYY-MM:ID
     int limit = 0;              // --limit / --top
     bool dryRun = false;
+    int port = 0;             // serve --port; 0: a free one
+    bool openBrowser = true;  // serve without --no-browser
 };
 
 extern const char kQlorulesUsage[];

@@ -8,6 +8,7 @@
 #include "curation/curation_json.h"
 #include "qloreport/report_text.h"
 #include "qlorules/qlorules_options.h"
+#include "qlorules/qlorules_serve.h"
 #include "sensing/time_stamp.h"
 
 namespace {
@@ -388,6 +389,7 @@ int RunQlorules(int argc, const char* const* argv, FILE* out, FILE* err) {
         std::fprintf(err, "qlorules: %s\n", error.c_str());
         return 1;
     }
+    if (options.command == "serve") return ServePage(folder, options.port, options.openBrowser, out, err);
     CCuration curation(folder);
     if (curation.Open() != curation::kDone) {
         std::fprintf(err, "qlorules: %s\n", curation.LastError().c_str());

@@ -42,6 +42,7 @@ TEST_F(Qlorules, BadCommandLinesExitWithTwoNamingTheBadInput) {
         {{"assign", "--row", "2026-03:1"}, "assign needs --project ID"},
         {{"assign", "--project", "1", "--row", "march:1"}, "bad value 'march:1' for --row"},
         {{"undo", "last"}, "undo takes at most one edit number"},
+        {{"serve", "--port", "70000"}, "bad value '70000' for --port"},
         {{}, "no command given"}};
     for (const auto& [args, reason] : cases) {
         const CToolRun run = Run(args);

@@ -1,0 +1,20 @@
+# Run with cmake -P: writes OUTPUT, a C++ source defining kPageFiles (see
+# tools/qlorules/page_files.h) with the bytes of each of FILES (their
+# paths joined by |), named by their file name. No network, no tool besides cmake.
+set(body "// Generated from the files of the review page; do not edit.\n#include \"qlorules/page_files.h\"\n\nnamespace {\n")
+set(table "")
+set(index 0)
+string(REPLACE "|" ";" FILES "${FILES}")
+foreach(path IN LISTS FILES)
+  get_filename_component(name "${path}" NAME)
+  file(READ "${path}" hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND body "const unsigned char kFile${index}[] = {${bytes}0};\n")
+  string(APPEND table "    {\"${name}\", kFile${index}, ${size}},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND body "}  // namespace\n\nconst CPageFile kPageFiles[] = {\n${table}};\nconst size_t kPageFileCount = ${index};\n")
+file(WRITE "${OUTPUT}.tmp" "${body}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
