@@ -68,11 +68,14 @@ bool DatePeriod(const std::string& text, int64_t today, int64_t& first, int64_t&
 bool ResolveDateRange(const std::string& fromText, const std::string& toText, int64_t today, int64_t& from, int64_t& to,
                       std::string& error) {
     int64_t fromFirst = 0, fromLast = 0, toFirst = 0, toLast = 0;
-    for (const std::string* text : {&fromText, &toText}) {
-        int64_t& first = text == &fromText ? fromFirst : toFirst;
-        int64_t& last = text == &fromText ? fromLast : toLast;
-        if (!text->empty() && !DatePeriod(*text, today, first, last)) {
-            error = "bad date '" + *text + "': " + kDateForms;
+    const struct {
+        const std::string& text;
+        int64_t& first;
+        int64_t& last;
+    } ends[] = {{fromText, fromFirst, fromLast}, {toText, toFirst, toLast}};
+    for (const auto& end : ends) {
+        if (!end.text.empty() && !DatePeriod(end.text, today, end.first, end.last)) {
+            error = "bad date '" + end.text + "': " + kDateForms;
             return false;
         }
     }

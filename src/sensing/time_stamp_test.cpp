@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "fakes/fake_clock.h"
+#include "sensing/date_range.h"
 
 namespace {
 TEST(TimeStamp, PacksAndUnpacksTheDecimalLayout) {
@@ -93,3 +96,12 @@ TEST(TimeStamp, OfflineGapNeedsMoreThanSixtySeconds) {
     EXPECT_EQ(IsOfflineGap(20140201000001, 20140201000001), 0);
 }
 }  // namespace
+
+TEST(TimeStamp, ADateRangeWhoseEndsAreOneTextIsThatPeriod) {
+    const std::string month = "2026-03-10";
+    int64_t from = 0, to = 0;
+    std::string error;
+    ASSERT_TRUE(ResolveDateRange(month, month, 20260320120000, from, to, error)) << error;
+    EXPECT_EQ(from, 20260310000000);
+    EXPECT_EQ(to, 20260310235959);
+}
