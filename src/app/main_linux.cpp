@@ -22,6 +22,7 @@
 #include "app/event_loop_linux.h"
 #include "app/instance_lock_linux.h"
 #include "core/time_manager.h"
+#include "platform/private_file.h"
 #include "sensing/browser_report_listener.h"
 
 namespace {
@@ -53,6 +54,9 @@ void ReportStartProblems(CTimeManager& timeManager, int started) {
 }  // namespace
 
 int main() {
+    // Everything the collector writes (databases, journals, logs, the
+    // checkpoint, its lock) is for its user's eyes only.
+    KeepNewFilesOwnerOnly();
     // A reader that goes away (a closed pipe) must not end the collector.
     signal(SIGPIPE, SIG_IGN);
     // Before any thread starts: the worker thread inherits the blocked mask,

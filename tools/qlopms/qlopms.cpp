@@ -6,12 +6,16 @@
 #include <string>
 
 #include "platform/password_prompt.h"
+#include "platform/private_file.h"
 #include "qloctl/collector_control.h"
 #include "qlopms/pms_commands.h"
 #include "qlopms/qlopms_command.h"
 #include "sensing/time_stamp.h"
 
 int main(int argc, char** argv) {
+    // The worklog store, the session cookie and the server's answers it
+    // keeps are private.
+    KeepNewFilesOwnerOnly();
     CPmsCommandLine line;
     std::string error;
     const int64_t now = NowTimeStamp();
