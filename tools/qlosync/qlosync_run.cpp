@@ -216,6 +216,7 @@ int RunQlosync(int argc, const char* const* argv, FILE* out, FILE* err) {
         return 0;
     }
     const CTeamStoreSettings settings = ReadTeamStoreSettings();
+    if (!settings.notice.empty()) std::fprintf(err, "qlosync: %s\n", settings.notice.c_str());
     CPushRequest request;
     if (options.command != Command::Init) {
         if (ToolDatabaseFolder(options.data, request.folder, error) != 1) {
