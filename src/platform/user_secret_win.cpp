@@ -77,8 +77,9 @@ int ReadUserSecret(const char* keyPath, const char* name, std::string& secret, s
     std::vector<BYTE> data;
     // A text in the place every user reads, else one typed into the user's
     // own key: both are moved into the protected value.
-    const bool inMachine = ReadValue(HKEY_LOCAL_MACHINE, keyPath, name, type, data);
-    std::string text = inMachine ? TextOf(type, data) : std::string();
+    std::string text;
+    const bool inMachine =
+        ReadValue(HKEY_LOCAL_MACHINE, keyPath, name, type, data) && !(text = TextOf(type, data)).empty();
     if (!inMachine && ReadValue(HKEY_CURRENT_USER, keyPath, name, type, data)) {
         if (type == REG_BINARY) return Unprotect(data, secret) && !secret.empty() ? 1 : -1;
         text = TextOf(type, data);
