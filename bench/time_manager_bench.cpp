@@ -1,10 +1,12 @@
 // What the time manager costs: a steady tick (the periodic check while the
-// same window stays in front, so nothing is saved) and the rule engine with
-// the first-start catalogue. The tick runs on the fakes of tests/fakes, so it
-// measures the collector's own work without the operating system's queries
-// (desktop_bench measures those). Besides time, each counts per operation the
-// heap allocations (a counting global operator new of this program) and the
-// SQL statements (a trace on every connection SQLite opens).
+// same window stays in front, so nothing is saved), the rule engine with
+// the first-start catalogue, and storing a backlog of 2 000 waiting
+// activities (at the start, and at an orderly stop). They run on the fakes
+// of tests/fakes, so they measure the collector's own work without the
+// operating system's queries (desktop_bench measures those). Besides time,
+// each counts per operation the heap allocations (a counting global operator
+// new of this program) and the SQL statements (a trace on every connection
+// SQLite opens); the backlog ones count the pauses instead.
 //   build/linux-release/bin/time_manager_bench
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -16,6 +18,7 @@
 #include <new>
 #include <string>
 
+#include "core/activity_checkpoint.h"
 #include "core/time_manager.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_dde.h"
@@ -26,6 +29,7 @@
 #include "sensing/browser_reports.h"
 #include "sensing/browsers_manager.h"
 #include "sensing/time_stamp.h"
+#include "support/raw_database.h"
 #include "support/temp_folder.h"
 #include "support/test_registry.h"
 
@@ -207,4 +211,89 @@ void ApplySeededRules(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()) * 4 * 52, benchmark::Counter::kIsRate);
 }
 BENCHMARK(ApplySeededRules)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A checkpoint left by a crash after days of a database that could not be
+// written: `count` finished activities of 10 seconds each and the one in
+// progress.
+void WriteBacklogCheckpoint(const std::string& path, int count) {
+    const auto tenSecondsAfter = [](int64_t stamp) {
+        return PackTimeStamp(MsToLocalTime(LocalTimeToMs(UnpackTimeStamp(stamp)) + 10000));
+    };
+    CCheckpointState state;
+    int64_t stamp = 20261207000000;
+    for (int i = 0; i < count; ++i) {
+        CWinActivity activity =
+            Typical("editor.exe", "C:\\Apps\\Editor.exe", ("Draft " + std::to_string(i % 50) + " - Editor").c_str(), "",
+                    ActivityType::Active);
+        activity.SetUser(CUser("HOST", "alice"));
+        const int64_t finish = tenSecondsAfter(stamp);
+        activity.SetStartMoment({stamp, 0});
+        activity.SetFinishMoment({finish, 0});
+        activity.UpdateDuration();
+        state.pending.push_back(activity);
+        stamp = finish;
+    }
+    state.hasCurrent = true;
+    state.current = state.pending.back();
+    state.current.SetStartMoment({stamp, 0});
+    state.current.SetFinishMoment({stamp, 0});
+    state.last = {tenSecondsAfter(stamp), 0};
+    CDurableFile file;
+    file.SetPath(path);
+    file.Write(EncodeCheckpoint(state));
+}
+
+// Reports the pauses the clock service was asked for: the collector really
+// waits them, the fake clock of the benchmark does not.
+void CountSleeps(benchmark::State& state, int64_t sleptMs) {
+    state.counters["slept ms/op"] = static_cast<double>(sleptMs) / static_cast<double>(state.iterations());
+}
+
+// The start after such a crash: the 2 001 activities of the checkpoint are
+// stored before the tracking begins.
+void StoreBacklogAtStart(benchmark::State& state) {
+    int64_t slept = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        CStartedCollector collector(0, 0);
+        WriteBacklogCheckpoint(collector.tm.CheckpointPath(), 2000);
+        collector.clock.Set({2026, 12, 8, 9, 0, 0, 0});
+        const int64_t before = collector.clock.SleptMilliseconds();
+        state.ResumeTiming();
+        collector.tm.FindLastActivity(NowMoment());
+        state.PauseTiming();
+        slept += collector.clock.SleptMilliseconds() - before;
+        state.ResumeTiming();
+    }
+    CountSleeps(state, slept);
+}
+BENCHMARK(StoreBacklogAtStart)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// An orderly stop while those 2 001 activities wait (the activity file was
+// held by another program at the start, and is free again).
+void StopWithBacklog(benchmark::State& state) {
+    int64_t slept = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        CStartedCollector collector(0, 0);
+        WriteBacklogCheckpoint(collector.tm.CheckpointPath(), 2000);
+        collector.clock.Set({2026, 12, 8, 9, 0, 0, 0});
+        {
+            const std::string folder = std::filesystem::path(collector.tm.CheckpointPath()).parent_path().string();
+            CRawDatabase holder(folder + kPathSeparator + "act1226.db");
+            holder.Exec("begin exclusive");
+            collector.tm.FindLastActivity(NowMoment());
+            holder.Exec("commit");
+        }
+        collector.clock.Set({2026, 12, 8, 9, 0, 10, 0});
+        const int64_t before = collector.clock.SleptMilliseconds();
+        state.ResumeTiming();
+        collector.tm.StopAndSaveActivity();
+        state.PauseTiming();
+        slept += collector.clock.SleptMilliseconds() - before;
+        state.ResumeTiming();
+    }
+    CountSleeps(state, slept);
+}
+BENCHMARK(StopWithBacklog)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace

@@ -1,13 +1,18 @@
 #include "core/activity_checkpoint.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "sensing/time_stamp.h"
+
 namespace {
 constexpr char kHeader[] = "QLOCollector checkpoint 1\n";
 constexpr char kFileName[] = "QLOCollector.checkpoint";
+// The largest offset of a local time from UTC (UTC+14, with room).
+constexpr int32_t kOffsetLimit = 18 * 3600;
 
 void AppendText(std::string& out, const char* text) {
     const size_t length = std::strlen(text);
@@ -56,18 +61,30 @@ public:
         m_at = end + 1;
         return true;
     }
+    // A decimal number. One beyond the type's range is read whole and marks
+    // the record as impossible (OutOfRange), not the text as cut.
     bool Number(int64_t& value) {
         std::string word;
         if (!Word(word)) return false;
         char* end = nullptr;
+        errno = 0;
         value = std::strtoll(word.c_str(), &end, 10);
-        return end && *end == '\0';
+        if (!end || *end != '\0') return false;
+        if (errno == ERANGE) m_outOfRange = true;
+        return true;
     }
     bool Int32(int32_t& value) {
         int64_t wide = 0;
-        if (!Number(wide) || wide < INT32_MIN || wide > INT32_MAX) return false;
-        value = static_cast<int32_t>(wide);
+        if (!Number(wide)) return false;
+        if (wide < INT32_MIN || wide > INT32_MAX) m_outOfRange = true;
+        value = static_cast<int32_t>(wide < INT32_MIN ? INT32_MIN : wide > INT32_MAX ? INT32_MAX : wide);
         return true;
+    }
+    // Whether a number since the last call was out of its type's range.
+    bool TakeOutOfRange() {
+        const bool was = m_outOfRange;
+        m_outOfRange = false;
+        return was;
     }
     // "<length> <bytes>\n", the length counting bytes, at most `limit`.
     bool Text(std::string& value, size_t limit) {
@@ -84,31 +101,65 @@ public:
 private:
     const std::string& m_text;
     size_t m_at = 0;
+    bool m_outOfRange = false;
 };
 
-bool ReadRecord(CReader& reader, CWinActivity& activity) {
-    int32_t type = 0, startOffset = 0, finishOffset = 0, urlFlag = 0;
-    int64_t start = 0, finish = 0, duration = 0, formated = 0, processId = 0;
-    if (!reader.Int32(type) || !reader.Number(start) || !reader.Int32(startOffset) || !reader.Number(finish) ||
-        !reader.Int32(finishOffset) || !reader.Number(duration) || !reader.Number(formated) || !reader.Int32(urlFlag) ||
-        !reader.Number(processId) || type < 0 || type > 4 || processId < 0 || processId > UINT32_MAX)
+bool IsValidMoment(const CMoment& moment) {
+    return IsValidTimeStamp(moment.stamp) && (moment.utcOffset == kUnknownUtcOffset ||
+                                              (moment.utcOffset >= -kOffsetLimit && moment.utcOffset <= kOffsetLimit));
+}
+
+// The numbers of one record as written.
+struct CRecordNumbers {
+    int32_t type = 0, urlFlag = 0;
+    CMoment start, finish;
+    int64_t duration = 0, formated = 0, processId = 0;
+};
+
+// Why a record that was read whole cannot be an activity the collector
+// wrote (nullptr: it can). The activity in progress is closed at `last`;
+// a finished one lasted more than nothing, at most from its start to its
+// finish.
+const char* WhyImpossible(const CRecordNumbers& n, bool current, const CMoment& last) {
+    if (n.type < 0 || n.type > 4) return "an unknown activity type";
+    if (n.processId < 0 || n.processId > UINT32_MAX) return "an impossible process id";
+    if (n.urlFlag != 0 && n.urlFlag != 1) return "an impossible address flag";
+    if (!IsValidMoment(n.start) || !IsValidMoment(n.finish)) return "an impossible start or finish";
+    const int64_t elapsed = ElapsedSeconds(n.start, n.finish);
+    if (elapsed < 0) return "a finish before the start";
+    if (n.duration < 0 || n.duration > elapsed || (!current && n.duration == 0)) return "an impossible duration";
+    if (current && (last.stamp == 0 || ElapsedSeconds(n.start, last) < 0)) return "a last moment before its start";
+    return nullptr;
+}
+
+// Reads one record after its kind. false: the text is cut or malformed.
+// true: read whole; `why` is set when its values are impossible (then
+// `activity` is not filled).
+bool ReadRecord(CReader& reader, bool current, const CMoment& last, CWinActivity& activity, const char*& why) {
+    CRecordNumbers n;
+    if (!reader.Int32(n.type) || !reader.Number(n.start.stamp) || !reader.Int32(n.start.utcOffset) ||
+        !reader.Number(n.finish.stamp) || !reader.Int32(n.finish.utcOffset) || !reader.Number(n.duration) ||
+        !reader.Number(n.formated) || !reader.Int32(n.urlFlag) || !reader.Number(n.processId))
         return false;
     std::string fileName, path, title, domain, name, url;
     if (!reader.Text(fileName, CProcess::kFileNameSize - 1) || !reader.Text(path, CProcess::kPathSize - 1) ||
         !reader.Text(title, CWinProcess::kTitleSize - 1) || !reader.Text(domain, CUser::kTextSize - 1) ||
         !reader.Text(name, CUser::kTextSize - 1) || !reader.Text(url, CActivity::kUrlSize - 1))
         return false;
-    activity = CWinActivity(type);
-    CWinProcess process(static_cast<uint32_t>(processId), title.c_str());
+    why = reader.TakeOutOfRange() ? "a number out of range" : WhyImpossible(n, current, last);
+    activity = CWinActivity(n.type);
+    CWinProcess process(static_cast<uint32_t>(why ? 0 : n.processId), title.c_str());
     process.SetFileName(fileName.c_str());
     process.SetPath(path.c_str());
     activity.SetProcess(process);
+    if (why) return true;
     activity.SetUser(CUser(domain.c_str(), name.c_str()));
-    activity.SetStartMoment({start, startOffset});
-    activity.SetFinishMoment({finish, finishOffset});
-    activity.SetDuration(duration);
-    activity.SetFormatedDuration(formated);
-    activity.SetURLFlag(urlFlag);
+    activity.SetStartMoment(n.start);
+    activity.SetFinishMoment(n.finish);
+    // The packed form is derived from the duration, never taken on trust.
+    activity.SetDuration(n.duration);
+    activity.SetFormatedDuration(PackTimeStamp(SplitDuration(n.duration)));
+    activity.SetURLFlag(n.urlFlag);
     if (!url.empty()) activity.SetURL(url.c_str(), static_cast<int>(url.size()));
     return true;
 }
@@ -130,12 +181,11 @@ int DecodeCheckpoint(const std::string& text, CCheckpointState& state, std::stri
         why = "no checkpoint header";
         return 0;
     }
-    int64_t lastStamp = 0;
-    if (!reader.Literal("last ") || !reader.Number(lastStamp) || !reader.Int32(state.last.utcOffset)) {
+    if (!reader.Literal("last ") || !reader.Number(state.last.stamp) || !reader.Int32(state.last.utcOffset) ||
+        reader.TakeOutOfRange() || (state.last.stamp != 0 && !IsValidMoment(state.last))) {
         why = "no last moment";
         return 0;
     }
-    state.last.stamp = lastStamp;
     size_t records = 0;
     for (;;) {
         if (reader.Literal("end ")) {
@@ -152,17 +202,21 @@ int DecodeCheckpoint(const std::string& text, CCheckpointState& state, std::stri
             return 0;
         }
         CWinActivity activity;
-        if (!ReadRecord(reader, activity) || (current && (state.hasCurrent || !state.pending.empty()))) {
+        const char* impossible = nullptr;
+        if (!ReadRecord(reader, current, state.last, activity, impossible) || (current && records > 0)) {
             why = "a record is cut or out of place";
             return 0;
         }
-        if (current) {
+        ++records;
+        if (impossible) {
+            state.rejected.push_back(std::string(current ? "current " : "pending ") + activity.GetFileName() + " " +
+                                     activity.GetTitle() + ": " + impossible);
+        } else if (current) {
             state.hasCurrent = true;
             state.current = activity;
         } else {
             state.pending.push_back(activity);
         }
-        ++records;
     }
 }
 

@@ -17,6 +17,14 @@
 // <records>". Moments keep their UTC offset, so durations across a change of
 // daylight saving time come out right.
 //
+// Every value is checked on reading: a record whose numbers the collector
+// cannot have written (one out of its type's range, a stamp that is no date
+// of the years 1970 to 9999, an offset beyond a day, a finish before the
+// start, a duration below nothing or above the time from start to finish, a
+// finished activity of no length, an activity in progress that began after
+// the last moment) is left out and named in `rejected`; the other records
+// stand. A text that is cut or malformed spoils the whole copy.
+//
 // Results: Read 1 read, 0 no checkpoint, -1 damaged: no whole copy, or one
 // that does not decode (`why` says how; `damagedCopies` counts the spoilt
 // copies even when another one was read); Write 1, 0 not written (the older
@@ -37,6 +45,8 @@ struct CCheckpointState {
     CWinActivity current;
     // Finished activities waiting to be stored, oldest first.
     std::vector<CWinActivity> pending;
+    // Read only: the records left out, "<kind> <file name> <title>: <why>".
+    std::vector<std::string> rejected;
 };
 
 // The checkpoint as text, and back. DecodeCheckpoint: 1; 0 damaged (`why`).

@@ -164,7 +164,8 @@ int CTimeManager::StopAndSaveActivity() {
     if (m_timeThread.Stop(kWorkerStopWaitMs) == -1 && hadWorker) m_workerLeftRunning = true;
 
     // A worker let go may still hold m_lock: it is waited for a while, never
-    // for ever; the checkpoint keeps the activity otherwise.
+    // for ever; the checkpoint keeps the activity otherwise (the worker's
+    // own writes of it included: m_activityInProgress stays set).
     std::unique_lock<std::recursive_mutex> guard(m_lock, std::defer_lock);
     for (int waited = 0; !guard.try_lock(); waited += 10) {
         if (waited >= kStopLockWaitMs) {
@@ -174,7 +175,7 @@ int CTimeManager::StopAndSaveActivity() {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (!m_tracking) return 0;
+    if (!m_activityInProgress) return 0;
     m_tracking = false;
     ++m_changes;
     LogInfo(1, "%s started", kStopAndSave);
@@ -188,6 +189,7 @@ int CTimeManager::StopAndSaveActivity() {
     if (IsOfflineGap(m_lastActivity.GetFinishMoment(), stop.GetStartMoment()) == 0) ExtendLastActivity(stop);
     const int saved = SaveLastActivity();
     // No activity in progress any more; what could not be stored waits there.
+    m_activityInProgress = false;
     WriteCheckpoint();
     LogInfo(1, "%s finished", kStopAndSave);
     return saved;

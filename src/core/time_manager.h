@@ -16,10 +16,12 @@
 // at once; the capture of such a check repeats the last one
 // (capture_memo.h). More than 60 seconds without a capture become an
 // Offline row; locking and unlocking the session give a Locked row; a change
-// of the system clock is turned into an Offline row (forward) or moves the
-// finish back (backward). At the start the time since the last stored row is
-// recorded as Offline (split at the end of that day and the start of today
-// when days lie between).
+// of the system clock is turned into an Offline row (forward) or ends the
+// activity in progress at its last check and begins a new one at the new time
+// (backward, whether the change or a check sees it first). At the start the
+// time since the last stored row is recorded as Offline; a gap found at the
+// start or by a check is split at the end of that day and the start of today
+// when days lie between.
 //
 // Lifecycle, as the application shell drives it:
 //   CTimeManager tm;                  constructed before the shell runs
@@ -45,7 +47,8 @@
 // (never a row twice) before it measures the gap since then. A save that
 // fails (a locked or full database) keeps the activity waiting, in memory and
 // in the checkpoint, and it is stored in order at the next save or check that
-// succeeds.
+// succeeds, a backlog in a few transactions. A row that fails on its own
+// (the rows behind it can be stored) is set aside with an error line.
 //
 // Threads. The window thread (the shell's main thread) calls Init, Deinit,
 // OnEvent with EVENT_START, EVENT_STOP, EVENT_LOCK, EVENT_UNLOCK and
@@ -145,7 +148,8 @@ public:
     // activity of no length is logged and not stored); 0 nothing in progress
     // (before the start, or a second call); -2 storing failed (kept in the
     // checkpoint); -3 the worker thread held m_lock for 2 seconds more: the
-    // activity is left to the checkpoint.
+    // activity is left to the checkpoint (which that check, when it ends,
+    // writes with the activity in progress; a later call may still save it).
     int StopAndSaveActivity();
     // After StopAndSaveActivity: true when the worker thread was let go still
     // running. It may still call into this object, so the process must then
@@ -204,6 +208,13 @@ private:
     // Logs what the rule engine tested (time_manager_rules.cpp).
     class CRuleLog;
 
+    // An activity that waits to be stored; `recovered` ones came from the
+    // checkpoint and may have been stored before a crash.
+    struct CPendingActivity {
+        CWinActivity activity;
+        bool recovered = false;
+    };
+
     // Calls the handler of a window-thread event.
     void Dispatch(int event, const CMoment& now);
 
@@ -234,8 +245,18 @@ private:
     // Makes the present capture the activity in progress at `now`; saves nothing.
     void InitActivity(const CMoment& now);
     // Closes the activity in progress where `activity` begins, saves it and
-    // makes `activity` the activity in progress.
+    // makes `activity` the activity in progress. When `activity` begins
+    // before that finish (the clock went back), the activity in progress is
+    // saved as it stands, so that no row ends before it starts.
     void BeginActivity(const CWinActivity& activity);
+    // Records the time from the finish of the activity in progress to
+    // `sample` as Offline and makes `sample` the activity in progress. When
+    // the two lie on different days the gap becomes two rows, the rest of
+    // the first day and today up to `sample` (the days between get none), so
+    // that no row runs across midnight or into another month's file.
+    // `lastStored`: the activity in progress is a stored row (at the start),
+    // replaced without saving; otherwise it is saved first.
+    void BeginAfterOfflineGap(const CWinActivity& sample, bool lastStored);
     // The activity in progress ends where `activity` begins.
     void ExtendLastActivity(const CWinActivity& activity);
     void ReplaceLastActivity(const CWinActivity& activity);
@@ -243,18 +264,32 @@ private:
     // after the activities still waiting. 1 (also when an activity of no
     // length was not stored); -2 storing failed (it waits for the next try).
     int SaveLastActivity();
-    // Stores the waiting activities in order, oldest first. 1 all stored;
-    // -2 one failed (it and those after it go on waiting).
+    // Stores the waiting activities, oldest first, in transactions of one
+    // month and at most 500 rows. A row that fails while one of the two
+    // behind it can be stored fails on its own: it is tried once more and
+    // then set aside with an error line, so that it never holds up the rows
+    // behind it. 1 all stored (or set aside); -2 the database failed (the
+    // rest goes on waiting, in order).
     int StorePending();
-    // Stores one activity: ids, rules, the month's file, the insert (three
-    // tries). A `recovered` one (from the checkpoint) is first looked for
-    // among the stored rows. `quiet`: failures are reported by the caller.
-    // 1 stored (or found stored); -2 failed.
-    int StoreActivity(CWinActivity& activity, bool recovered, bool quiet);
+    // The first transaction of StorePending: 1 every row of it was stored
+    // or set aside; -2 not (what it stored stays stored).
+    int StoreBatch();
+    // One try of the waiting activity at `index`, without retries and
+    // quietly: StoreActivity's result.
+    int TryPendingOnce(size_t index);
+    // Stores one activity: ids, rules, the insert (up to seven tries). A
+    // `recovered` one (from the checkpoint) is first looked for among the
+    // stored rows; a look-up that fails makes it wait. Failures are logged
+    // unless retries are cut for a check's retry or a try of StoreBatch.
+    // The caller has switched to the activity file of its month. 1 stored;
+    // 2 found stored already; -2 failed.
+    int StoreActivity(CPendingActivity& pending);
     // Makes the open activity file the one of `start`'s month, three tries.
     void SwitchActivityFile(int64_t start);
-    // Queues a finished activity for storing (the oldest is dropped, with an
-    // error line, when too many wait).
+    // Queues a finished activity for storing. A `recovered` one (from the
+    // checkpoint) is always queued. A new one finds room when fewer than
+    // 2 000 new ones wait, else the oldest new one is dropped; when 4 000
+    // wait in all, the oldest of all is (each with an error line).
     void QueueForSaving(const CWinActivity& activity, bool recovered);
     // At a check: another quiet try of the waiting activities.
     void RetryPending();
@@ -278,13 +313,6 @@ private:
     // `repeats` (nullptr: none this time).
     void LogRepeating(CRepeatedFailure& repeats, const char* line);
 
-    // An activity that waits to be stored; `recovered` ones came from the
-    // checkpoint and may have been stored before a crash.
-    struct CPendingActivity {
-        CWinActivity activity;
-        bool recovered = false;
-    };
-
     CTimeThread m_timeThread;
     CWinActivity m_lastActivity;
     WindowHandle m_hWnd = 0;
@@ -300,13 +328,19 @@ private:
     // may be called with or without it held.
     std::recursive_mutex m_lock;
     // Between the start of the tracking and an orderly stop (changed under
-    // m_lock; read without it to skip a capture that would be dropped).
+    // m_lock, except by a stop that gives up waiting for it; read without it
+    // to skip a capture that would be dropped).
     std::atomic<bool> m_tracking{false};
+    // m_lastActivity is an activity in progress that no orderly stop has
+    // saved: the checkpoint holds it. Changed under m_lock only, so that a
+    // check still running after a stop gave up on m_lock keeps writing it.
+    bool m_activityInProgress = false;
     // Counts the events of the window thread that changed the tracking.
     std::atomic<uint32_t> m_changes{0};
     // Non-zero: database operations of a save are tried once.
     static constexpr int kRetriesCutForStop = 1;   // an orderly stop
     static constexpr int kRetriesCutForRetry = 2;  // a check's quiet retry of waiting activities
+    static constexpr int kRetriesCutForProbe = 4;  // StoreBatch's quiet try of one row
     std::atomic<int> m_retriesCut{0};
     bool m_workerLeftRunning = false;
 

@@ -7,6 +7,7 @@
 
 #include "core/activity_checkpoint.h"
 #include "core/time_manager_test_fixture.h"
+#include "platform/durable_file.h"
 #include "support/small_volume.h"
 
 namespace {
@@ -28,6 +29,35 @@ class Recovery : public TimeManagerTest {
 protected:
     void SetUp() override { ASSERT_EQ(Init(), 1); }
     std::string Checkpoint() const { return tm->CheckpointPath(); }
+    // The text of a checkpoint as a crash leaves it: `count` finished
+    // activities of ten seconds each from `from` ("draft 0", "draft 1", ...)
+    // and the activity in progress after them, for ten seconds up to the last
+    // moment.
+    std::string Backlog(int count, int64_t from) const {
+        CCheckpointState state;
+        CWinProcess process(kEditor, "");
+        process.SetFileName("Editor.exe");
+        process.SetPath("C:\\Apps\\Editor.exe");
+        CWinActivity activity(ActivityType::Active);
+        activity.SetUser(CUser("HOST", "alice"));
+        for (int i = 0; i <= count; ++i, from = After(from, 10)) {
+            process.SetTitle(i < count ? ("draft " + std::to_string(i)).c_str() : "notes.txt - Editor");
+            activity.SetProcess(process);
+            activity.SetStartMoment({from, 0});
+            activity.SetFinishMoment({After(from, 10), 0});
+            activity.UpdateDuration();
+            if (i < count) state.pending.push_back(activity);
+        }
+        state.hasCurrent = true;
+        state.current = activity;
+        state.last = activity.GetFinishMoment();
+        return EncodeCheckpoint(state);
+    }
+    void WriteCheckpoint(const std::string& text) {
+        CDurableFile file;
+        file.SetPath(Checkpoint());
+        ASSERT_EQ(file.Write(text), 1);
+    }
     // Ticks every `stepSeconds` for `count` steps by moving the clock on in
     // elapsed time.
     void TickEvery(int stepSeconds, int count) {
@@ -151,6 +181,72 @@ TEST_F(Recovery, AStopMeetingALockedDatabaseEndsAtOnceAndTheNextStartStoresWhatI
     StartAt(20261207091000);
     EXPECT_EQ(Rows(), (Texts{"20261207090000-20261207090105 65 1 notes.txt - Editor",
                              "20261207090105-20261207091000 535 4 notes.txt - Editor"}));
+}
+
+TEST_F(Recovery, AFullCheckpointIsTakenBackWholeAndAStopStoresItInAFewTransactionsWithoutAPause) {
+    WriteCheckpoint(Backlog(2000, 20261207000000));
+    {
+        CRawDatabase holder(DbFile("act1226.db"));
+        ASSERT_EQ(holder.Exec("begin exclusive"), SQLITE_OK);
+        StartAt(20261207090000);  // the file is held by another program: everything waits
+    }
+    clock.Set(Time(20261207090010));
+    const int64_t slept = clock.SleptMilliseconds();
+    EXPECT_EQ(tm->StopAndSaveActivity(), 1);
+    EXPECT_EQ(clock.SleptMilliseconds() - slept, 0) << "no pause without a failure";
+    CRawDatabase act(DbFile("act1226.db"));
+    EXPECT_EQ(act.Value("select count(distinct Title) || ' ' || count(*) || ' ' || min(StartDate) from T_Activities "
+                        "where Title like 'draft %'"),
+              "2000 2000 20261207000000");
+    EXPECT_EQ(act.Value("select group_concat(StartDate || '-' || FinishDate || ' ' || Id_ActivityType, ', ') from "
+                        "T_Activities where Title = 'notes.txt - Editor'"),
+              "20261207053320-20261207053330 1, 20261207053330-20261207090000 4, 20261207090000-20261207090010 1");
+}
+
+TEST_F(Recovery, ImpossibleRecordsOfAWholeCopyAreSetAsideWithALineAndTheOthersAreStored) {
+    std::string text = Backlog(7, 20261207080000);
+    // Rows 1 to 5 get numbers the collector cannot have written.
+    for (const auto& [good, bad] : std::vector<std::pair<std::string, std::string>>{
+             {"20261207080010 0 20261207080020 0 10", "123456789012345678901234 0 20261207080020 0 10"},
+             {"20261207080020 0 20261207080030 0 10", "0 0 20261207080030 0 10"},
+             {"20261207080030 0 20261207080040 0 10", "20261207080040 0 20261207080030 0 10"},
+             {"20261207080040 0 20261207080050 0 10", "20261207080040 0 20261207080050 0 -10"},
+             {"20261207080050 0 20261207080100 0 10", "-9223372036854775808 0 9223372036854775807 0 10"}}) {
+        ASSERT_NE(text.find(good), std::string::npos) << good;
+        text.replace(text.find(good), good.size(), bad);
+    }
+    WriteCheckpoint(text);
+    StartAt(20261207090000);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207090010);
+    EXPECT_EQ(Rows(), (Texts{"20261207080000-20261207080010 10 1 draft 0", "20261207080100-20261207080110 10 1 draft 6",
+                             "20261207080110-20261207080120 10 1 notes.txt - Editor",
+                             "20261207080120-20261207090000 3520 4 notes.txt - Editor",
+                             "20261207090000-20261207090010 10 1 notes.txt - Editor"}));
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(errorLog, "An impossible activity of the checkpoint"), 5);
+    EXPECT_EQ(CountContaining(errorLog, "is set aside: pending Editor.exe draft 4: an impossible duration"), 1);
+}
+
+TEST_F(Recovery, ARowTheDatabaseRefusesIsSetAsideAndNeverHoldsUpTheRowsBehindIt) {
+    StartAt(20261207090000);
+    CRawDatabase act(DbFile("act1226.db"));
+    ASSERT_EQ(act.Exec("create trigger refuse before insert on T_Activities when new.Title = 'notes.txt - Editor' "
+                       "begin select raise(abort, 'refused'); end"),
+              SQLITE_OK);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207090010);  // refused, and nothing behind it tells whose fault that is: it waits
+    Show(kSheetWindow, "Budget.xlsx");
+    At(20261207090020);  // the row behind it is stored: the refused one is set aside
+    Show(kEditorWindow, "plan.txt - Editor");
+    At(20261207090030);
+    EXPECT_EQ(Rows(), (Texts{"20261207090010-20261207090020 10 1 todo.txt - Editor",
+                             "20261207090020-20261207090030 10 1 Budget.xlsx"}));
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(errorLog,
+                              "An activity that cannot be stored is set aside: 20261207090000-20261207090010 "
+                              "(10) (A) editor.exe notes.txt - Editor"),
+              1);
 }
 
 // ---- Daylight saving time (Europe/Berlin, 2026) ----

@@ -1,11 +1,15 @@
 // CTimeManager: closing, saving, replacing and loading the activity in
 // progress, the activities that wait to be stored, and the checkpoint. The
 // caller holds m_lock.
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/time_manager.h"
 #include "platform/clock.h"
+#include "sensing/time_stamp.h"
 
 namespace {
 constexpr char kSaveLastActivity[] = "CTimeManager::SaveLastActivity";
@@ -14,22 +18,29 @@ constexpr char kLoadLastActivityFromDB[] = "CTimeManager::LoadLastActivityFromDB
 constexpr char kRecoverCheckpoint[] = "CTimeManager::RecoverCheckpoint";
 constexpr char kWriteCheckpoint[] = "CTimeManager::WriteCheckpoint";
 
-// An insert is tried three times, with these pauses between the tries; a
-// failed switch of the activity file likewise.
+// A failed switch of the activity file is tried three times, with these
+// pauses between the tries.
 constexpr uint32_t kSaveRetryPausesMs[] = {50, 100};
 constexpr int kSaveAttempts = 3;
-// Loading the last activity: attempts, and the pause before each (and after
-// a failed one).
+// Loading the last activity: attempts, and the pause after a failed one.
 constexpr int kLoadAttempts = 7;
 constexpr uint32_t kLoadPauseMs = 10;
-// At most this many activities wait to be stored (days of a full disk); the
-// oldest goes first beyond it.
+// At most this many new activities wait to be stored (days of a full disk),
+// and twice as many with those taken back from the checkpoint; the oldest
+// goes first beyond it when a new one comes.
 constexpr size_t kPendingLimit = 2000;
+// Waiting activities are stored in transactions of at most this many rows
+// (one flush to the disk each).
+constexpr size_t kBatchRows = 500;
+// After a row failed, at most this many rows behind it are tried, to tell a
+// fault of the row from one of the database.
+constexpr size_t kProbeRows = 2;
 // The activity in progress is written to the checkpoint at least this often.
 constexpr int64_t kCheckpointPeriodSeconds = 30;
 
 const char* OrEmpty(const char* text) { return text ? text : ""; }
 long long AsLong(int64_t value) { return static_cast<long long>(value); }
+bool SameMonth(int64_t a, int64_t b) { return MonthOf(a) == MonthOf(b) && YearOf(a) == YearOf(b); }
 }  // namespace
 
 void CTimeManager::ExtendLastActivity(const CWinActivity& activity) {
@@ -43,7 +54,9 @@ void CTimeManager::ReplaceLastActivity(const CWinActivity& activity) {
 }
 
 void CTimeManager::BeginActivity(const CWinActivity& activity) {
-    ExtendLastActivity(activity);
+    // A clock set back leaves the activity in progress as it stands: its
+    // finish is the last moment the old clock showed.
+    if (ElapsedSeconds(m_lastActivity.GetFinishMoment(), activity.GetStartMoment()) >= 0) ExtendLastActivity(activity);
     SaveLastActivity();
     ReplaceLastActivity(activity);
     LogInfo(1, "New activity %lld (%s) %s %s", AsLong(m_lastActivity.GetStartDate()), m_lastActivity.GetTypeLabel(),
@@ -71,26 +84,78 @@ int CTimeManager::SaveLastActivity() {
 }
 
 void CTimeManager::QueueForSaving(const CWinActivity& activity, bool recovered) {
-    if (m_pending.size() >= kPendingLimit) {
-        const CWinActivity& oldest = m_pending.front().activity;
-        LogError("%s (%i) Too many activities wait to be stored: %lld-%lld (%s) %s %s is dropped", kSaveLastActivity, 5,
-                 AsLong(oldest.GetStartDate()), AsLong(oldest.GetFinishDate()), oldest.GetTypeLabel(),
-                 oldest.GetFileName(), oldest.GetTitle());
-        m_pending.pop_front();
+    // What a checkpoint held is all taken back: room is made for new
+    // activities among the new ones, and among all only at twice the limit.
+    if (!recovered && m_pending.size() >= kPendingLimit) {
+        const auto isNew = [](const CPendingActivity& waiting) { return !waiting.recovered; };
+        const auto newCount = static_cast<size_t>(std::count_if(m_pending.begin(), m_pending.end(), isNew));
+        if (newCount >= kPendingLimit || m_pending.size() >= 2 * kPendingLimit) {
+            const auto dropped =
+                newCount >= kPendingLimit ? std::find_if(m_pending.begin(), m_pending.end(), isNew) : m_pending.begin();
+            const CWinActivity& oldest = dropped->activity;
+            LogError("%s (%i) Too many activities wait to be stored: %lld-%lld (%s) %s %s is dropped",
+                     kSaveLastActivity, 5, AsLong(oldest.GetStartDate()), AsLong(oldest.GetFinishDate()),
+                     oldest.GetTypeLabel(), oldest.GetFileName(), oldest.GetTitle());
+            m_pending.erase(dropped);
+        }
     }
     m_pending.push_back({activity, recovered});
     m_checkpointDirty = true;
 }
 
 int CTimeManager::StorePending() {
-    while (!m_pending.empty()) {
-        CPendingActivity& next = m_pending.front();
-        const bool quiet = (m_retriesCut.load() & kRetriesCutForRetry) != 0;
-        if (StoreActivity(next.activity, next.recovered, quiet) != 1) return -2;
-        m_pending.pop_front();
-        m_checkpointDirty = true;
-    }
+    while (!m_pending.empty())
+        if (StoreBatch() != 1) return -2;
     return 1;
+}
+
+int CTimeManager::StoreBatch() {
+    const int64_t first = m_pending.front().activity.GetStartDate();
+    size_t count = 1;
+    while (count < m_pending.size() && count < kBatchRows && SameMonth(first, m_pending[count].activity.GetStartDate()))
+        ++count;
+    SwitchActivityFile(first);
+    if (m_dbManager.BeginActivities() != 1) return -2;
+    // Rows before `done` are stored or set aside; from it on they wait.
+    size_t done = 0;
+    std::vector<size_t> setAside;
+    while (done < count) {
+        if (StoreActivity(m_pending[done]) > 0) {
+            ++done;
+            continue;
+        }
+        if (!m_dbManager.ActivitiesPending()) return -2;  // rolled back: nothing was stored
+        // A row behind it that can be inserted shows the failure is the row's own.
+        size_t behind = done + 1;
+        while (behind < count && behind <= done + kProbeRows && TryPendingOnce(behind) != 1) {
+            if (!m_dbManager.ActivitiesPending()) return -2;
+            ++behind;
+        }
+        if (behind >= count || behind > done + kProbeRows) break;  // the database's fault: the rest waits
+        for (size_t suspect = done; suspect < behind; ++suspect) {
+            if (TryPendingOnce(suspect) > 0) continue;
+            if (!m_dbManager.ActivitiesPending()) return -2;
+            setAside.push_back(suspect);
+        }
+        done = behind + 1;
+    }
+    if (m_dbManager.EndActivities() != 1) return -2;
+    for (size_t index : setAside) {
+        const CWinActivity& row = m_pending[index].activity;
+        LogError("%s (%i) An activity that cannot be stored is set aside: %lld-%lld (%lld) (%s) %s %s",
+                 kSaveLastActivity, 9, AsLong(row.GetStartDate()), AsLong(row.GetFinishDate()),
+                 AsLong(row.GetDuration()), row.GetTypeLabel(), row.GetFileName(), row.GetTitle());
+    }
+    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(done));
+    if (done > 0) m_checkpointDirty = true;
+    return done == count ? 1 : -2;
+}
+
+int CTimeManager::TryPendingOnce(size_t index) {
+    m_retriesCut.fetch_or(kRetriesCutForProbe);
+    const int stored = StoreActivity(m_pending[index]);
+    m_retriesCut.fetch_and(~kRetriesCutForProbe);
+    return stored;
 }
 
 void CTimeManager::RetryPending() {
@@ -111,12 +176,14 @@ void CTimeManager::RetryPending() {
     LogRepeating(m_pendingFailures, line);
 }
 
-int CTimeManager::StoreActivity(CWinActivity& activity, bool recovered, bool quiet) {
-    if (recovered) {
+int CTimeManager::StoreActivity(CPendingActivity& pending) {
+    CWinActivity& activity = pending.activity;
+    const bool quiet = (m_retriesCut.load() & (kRetriesCutForRetry | kRetriesCutForProbe)) != 0;
+    if (pending.recovered) {
         // Stored already when the crash came between the insert and the
-        // next checkpoint.
+        // next checkpoint. A failed look-up is no answer: it waits.
         const int stored = m_dbManager.IsActivityStored(activity);
-        if (stored == 1) return 1;
+        if (stored == 1) return 2;
         if (stored != 0) return -2;
     }
     // A lookup that failed on a busy or full sys.db would leave an id 0 in
@@ -130,21 +197,15 @@ int CTimeManager::StoreActivity(CWinActivity& activity, bool recovered, bool qui
         return -2;
     }
     ApplyRules(activity);
-    SwitchActivityFile(activity.GetStartDate());
-
-    const bool once = m_retriesCut.load() != 0;
-    for (int attempt = 0;; ++attempt) {
-        if (m_dbManager.AddActivity(activity) == 1) return 1;
-        if (!quiet) {
-            LogError("Save activity failed %i (%s) %s ", m_dbManager.GetErrorCode(),
-                     OrEmpty(m_dbManager.GetErrorName()), OrEmpty(m_dbManager.GetErrorText()));
-            LogError("Saved activity detals: %lld-%lld (%lld) (%s) %s %s", AsLong(activity.GetStartDate()),
-                     AsLong(activity.GetFinishDate()), AsLong(activity.GetDuration()), activity.GetTypeLabel(),
-                     activity.GetFileName(), activity.GetTitle());
-        }
-        if (once || attempt + 1 == kSaveAttempts) return -2;
-        Clock().Sleep(kSaveRetryPausesMs[attempt]);
+    if (m_dbManager.AddActivity(activity) == 1) return 1;
+    if (!quiet) {
+        LogError("Save activity failed %i (%s) %s ", m_dbManager.GetErrorCode(), OrEmpty(m_dbManager.GetErrorName()),
+                 OrEmpty(m_dbManager.GetErrorText()));
+        LogError("Saved activity detals: %lld-%lld (%lld) (%s) %s %s", AsLong(activity.GetStartDate()),
+                 AsLong(activity.GetFinishDate()), AsLong(activity.GetDuration()), activity.GetTypeLabel(),
+                 activity.GetFileName(), activity.GetTitle());
     }
+    return -2;
 }
 
 void CTimeManager::SwitchActivityFile(int64_t start) {
@@ -173,6 +234,9 @@ void CTimeManager::RecoverCheckpoint(CMoment& last) {
     else if (damaged > 0)
         LogError("%s (%i) A copy of the checkpoint %s was cut short: the older one is used", kRecoverCheckpoint, 3,
                  m_checkpoint.Path().c_str());
+    for (const std::string& rejected : saved.rejected)
+        LogError("%s (%i) An impossible activity of the checkpoint %s is set aside: %s", kRecoverCheckpoint, 4,
+                 m_checkpoint.Path().c_str(), rejected.c_str());
     if (read != 1) return;
     last = saved.last;
     for (const CWinActivity& activity : saved.pending)
@@ -204,7 +268,7 @@ void CTimeManager::WriteCheckpoint() {
     if (m_checkpoint.Path().empty()) return;  // Init found no folder
     CCheckpointState state;
     state.last = m_lastActivity.GetFinishMoment();
-    state.hasCurrent = m_tracking;
+    state.hasCurrent = m_activityInProgress;
     if (state.hasCurrent) state.current = m_lastActivity;
     for (const CPendingActivity& waiting : m_pending)
         state.pending.push_back(waiting.activity);
@@ -225,7 +289,7 @@ int CTimeManager::LoadLastActivityFromDB(CWinActivity& activity) { return LoadSt
 int CTimeManager::LoadStoredActivity(CWinActivity& activity, bool fromDB) {
     LogInfo(1, "%s started", fromDB ? kLoadLastActivityFromDB : kLoadLastActivity);
     for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
-        Clock().Sleep(kLoadPauseMs);
+        if (attempt > 0) Clock().Sleep(kLoadPauseMs);
         const int loaded = m_dbManager.GetLastActivity(activity);
         if (loaded == 1) {
             LogInfo(1,
@@ -235,7 +299,6 @@ int CTimeManager::LoadStoredActivity(CWinActivity& activity, bool fromDB) {
                     activity.GetTypeLabel(), activity.GetFileName(), activity.GetTitle());
             return 1;
         }
-        Clock().Sleep(kLoadPauseMs);
         if (fromDB)
             LogError("%s Last Activity from DBase = %i", kLoadLastActivityFromDB, loaded);
         else

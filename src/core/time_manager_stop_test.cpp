@@ -66,6 +66,31 @@ TEST_F(OrderlyStop, BeforeTheStartSavesNothingAndAfterItEventsChangeNothing) {
     EXPECT_EQ(Rows(), Texts{"20261207080000-20261207080010 10 1 notes.txt - Editor"});
 }
 
+// A check that holds the activity in progress longer than the stop can wait
+// (played here by a thread of the test, held while it stores a waiting row)
+// is left to finish on its own: what it then writes into the checkpoint must
+// still hold the activity in progress, which the stop did not save.
+TEST_F(OrderlyStop, ACheckThatOutlastsTheStopStillKeepsTheActivityInProgressInTheCheckpoint) {
+    StartAt(20261207080000);
+    CRawDatabase act(DbFile("act1226.db"));
+    ASSERT_EQ(act.Exec("create trigger refuse before insert on T_Activities begin select raise(abort, 'full'); end"),
+              SQLITE_OK);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207080010);  // the first row waits to be stored
+    ASSERT_EQ(act.Exec("drop trigger refuse"), SQLITE_OK);
+    clock.HoldSleep();
+    std::thread check([&] { At(20261207080100); });  // extends todo.txt, then stores the waiting row
+    ASSERT_TRUE(clock.WaitForHeldSleep(60000));
+    EXPECT_EQ(tm->StopAndSaveActivity(), -3);
+    clock.ReleaseSleep();
+    check.join();
+    ASSERT_EQ(Restart(), 1);
+    StartAt(20261207090000);
+    EXPECT_EQ(Rows(), (Texts{"20261207080000-20261207080010 10 1 notes.txt - Editor",
+                             "20261207080010-20261207080100 50 1 todo.txt - Editor",
+                             "20261207080100-20261207090000 3540 4 todo.txt - Editor"}));
+}
+
 // The worker thread, started by the start event: a short tick so that the
 // test sees checks arrive.
 class WorkerThread : public TimeManagerTest {

@@ -107,6 +107,7 @@ int CTimeManager::FindLastActivity(const CMoment& now) {
         // Nothing stored in this month's file: the tracking starts here.
         InitActivity(now);
         m_tracking = true;
+        m_activityInProgress = true;
         KeepCheckpoint();
         LogInfo(2, "%s finished", kFindLastActivity);
         return 1;
@@ -121,26 +122,30 @@ int CTimeManager::FindLastActivity(const CMoment& now) {
     sample.SetStartAndFinish(now);
     sample.SetType(ActivityType::Active);
 
-    const CMoment lastFinish = m_lastActivity.GetFinishMoment();
-    if (IsSameDay(lastFinish.stamp, now.stamp)) {
-        // The stored row is already saved: the gap replaces it unsaved.
-        ReplaceLastActivity(OfflineActivity(sample, lastFinish, now));
-        BeginActivity(sample);
-    } else if (ElapsedSeconds(lastFinish, now) <= 0) {
-        // The clock lies behind the stored data: nothing sensible to fill.
-        InitActivity(now);
-    } else {
-        // Days lie between: the rest of the stored row's day, then today up
-        // to now; the days in between get no row.
-        ReplaceLastActivity(OfflineCopy(sample, lastFinish, DayEndOf(lastFinish)));
-        SaveLastActivity();
-        ReplaceLastActivity(OfflineCopy(sample, DayStartOf(now), now));
-        BeginActivity(sample);
-    }
+    if (ElapsedSeconds(m_lastActivity.GetFinishMoment(), now) <= 0)
+        InitActivity(now);  // the clock lies behind the stored data: nothing sensible to fill
+    else
+        BeginAfterOfflineGap(sample, true);  // the stored row is saved already
     m_tracking = true;
+    m_activityInProgress = true;
     KeepCheckpoint();
     LogInfo(2, "%s finished", kFindLastActivity);
     return 1;
+}
+
+void CTimeManager::BeginAfterOfflineGap(const CWinActivity& sample, bool lastStored) {
+    const CMoment from = m_lastActivity.GetFinishMoment(), to = sample.GetStartMoment();
+    const bool sameDay = IsSameDay(from.stamp, to.stamp);
+    const CWinActivity first = sameDay ? OfflineActivity(sample, from, to) : OfflineCopy(sample, from, DayEndOf(from));
+    if (lastStored)
+        ReplaceLastActivity(first);
+    else
+        BeginActivity(first);  // the activity in progress ends where the gap begins
+    if (!sameDay) {
+        SaveLastActivity();
+        ReplaceLastActivity(OfflineCopy(sample, DayStartOf(to), to));
+    }
+    BeginActivity(sample);  // the gap ends at the sample
 }
 
 int CTimeManager::OnCheckActivity(const CMoment& now, uint32_t changes) {
@@ -191,24 +196,21 @@ uint32_t CTimeManager::NextCheckWait(uint32_t periodMs, std::intptr_t& wakeHandl
 }
 
 bool CTimeManager::FollowSample(CWinActivity& sample, const CMoment& now) {
+    // While locked, whatever is in front belongs to the Locked row.
     const bool locked = m_lastActivity.GetType() == ActivityType::Locked;
+    if (locked) sample.SetType(ActivityType::Locked);
     const CMoment lastFinish = m_lastActivity.GetFinishMoment();
-    if (IsOfflineGap(lastFinish, now) == 1) {
-        if (locked) sample.SetType(ActivityType::Locked);
+    const int gap = IsOfflineGap(lastFinish, now);
+    if (gap == 1) {
         LogInfo(1, "%s Offline activity was found. Last: %lld Current: %lld", kOnCheckActivity,
                 static_cast<long long>(lastFinish.stamp), static_cast<long long>(now.stamp));
-        const CWinActivity offline = OfflineActivity(sample, lastFinish, now);
-        BeginActivity(offline);  // the activity in progress ends where the gap begins
-        BeginActivity(sample);   // the gap ends at this sample
-        LogInfo(1, "Offline activity: %lld - %lld %s %s", static_cast<long long>(offline.GetStartDate()),
-                static_cast<long long>(offline.GetFinishDate()), offline.GetFileName(), offline.GetTitle());
+        BeginAfterOfflineGap(sample, false);
+        LogInfo(1, "Offline activity: %lld - %lld %s %s", static_cast<long long>(lastFinish.stamp),
+                static_cast<long long>(now.stamp), sample.GetFileName(), sample.GetTitle());
         return true;
     }
-
-    if (locked) {
-        // While locked, whatever is in front belongs to the Locked row.
-        sample.SetType(ActivityType::Locked);
-    } else if (!m_lastActivity.IsSameActivity(sample)) {
+    // gap -1: the clock went back, and this check came before the change's event.
+    if (gap == -1 || (!locked && !m_lastActivity.IsSameActivity(sample))) {
         BeginActivity(sample);
         return true;
     }
@@ -311,12 +313,10 @@ int CTimeManager::OnChangeTime(const CMoment& now) {
         KeepCheckpoint();
         return 1;
     }
-    // Forward by a minute at most starts a new row; backward moves the
-    // finish of the activity in progress back to now.
-    if (ElapsedSeconds(lastFinish, now) >= 0)
-        BeginActivity(sample);
-    else
-        ExtendLastActivity(sample);
+    // Forward by a minute at most starts a new row there. Backward, the
+    // activity in progress ends at its last check (the time it really lasted)
+    // and the new one begins at the new time.
+    BeginActivity(sample);
     KeepCheckpoint();
     LogInfo(1, "%s finished", kOnChangeTime);
     return 1;

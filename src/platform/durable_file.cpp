@@ -3,8 +3,8 @@
 #include <cstring>
 
 namespace {
-// Copies larger than this are not read (far above any checkpoint).
-constexpr size_t kCopyLimit = 64u * 1024u * 1024u;
+// Copies larger than this are not read (four times the largest checkpoint).
+constexpr size_t kCopyLimit = 16u * 1024u * 1024u;
 constexpr char kMagic[8] = {'Q', 'L', 'O', 'D', 'U', 'R', '1', '\n'};
 constexpr size_t kHeaderSize = sizeof kMagic + 8 + 8 + 4;
 
@@ -48,11 +48,11 @@ int CDurableFile::Read(std::string& content, int& damaged) {
     uint64_t newestSequence = 0;
     for (int copy = 0; copy < 2; ++copy) {
         std::string bytes, unpacked;
-        const int read = ReadCopy(m_path + "." + std::to_string(copy), bytes);
+        const int read = ReadCopy(m_path + "." + std::to_string(copy), kCopyLimit, bytes);
         if (read == 0) continue;
         ++found;
         uint64_t sequence = 0;
-        if (read != 1 || bytes.size() > kCopyLimit || !Unpack(bytes, unpacked, sequence)) {
+        if (read != 1 || !Unpack(bytes, unpacked, sequence)) {
             ++damaged;
             continue;
         }

@@ -31,8 +31,10 @@ public:
     int Write(const std::string& content);
 
 private:
-    // The OS side: the whole of one copy's bytes; 1, 0 missing, -1 failure.
-    static int ReadCopy(const std::string& path, std::string& bytes);
+    // The OS side: the whole of one copy's bytes; 1, 0 missing, -1 failure
+    // or a copy larger than `limit` bytes (its size is checked before it is
+    // read, and no more than that is read).
+    static int ReadCopy(const std::string& path, size_t limit, std::string& bytes);
     // Writes `bytes` over the copy (made when missing), cuts it to their
     // length and flushes it to the disk. true on success.
     static bool WriteCopy(const std::string& path, const std::string& bytes);

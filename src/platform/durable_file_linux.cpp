@@ -1,20 +1,22 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "platform/durable_file.h"
 
-int CDurableFile::ReadCopy(const std::string& path, std::string& bytes) {
+int CDurableFile::ReadCopy(const std::string& path, size_t limit, std::string& bytes) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? 0 : -1;
+    struct stat status = {};
+    int result = fstat(fd, &status) == 0 && static_cast<uint64_t>(status.st_size) <= limit ? 1 : -1;
     char buffer[4096];
-    int result = 1;
-    for (;;) {
+    while (result == 1) {
         const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) result = -1;
-        if (got <= 0) break;
+        if (got < 0 || bytes.size() + static_cast<size_t>(got > 0 ? got : 0) > limit) result = -1;
+        if (got <= 0 || result != 1) break;
         bytes.append(buffer, static_cast<size_t>(got));
     }
     close(fd);

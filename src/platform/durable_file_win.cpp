@@ -2,18 +2,19 @@
 
 #include "platform/durable_file.h"
 
-int CDurableFile::ReadCopy(const std::string& path, std::string& bytes) {
+int CDurableFile::ReadCopy(const std::string& path, size_t limit, std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : -1;
     }
-    int result = 1;
+    LARGE_INTEGER size = {};
+    int result = GetFileSizeEx(file, &size) && static_cast<uint64_t>(size.QuadPart) <= limit ? 1 : -1;
     char buffer[4096];
-    for (;;) {
+    while (result == 1) {
         DWORD got = 0;
-        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) result = -1;
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr) || bytes.size() + got > limit) result = -1;
         if (result != 1 || got == 0) break;
         bytes.append(buffer, got);
     }

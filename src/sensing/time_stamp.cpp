@@ -28,6 +28,14 @@ int64_t SecondsSinceEpoch(int64_t stamp) {
 }
 }  // namespace
 
+bool IsValidTimeStamp(int64_t stamp) {
+    if (stamp < 1970 * kYear || stamp >= 10000 * kYear) return false;
+    const CLocalTime t = UnpackTimeStamp(stamp);
+    if (t.month < 1 || t.month > 12 || t.day < 1) return false;
+    const int64_t nextMonth = t.month == 12 ? DaysFromCivil(t.year + 1, 1, 1) : DaysFromCivil(t.year, t.month + 1, 1);
+    return t.day <= nextMonth - DaysFromCivil(t.year, t.month, 1) && t.hour < 24 && t.minute < 60 && t.second < 60;
+}
+
 int64_t NowTimeStamp() { return PackTimeStamp(Clock().LocalTime()); }
 
 CMoment NowMoment() {

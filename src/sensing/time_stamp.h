@@ -49,6 +49,11 @@ int64_t PackTimeStamp(const CLocalTime& fields);
 // The six fields of `stamp`; milliseconds 0.
 CLocalTime UnpackTimeStamp(int64_t stamp);
 
+// Whether `stamp` is a real date and time of the years 1970 to 9999 (the
+// arithmetic below stays far from overflow there). A stamp read from
+// outside the collector is checked with it before any other use.
+bool IsValidTimeStamp(int64_t stamp);
+
 int YearOf(int64_t stamp);
 int MonthOf(int64_t stamp);
 int DayOf(int64_t stamp);

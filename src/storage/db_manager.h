@@ -72,6 +72,7 @@ public:
 
     // Finds or adds the activity's user, application and site and writes
     // their ids into it; each lookup is tried up to 7 times, 200 ms apart.
+    // No pause is taken but after a failure.
     // 1; -1 no user or no executable file name (after the user id was set);
     // otherwise the failing lookup's result: 0 when sys.db failed (busy,
     // locked, full: worth another try later). A site that cannot be resolved
@@ -80,12 +81,26 @@ public:
     // Inserts the activity into the open activity file, up to 7 attempts with
     // 200 ms pauses. 1; -100 no activity file open; the last insert result.
     int AddActivity(const CWinActivity& activity);
+    // A batch of activities of one month in one transaction of the open
+    // activity file, so that a backlog costs one flush to the disk, not one
+    // per row: BeginActivities, then IsActivityStored and AddActivity for
+    // each, then EndActivities. The caller keeps CheckADB from switching
+    // files in between. Begin: 1; 0 failed (another writer, recorded).
+    // End commits: 1 every row added since Begin is stored; 0 none is (the
+    // commit failed and was rolled back, or SQLite had already rolled the
+    // transaction back after a failure; recorded). ActivitiesPending: the
+    // transaction is still open (false after such a rollback).
+    int BeginActivities();
+    int EndActivities();
+    bool ActivitiesPending() const { return m_actDB.InTransaction(); }
     // Loads type, dates, durations and title of the activity with the latest
     // start in the open activity file into `activity`. 1; 0 none; -1, -100.
     int GetLastActivity(CActivity& activity);
     // Whether the activity file of the activity's month (opened by CheckADB)
     // holds its row: one with its start and type whose title begins the
-    // activity's. 1 yes; 0 no; otherwise CheckADB's or the select's failure.
+    // activity's. 1 yes; 0 no; -2 the look-up failed (busy, locked, an I/O
+    // error: not known yet, ask again later), or CheckADB's failure; never 0
+    // on a failure.
     int IsActivityStored(const CActivity& activity);
 
     // While `*cut` is not 0, every retried operation of an activity's save is
@@ -102,8 +117,8 @@ public:
     int FindOrAddApp(CDBApp& app);
     int FindOrAddSite(CDBSite& site);
 
-    // Catalogue operations on func.db, each up to 7 attempts with a 200 ms
-    // pause after every failed one; the result of the last attempt.
+    // Catalogue operations on func.db, each up to 7 attempts with 200 ms
+    // pauses between them; the result of the last attempt.
     // AddProject and AddRule do not read the new id back.
     int AddProject(const CDBProject& project);
     int AddRule(const CDBRule& rule);

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/clock.h"
 #include "storage/activities_table.h"
 #include "storage/apps_table.h"
 #include "storage/db_manager.h"
@@ -14,9 +13,6 @@
 #include "storage/users_table.h"
 
 namespace {
-// Pauses between the steps of one save; they spread its database work.
-constexpr uint32_t kBeforeUserMs = 5;
-constexpr uint32_t kStepMs = 10;
 constexpr int kInsertAttempts = 7;
 constexpr uint32_t kInsertPauseMs = 200;
 
@@ -29,10 +25,8 @@ int FindOrAdd(CDBSQLite* connection, Record& record, const char* clause) {
     int result = table.Select(connection, found, clause);
     if (result != 1) return result;
     if (found.Count() == 0) {
-        Clock().Sleep(kStepMs);
         result = table.Insert(connection, record);
         if (result != 1) return result;
-        Clock().Sleep(kStepMs);
         result = table.Select(connection, found, clause);
         if (result != 1) return result;
         if (found.Count() == 0) return 0;
@@ -83,7 +77,6 @@ int CDBManager::ResolveActivityIds(CWinActivity& activity) {
         return -1;
     }
     CDBUser user(0, account.GetName(), account.GetDomain(), nullptr);
-    Clock().Sleep(kBeforeUserMs);
     // Each lookup is retried like an insert: a busy sys.db (another writer,
     // or a reader's open transaction while a record must be added) must not
     // leave an id 0 for good.
@@ -96,11 +89,9 @@ int CDBManager::ResolveActivityIds(CWinActivity& activity) {
         return -1;
     }
     CDBApp app(0, activity.GetFileName(), activity.GetFullPath(), activity.GetFinishDate());
-    Clock().Sleep(kStepMs);
     result = Retry(kInsertAttempts, kInsertPauseMs, [&] { return FindOrAddApp(app); });
     if (result != 1) return RecordLookup("Find app", result);
     activity.SetAppId(app.GetId());
-    Clock().Sleep(kStepMs);
 
     CDBSite site(0, activity.GetURL());
     if (site.HasData()) {
@@ -111,7 +102,6 @@ int CDBManager::ResolveActivityIds(CWinActivity& activity) {
             return RecordLookup("Find site", result);  // busy: tried again later
         // Any other site failure is no error: the activity keeps its site id.
     }
-    Clock().Sleep(kStepMs);
     return 1;
 }
 
@@ -129,11 +119,15 @@ int CDBManager::IsActivityStored(const CActivity& activity) {
                   static_cast<int>(activity.GetType()));
     CDBActivitiesTable table;
     CBaseStorage<CDBActivity> found;
+    // A failed look-up says nothing about the row: never "not stored".
     const int selected = table.Select(&m_actDB, found, where);
-    if (selected != 1) return selected == 0 ? 0 : selected;
+    if (selected != 1) {
+        Record("Find act", selected == 0 ? -2 : selected, "Lookup in the activity file failed with %i", selected);
+        return selected == 0 ? -2 : selected;
+    }
     for (int i = 0; i < found.Count(); ++i) {
         CDBActivity row;
-        if (found.Pop(i, row) != 1) continue;
+        if (found.Pop(i, row) != 1) return -2;
         // A stored title may have been cut: it is the beginning of the activity's.
         if (std::strncmp(activity.GetTitle(), row.GetTitle(), std::strlen(row.GetTitle())) == 0) return 1;
     }
@@ -145,13 +139,16 @@ int CDBManager::AddActivity(const CWinActivity& activity) {
         Record("Check DB handle", -100, "Act DB was not opened");
         return -100;
     }
-    Clock().Sleep(kStepMs);
     const CDBActivity row(0, activity.GetStartDate(), activity.GetFinishDate(), activity.GetDuration(),
                           activity.GetFormatedDuration(), static_cast<int32_t>(activity.GetType()), activity.GetTitle(),
                           activity.GetUserId(), activity.GetAppId(), nullptr, activity.GetProjectId(),
                           activity.GetTaskId(), activity.GetURL(), activity.GetSiteId(), 0);
     CDBActivitiesTable table;
-    const int result = Retry(kInsertAttempts, kInsertPauseMs, [&] { return table.Insert(&m_actDB, row); });
+    // Within a batch whose transaction SQLite rolled back, another try would
+    // store this row alone while the rows before it are gone.
+    const bool inBatch = m_actDB.InTransaction();
+    const int result = Retry(kInsertAttempts, kInsertPauseMs,
+                             [&] { return inBatch && !m_actDB.InTransaction() ? -2 : table.Insert(&m_actDB, row); });
     if (result != 1) {
         char name[80];
         std::snprintf(name, sizeof name, "Add act|%s", OrEmpty(table.GetErrorName()));
@@ -160,13 +157,30 @@ int CDBManager::AddActivity(const CWinActivity& activity) {
     return result;
 }
 
+int CDBManager::BeginActivities() {
+    if (m_actDB.Execute("begin immediate") == 1) return 1;
+    RecordInner("Begin act", m_actDB);
+    return 0;
+}
+
+int CDBManager::EndActivities() {
+    // SQLite ends a transaction by itself after some failures (a full disk,
+    // an I/O error): then nothing of it was stored.
+    if (!m_actDB.InTransaction()) {
+        Record("Commit act", -2, "The transaction was rolled back by a failure");
+        return 0;
+    }
+    if (m_actDB.Execute("commit") == 1) return 1;
+    RecordInner("Commit act", m_actDB);
+    if (m_actDB.InTransaction()) m_actDB.Execute("rollback");
+    return 0;
+}
+
 int CDBManager::GetLastActivity(CActivity& activity) {
-    Clock().Sleep(kStepMs);
     CDBActivitiesTable table;
     CDBActivity last;
     const int result = table.SelectLast(&m_actDB, last);
     if (result != 1) return result;
-    Clock().Sleep(kStepMs);
     activity.SetType(last.GetActivityType());
     activity.SetDates(last.GetStartDate(), last.GetFinishDate());
     activity.SetDuration(last.GetDuration());

@@ -42,7 +42,7 @@ TEST_F(DBManagerCatalogue, AddTaskGivesUpAfterSevenFailedInserts) {
     const int64_t sleptBefore = m_clock.SleptMilliseconds();
     CDBTask task = Task("Blocked", 1);
     EXPECT_EQ(m_manager.AddTask(task), 0);
-    EXPECT_EQ(m_clock.SleptMilliseconds() - sleptBefore, 7 * 200);
+    EXPECT_EQ(m_clock.SleptMilliseconds() - sleptBefore, 7 * CDBSQLite::kWriteBusyTimeoutMs + 6 * 200);
     EXPECT_EQ(task.GetId(), 0);
     other.Exec("rollback");
 }

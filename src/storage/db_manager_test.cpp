@@ -248,7 +248,8 @@ TEST_F(DBManager, InsertRetriesUntilAnotherConnectionReleasesItsLock) {
     };
     const int64_t sleptBefore = m_clock.SleptMilliseconds();
     EXPECT_EQ(m_manager.AddActivity(Activity("a.exe", "/a", "waited")), 1);
-    EXPECT_EQ(m_clock.SleptMilliseconds() - sleptBefore, 10 + 3 * 200);
+    // Each failed try waited for the lock first.
+    EXPECT_EQ(m_clock.SleptMilliseconds() - sleptBefore, 3 * (CDBSQLite::kWriteBusyTimeoutMs + 200));
     EXPECT_EQ(other.Count("T_Activities"), 1);
 }
 
@@ -257,12 +258,24 @@ TEST_F(DBManager, InsertGivesUpWhenTheLockIsHeldThroughout) {
     ASSERT_EQ(other.Exec("begin exclusive"), SQLITE_OK);
     const int64_t sleptBefore = m_clock.SleptMilliseconds();
     EXPECT_EQ(m_manager.AddActivity(Activity("a.exe", "/a", "lost")), 0);
-    EXPECT_EQ(m_clock.SleptMilliseconds() - sleptBefore, 10 + 7 * 200);
+    EXPECT_EQ(m_clock.SleptMilliseconds() - sleptBefore, 7 * CDBSQLite::kWriteBusyTimeoutMs + 6 * 200);
     EXPECT_STREQ(m_manager.GetErrorName(), "Add act|");
     EXPECT_STREQ(m_manager.GetErrorText(), "Ret: 0 (0) ");
     EXPECT_EQ(m_manager.GetErrorCode(), 0);
     ASSERT_EQ(other.Exec("commit"), SQLITE_OK);
     EXPECT_EQ(other.Count("T_Activities"), 0);
+}
+
+TEST_F(DBManager, ALookUpThatMeetsALockWaitsForItAndNeverAnswersNotStored) {
+    const CWinActivity stored = Activity("a.exe", "/a", "stored");
+    ASSERT_EQ(Save(stored), 1);
+    CRawDatabase other(ActFile());
+    ASSERT_EQ(other.Exec("begin exclusive"), SQLITE_OK);
+    EXPECT_EQ(m_manager.IsActivityStored(stored), -2) << "not known yet";
+    EXPECT_EQ(m_manager.IsActivityStored(Activity("a.exe", "/a", "never stored")), -2);
+    // A lock let go within the wait is waited for.
+    m_clock.onSleep = [&](uint32_t) { other.Exec("commit"); };
+    EXPECT_EQ(m_manager.IsActivityStored(stored), 1);
 }
 
 TEST_F(DBManager, ReadOnlyActivityFileIsReportedNotSwallowed) {

@@ -4,9 +4,20 @@
 
 #include <cstdio>
 
+#include "platform/clock.h"
+
 namespace {
 constexpr int kNameLimit = 64;
 constexpr int kMessageLimit = 255;
+constexpr int kBusyPauseMs = 10;
+
+// SQLite's busy handler of the read-write connections: another pause while
+// the timeout has not passed (`calls` pauses were taken before).
+int WaitForLock(void*, int calls) {
+    if (calls * kBusyPauseMs >= CDBSQLite::kWriteBusyTimeoutMs) return 0;
+    Clock().Sleep(kBusyPauseMs);
+    return 1;
+}
 }  // namespace
 
 CDBSQLite::~CDBSQLite() {
@@ -14,7 +25,9 @@ CDBSQLite::~CDBSQLite() {
 }
 
 int CDBSQLite::Connect(const char* connectionString) {
-    return Open(connectionString, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    const int opened = Open(connectionString, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (opened == 1) sqlite3_busy_handler(m_db, WaitForLock, nullptr);
+    return opened;
 }
 
 int CDBSQLite::ConnectReadOnly(const char* path, int busyTimeoutMs) {
@@ -63,6 +76,18 @@ int CDBSQLite::Disconnect() {
     }
     return 1;
 }
+
+int CDBSQLite::Execute(const char* sql) {
+    if (!m_db) return -100;
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return 1;
+    char message[kMessageLimit + 1];
+    std::snprintf(message, sizeof message, "(%i) %s", rc, sqlite3_errmsg(m_db));
+    SetError("Execute", kNameLimit, message, kMessageLimit, rc);
+    return 0;
+}
+
+bool CDBSQLite::InTransaction() const { return m_db && sqlite3_get_autocommit(m_db) == 0; }
 
 int CheckConnection(const CDBSQLite* connection) {
     if (!connection) return -1;

@@ -2,9 +2,12 @@
 // One open SQLite database file.
 //
 // The connection string is the file's full path in UTF-8; the file is opened
-// for reading and writing and created when missing. Failures are kept in the
-// connection's CErrorBase under "Connect" or "Disconnect". Table classes are
-// handed a connection per call and check it with CheckConnection.
+// for reading and writing and created when missing. A statement that meets
+// another connection's lock waits for it up to kWriteBusyTimeoutMs, in short
+// pauses through the clock service, before it fails as busy. Failures are
+// kept in the connection's CErrorBase under "Connect", "Disconnect" or
+// "Execute". Table classes are handed a connection per call and check it
+// with CheckConnection.
 // Not thread-safe: one thread at a time uses a connection.
 
 #include "log/error_base.h"
@@ -14,6 +17,12 @@ struct sqlite3;
 
 class CDBSQLite : public CDBBase, public CErrorBase {
 public:
+    // How long a statement of a read-write connection waits for a lock held
+    // by another connection (a report's read, the desktop application).
+    // Short, because the collector's saves hold the time manager's lock
+    // meanwhile; the callers retry what still fails.
+    static constexpr int kWriteBusyTimeoutMs = 250;
+
     CDBSQLite() = default;
     // Closes a database that is still open.
     ~CDBSQLite() override;
@@ -36,6 +45,14 @@ public:
     // ("Close was failed <code>"). The connection is closed afterwards in
     // every case.
     int Disconnect() override;
+
+    // Runs statements without results ("begin immediate", "commit"). 1; 0
+    // failed ("(<code>) <SQLite's text>" under "Execute", SQLite's code);
+    // -100 no open database.
+    int Execute(const char* sql);
+    // Whether a transaction begun with Execute is still open: SQLite ends
+    // one by itself after some failures (a full disk, an I/O error).
+    bool InTransaction() const;
 
     // The SQLite handle, or nullptr when no database is open.
     sqlite3* GetHandle() const { return m_db; }

@@ -5,16 +5,15 @@
 
 #include "platform/clock.h"
 
-// Runs `operation` up to `attempts` times; every attempt whose result is not 1
-// is followed by a pause of `pauseMs` through the clock service (the last one
-// too). Returns the result of the last attempt.
+// Runs `operation` up to `attempts` times, with a pause of `pauseMs` through
+// the clock service between two attempts (none after a success or after the
+// last attempt). Returns the result of the last attempt.
 template <class Operation>
 int RetryWithPause(int attempts, uint32_t pauseMs, Operation operation) {
-    int result = 0;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        result = operation();
-        if (result == 1) break;
+    int result = operation();
+    for (int attempt = 1; attempt < attempts && result != 1; ++attempt) {
         Clock().Sleep(pauseMs);
+        result = operation();
     }
     return result;
 }

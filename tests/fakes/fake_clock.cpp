@@ -1,5 +1,7 @@
 #include "fakes/fake_clock.h"
 
+#include <chrono>
+
 namespace {
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
@@ -113,8 +115,34 @@ uint32_t CFakeClock::TickCount() {
     return m_tick;
 }
 
-void CFakeClock::Sleep(uint32_t milliseconds) {
+void CFakeClock::HoldSleep() {
     std::lock_guard<std::mutex> guard(m_mutex);
+    m_holdArmed = true;
+    m_holdSetter = std::this_thread::get_id();
+}
+
+bool CFakeClock::WaitForHeldSleep(int limitMs) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_holdChanged.wait_for(lock, std::chrono::milliseconds(limitMs), [&] { return m_held; });
+}
+
+void CFakeClock::ReleaseSleep() {
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_holdArmed = false;
+        m_held = false;
+    }
+    m_holdChanged.notify_all();
+}
+
+void CFakeClock::Sleep(uint32_t milliseconds) {
+    std::unique_lock<std::mutex> guard(m_mutex);
+    if (m_holdArmed && std::this_thread::get_id() != m_holdSetter) {
+        m_holdArmed = false;
+        m_held = true;
+        m_holdChanged.notify_all();
+        m_holdChanged.wait(guard, [&] { return !m_held; });
+    }
     m_utcMs += milliseconds;
     m_tick += milliseconds;
     m_slept += milliseconds;

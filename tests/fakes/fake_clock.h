@@ -11,8 +11,10 @@
 // in elapsed time.
 // Thread-safe: the worker thread may read it while the test advances it.
 
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 #include "platform/clock.h"
 
@@ -36,6 +38,12 @@ public:
     void Advance(int64_t milliseconds);
     // Total milliseconds passed to Sleep so far.
     int64_t SleptMilliseconds() const;
+    // The next Sleep call of another thread than the caller's is held there
+    // (a worker held in the middle of its work) until ReleaseSleep.
+    // WaitForHeldSleep: true once one is held (at most `limitMs` of real time).
+    void HoldSleep();
+    bool WaitForHeldSleep(int limitMs);
+    void ReleaseSleep();
 
     CLocalTime LocalTime() override;
     uint32_t TickCount() override;
@@ -51,6 +59,9 @@ private:
     bool m_berlin = false;
     uint32_t m_tick = 1000000;
     int64_t m_slept = 0;
+    std::condition_variable m_holdChanged;
+    std::thread::id m_holdSetter;
+    bool m_holdArmed = false, m_held = false;
     CClockService* m_previous = nullptr;
 };
 

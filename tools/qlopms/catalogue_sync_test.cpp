@@ -28,19 +28,21 @@ protected:
 TEST_F(QlopmsSync, EveryPageIsAddedOnceRenamedIssuesAreRenamedAndNothingIsRemoved) {
     m_jira.SetIssues({{"20001", "QLO-1", "Login fails", "10000"},
                       {"20002", "QLO-2", "Report 'totals'", "10000"},
-                      {"20003", "WEB-1", "Landing page", "10001"},
+                      {"20003", "WEB-1", "Landing \x1b[2Jpage", "10001"},
                       {"20004", "QLO-3", "Idle time", "10000"},
                       {"20005", "OPS-1", "Not a listed project", "19999"}});
     CPmsRun run = MakeRun();
     ASSERT_EQ(RunSync(run), 0) << Errors();
     EXPECT_EQ(SearchStarts(), (std::vector<int>{0, 2, 4}));  // three pages of two
     const auto added = Tasks();
-    EXPECT_EQ(added, (std::vector<std::vector<std::string>>{{"1", "Login fails", "1", "20001", "QLO-1", "QLO", "0"},
-                                                            {"2", "Report 'totals'", "1", "20002", "QLO-2", "QLO", "0"},
-                                                            {"3", "Landing page", "1", "20003", "WEB-1", "WEB", "0"},
-                                                            {"4", "Idle time", "1", "20004", "QLO-3", "QLO", "0"}}));
+    EXPECT_EQ(added,
+              (std::vector<std::vector<std::string>>{{"1", "Login fails", "1", "20001", "QLO-1", "QLO", "0"},
+                                                     {"2", "Report 'totals'", "1", "20002", "QLO-2", "QLO", "0"},
+                                                     {"3", "Landing \x1b[2Jpage", "1", "20003", "WEB-1", "WEB", "0"},
+                                                     {"4", "Idle time", "1", "20004", "QLO-3", "QLO", "0"}}));
     EXPECT_NE(Output().find("added project WEB: Web\n"), std::string::npos);
     EXPECT_NE(Output().find("added task QLO-2: Report 'totals'\n"), std::string::npos);
+    EXPECT_NE(Output().find("added task WEB-1: Landing \\x1b[2Jpage\n"), std::string::npos);
     EXPECT_NE(Output().find("skipped OPS-1"), std::string::npos);
     EXPECT_NE(Output().find("6 added, 0 changed"), std::string::npos);
     EXPECT_EQ(m_reloads, 1);
@@ -54,7 +56,7 @@ TEST_F(QlopmsSync, EveryPageIsAddedOnceRenamedIssuesAreRenamedAndNothingIsRemove
 
     // QLO-2 renamed, QLO-1 no longer assigned to the user.
     m_jira.SetIssues({{"20002", "QLO-2", "Report totals by week", "10000"},
-                      {"20003", "WEB-1", "Landing page", "10001"},
+                      {"20003", "WEB-1", "Landing \x1b[2Jpage", "10001"},
                       {"20004", "QLO-3", "Idle time", "10000"}});
     run = MakeRun();
     ASSERT_EQ(RunSync(run), 0) << Errors();

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "output/output_text.h"
 #include "pms/jira_session.h"
 #include "qlopms/catalogue_sync.h"
 #include "qlopms/jira_connection.h"
@@ -25,7 +26,7 @@ int OpenCatalogue(const CPmsRun& run, CDBManager& db, std::string& failure) {
 }  // namespace
 
 int ReportFailure(CPmsRun& run, const char* command, const std::string& failure) {
-    *run.err << "qlopms: " << command << ": " << failure << "\n";
+    *run.err << "qlopms: " << command << ": " << TerminalText(failure) << "\n";
     return 1;
 }
 
@@ -52,7 +53,7 @@ int RunSync(CPmsRun& run) {
     const int synced = SyncCatalogue(db, projects, tasks, run.now, changes, failure);
     int added = 0, changed = 0;
     for (const CSyncChange& change : changes) {
-        *run.out << DescribeChange(change) << "\n";
+        *run.out << NarrowTerminalText(DescribeChange(change).c_str()) << "\n";
         if (change.kind == CSyncChange::Kind::RenamedTask || change.kind == CSyncChange::Kind::UpdatedTask)
             ++changed;
         else if (change.kind != CSyncChange::Kind::SkippedTask)

@@ -3,7 +3,8 @@
 // that tests run them in-process against a local server and temporary
 // folders. Each returns the program's exit status (0 done; 1 a failure, or
 // nothing to do where that is an answer) and writes its results to `out`
-// and its failures, one line each and prefixed "qlopms: ", to `err`.
+// and its failures, one line each and prefixed "qlopms: ", to `err`, as
+// UTF-8 with the texts of JIRA and the databases escaped for a terminal.
 //
 // The password is used for the login only and never written anywhere.
 
@@ -25,7 +26,8 @@ struct CPmsRun {
     int64_t now = 0;  // packed local time
 };
 
-// Writes "qlopms: <command>: <failure>" to run.err; 1, the exit status of a failure.
+// Writes "qlopms: <command>: <failure>" to run.err, control characters
+// escaped (a failure may quote a JIRA answer); 1, the exit status of a failure.
 int ReportFailure(CPmsRun& run, const char* command, const std::string& failure);
 
 // Logs in and checks the session; says whether it works, or why not.

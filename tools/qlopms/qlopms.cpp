@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "platform/console.h"
 #include "platform/password_prompt.h"
 #include "platform/private_file.h"
 #include "qloctl/collector_control.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     // The worklog store, the session cookie and the server's answers it
     // keeps are private.
     KeepNewFilesOwnerOnly();
+    UseUtf8Console();
     CPmsCommandLine line;
     std::string error;
     const int64_t now = NowTimeStamp();

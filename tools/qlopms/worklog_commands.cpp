@@ -1,7 +1,10 @@
 // The worklog commands: review, post and the reminder's question.
+#include <algorithm>
 #include <iomanip>
 #include <vector>
 
+#include "output/output_text.h"
+#include "platform/text.h"
 #include "qlopms/jira_connection.h"
 #include "qlopms/pms_commands.h"
 #include "qlopms/worklog_draft.h"
@@ -57,12 +60,16 @@ std::string DayText(int64_t day) {
     return text;
 }
 
+// The drafts as a table for a terminal; keys and summaries come from JIRA and
+// are shown escaped, the key column no wider than kKeyWidth.
 void PrintTable(std::ostream& out, int64_t day, const CDayWork& work) {
+    constexpr size_t kKeyWidth = 24;
     size_t keyWidth = 5;
     for (const CWorklogDraft& draft : work.drafts)
-        keyWidth = std::max(keyWidth, draft.issueKey.size());
-    out << std::left << std::setw(static_cast<int>(keyWidth) + 2) << "issue" << std::setw(7) << "time" << std::setw(13)
-        << "first start" << std::setw(8) << "posted"
+        keyWidth = std::max(keyWidth, TerminalWidth(NarrowToUtf8(draft.issueKey.c_str())));
+    keyWidth = std::min(keyWidth, kKeyWidth);
+    out << Cell("issue", keyWidth) << "  " << std::left << std::setw(7) << "time" << std::setw(13) << "first start"
+        << std::setw(8) << "posted"
         << "summary\n";
     int64_t total = 0;
     for (size_t i = 0; i < work.drafts.size(); ++i) {
@@ -71,9 +78,9 @@ void PrintTable(std::ostream& out, int64_t day, const CDayWork& work) {
         total += draft.Minutes();
         std::string postedText = posted.minutes ? FormatMinutes(posted.minutes) : "-";
         if (posted.inDoubt) postedText += "?";
-        out << std::setw(static_cast<int>(keyWidth) + 2) << draft.issueKey << std::setw(7)
+        out << Cell(NarrowToUtf8(draft.issueKey.c_str()), keyWidth) << "  " << std::setw(7)
             << FormatMinutes(draft.Minutes()) << std::setw(13) << FormatTimeOfDay(draft.firstStart) << std::setw(8)
-            << postedText << draft.summary << "\n";
+            << postedText << NarrowTerminalText(draft.summary.c_str()) << "\n";
     }
     out << std::right << DayText(day) << ": " << FormatMinutes(total) << " on " << work.drafts.size()
         << (work.drafts.size() == 1 ? " issue, " : " issues, ") << FormatMinutes(work.notPostedMinutes)
@@ -96,7 +103,7 @@ int RunWorklog(CPmsRun& run, int64_t day, bool post) {
     PrintTable(*run.out, day, work);
     for (size_t i = 0; i < work.drafts.size(); ++i)
         if (work.posted[i].inDoubt)
-            *run.err << "qlopms: worklog: a worklog of " << work.drafts[i].issueKey
+            *run.err << "qlopms: worklog: a worklog of " << NarrowTerminalText(work.drafts[i].issueKey.c_str())
                      << " was sent without an answer: check the issue in JIRA (it counts as posted)\n";
     if (!post || work.notPostedMinutes == 0) return 0;
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "output/output_text.h"
 #include "pms/jira_operations.h"
 #include "sensing/time_stamp.h"
 
@@ -63,8 +64,8 @@ int PostWorklogs(CJiraConnection& connection, CWorklogStore& store, int64_t day,
         result = connection.Run(worklog, ("the worklog of " + draft.issueKey).c_str());
         if (result == 1) {
             store.ConfirmPost(id);
-            out << "posted " << draft.issueKey << ": " << FormatMinutes(minutes) << " started "
-                << FormatTimeOfDay(started) << "\n";
+            out << "posted " << NarrowTerminalText(draft.issueKey.c_str()) << ": " << FormatMinutes(minutes)
+                << " started " << FormatTimeOfDay(started) << "\n";
             continue;
         }
         failure = connection.Failure();

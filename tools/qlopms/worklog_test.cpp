@@ -22,10 +22,13 @@ protected:
         ASSERT_EQ(db.SetPath(DbFolder().c_str(), 0), 1);
         ASSERT_EQ(db.Initialization(), 1);
         ASSERT_EQ(db.AddProject(CDBProject(0, "QLO Collector", "", 0, 0, 1, 10000, "QLO", 0, 0)), 1);
-        // Tasks 1 to 3 linked to QLO-1 .. QLO-3, task 4 a local one.
+        // Tasks 1 to 3 linked to QLO-1 .. QLO-3, task 4 a local one; the
+        // summary of QLO-2 would retitle a terminal.
         for (const char* key : {"QLO-1", "QLO-2", "QLO-3", ""}) {
-            CDBTask task(0, *key ? (std::string("Issue ") + key).c_str() : "Email", 1, 0, "", 0, 0, *key ? 1 : 0,
-                         *key ? 20000 + key[4] - '0' : 0, 0, key, "", 0, 0, 0);
+            const std::string name =
+                *key ? std::string("Issue ") + key + (key[4] == '2' ? "\x1b]0;x\x07" : "") : "Email";
+            CDBTask task(0, name.c_str(), 1, 0, "", 0, 0, *key ? 1 : 0, *key ? 20000 + key[4] - '0' : 0, 0, key, "", 0,
+                         0, 0);
             ASSERT_EQ(db.AddTask(task), 1);
         }
     }
@@ -65,7 +68,7 @@ TEST_F(QlopmsWorklog, DraftsCountActiveTimeOnJiraIssuesOnlyRoundedUpPerIssue) {
     EXPECT_EQ(Output(),
               "issue  time   first start  posted  summary\n"
               "QLO-1  11m    00:00:00     -       Issue QLO-1\n"
-              "QLO-2  2m     10:00:00     -       Issue QLO-2\n"
+              "QLO-2  2m     10:00:00     -       Issue QLO-2\\x1b]0;x\\x07\n"
               "2024-03-01: 13m on 2 issues, 13m not posted yet\n");
     EXPECT_TRUE(m_jira.Worklogs().empty());
 }

@@ -38,14 +38,14 @@ void WriteRow(FILE* out, ReportFormat format, const CDBActivity& row, const CDay
                          people ? (Cell(texts.user, kUserWidth) + "  ").c_str() : "",
                          Cell(texts.program, kProgramWidth).c_str(), Cell(texts.title, kTitleWidth).c_str(),
                          Cell(texts.site, kSiteWidth).c_str(),
-                         (texts.task.empty() ? texts.project : texts.project + " / " + texts.task).c_str());
+                         TerminalText(texts.task.empty() ? texts.project : texts.project + " / " + texts.task).c_str());
             break;
         case ReportFormat::Csv:
             std::fprintf(out, "%ld,%s,%s,%lld,%s,%s,%s,%s,%s,%s,%s%s\n", static_cast<long>(row.GetId()),
                          FormatMoment(row.GetStartDate()).c_str(), FormatMoment(row.GetFinishDate()).c_str(), seconds,
                          texts.type.c_str(), CsvField(texts.program).c_str(), CsvField(texts.title).c_str(),
                          CsvField(texts.site).c_str(), CsvField(texts.url).c_str(), CsvField(texts.project).c_str(),
-                         CsvField(texts.task).c_str(), people ? ("," + CsvField(texts.user)).c_str() : "");
+                         CsvField(texts.task).c_str(), people ? Concat(",", CsvField(texts.user)).c_str() : "");
             break;
         case ReportFormat::Json:
             std::fprintf(out,
@@ -107,7 +107,8 @@ int WriteDay(FILE* out, CReportSource& source, int64_t day, ReportFormat format)
         case ReportFormat::Table:
             std::fprintf(out, "Day %s\n%s  %s  %s%s  %s  %s  %s\n", FormatDate(from).c_str(),
                          Cell("Start-Finish", 17).c_str(), Cell("Type", kTypeWidth).c_str(),
-                         people ? (Cell("User", kUserWidth) + "  ").c_str() : "", Cell("Program", kProgramWidth).c_str(), Cell("Title", kTitleWidth).c_str(),
+                         people ? (Cell("User", kUserWidth) + "  ").c_str() : "",
+                         Cell("Program", kProgramWidth).c_str(), Cell("Title", kTitleWidth).c_str(),
                          Cell("Site", kSiteWidth).c_str(), "Project / Task");
             break;
         case ReportFormat::Csv:

@@ -9,7 +9,9 @@
 #include "qloreport/report_text.h"
 
 namespace {
-std::string Quoted(const char* words) { return Concat("\"", NarrowToUtf8(words), "\""); }
+// Every stored or catalogue text is shown through TerminalText: a title may
+// hold escape sequences meant for the terminal.
+std::string Quoted(const char* words) { return Concat("\"", NarrowTerminalText(words), "\""); }
 
 // The activity the collector categorised when it stored `row`.
 CWinActivity StoredActivity(const CCatalogue& catalogue, const CDBActivity& row) {
@@ -47,10 +49,10 @@ std::string SelectorName(int32_t selector) {
 std::string RuleConditions(const CCatalogue& catalogue, const CDBRule& rule) {
     std::vector<std::string> parts;
     if (rule.GetAppId() > 0)
-        parts.push_back(Concat("program ", GroupName(catalogue, ReportGrouping::App, rule.GetAppId())));
+        parts.push_back(Concat("program ", TerminalText(GroupName(catalogue, ReportGrouping::App, rule.GetAppId()))));
     if (rule.GetTitle()[0]) parts.push_back(Concat("title ", Quoted(rule.GetTitle())));
     if (rule.GetSiteId() > 0)
-        parts.push_back(Concat("site ", GroupName(catalogue, ReportGrouping::Site, rule.GetSiteId())));
+        parts.push_back(Concat("site ", TerminalText(GroupName(catalogue, ReportGrouping::Site, rule.GetSiteId()))));
     if (rule.GetURL()[0]) parts.push_back(Concat("address ", Quoted(rule.GetURL())));
     if (rule.GetPath()[0]) parts.push_back(Concat("path ", Quoted(rule.GetPath())));
     if (rule.GetTimeStart() != 0 && rule.GetTimeFinish() != 0)
@@ -105,7 +107,7 @@ public:
     }
     void OnRuleTested(const CDBRule& rule, int result, int) override {
         std::fprintf(m_out, "  rule %-4ld %s  [%s]\n             %s", static_cast<long>(rule.GetId()),
-                     ProjectTaskName(m_catalogue, rule.GetProjectId(), rule.GetTaskId()).c_str(),
+                     TerminalText(ProjectTaskName(m_catalogue, rule.GetProjectId(), rule.GetTaskId())).c_str(),
                      RuleConditions(m_catalogue, rule).c_str(), m_conditions.c_str());
         m_conditions.clear();
         if (result != 1) std::fputs(" -> not accepted\n", m_out);
@@ -138,18 +140,19 @@ private:
 
 CExplanation ExplainRow(FILE* out, const CActivityReader& reader, const CDBActivity& row) {
     const CCatalogue& catalogue = reader.Catalogue();
-    const std::string stored = ProjectTaskName(catalogue, row.GetProjectId(), row.GetTaskId());
+    const std::string stored = TerminalText(ProjectTaskName(catalogue, row.GetProjectId(), row.GetTaskId()));
     std::fprintf(out, "Activity %s - %s (%s), %s\n", FormatMoment(row.GetStartDate()).c_str(),
                  FormatClock(row.GetFinishDate()).c_str(), FormatDuration(row.GetDuration()).c_str(),
                  ActivityTypeName(row.GetActivityType()).c_str());
     const CDBApp* app = catalogue.FindApp(row.GetAppId());
-    std::fprintf(out, "  program   %s  %s  (app %ld)\n", app ? NarrowToUtf8(app->GetFileName()).c_str() : "(unknown)",
-                 app ? NarrowToUtf8(app->GetPath()).c_str() : "", static_cast<long>(row.GetAppId()));
-    std::fprintf(out, "  title     %s\n", NarrowToUtf8(row.GetTitle()).c_str());
+    std::fprintf(out, "  program   %s  %s  (app %ld)\n",
+                 app ? NarrowTerminalText(app->GetFileName()).c_str() : "(unknown)",
+                 app ? NarrowTerminalText(app->GetPath()).c_str() : "", static_cast<long>(row.GetAppId()));
+    std::fprintf(out, "  title     %s\n", NarrowTerminalText(row.GetTitle()).c_str());
     if (row.GetURL()[0])
-        std::fprintf(out, "  address   %s  (site %ld: %s)\n", NarrowToUtf8(row.GetURL()).c_str(),
+        std::fprintf(out, "  address   %s  (site %ld: %s)\n", NarrowTerminalText(row.GetURL()).c_str(),
                      static_cast<long>(row.GetSiteId()),
-                     GroupName(catalogue, ReportGrouping::Site, row.GetSiteId()).c_str());
+                     TerminalText(GroupName(catalogue, ReportGrouping::Site, row.GetSiteId())).c_str());
     std::fprintf(out, "  stored    %s  (project %ld, task %ld)\n\n", stored.c_str(),
                  static_cast<long>(row.GetProjectId()), static_cast<long>(row.GetTaskId()));
 
@@ -169,7 +172,7 @@ CExplanation ExplainRow(FILE* out, const CActivityReader& reader, const CDBActiv
     explanation.taskId = activity.GetTaskId();
     explanation.sameAsStored = explanation.projectId == row.GetProjectId() && explanation.taskId == row.GetTaskId();
 
-    const std::string decided = ProjectTaskName(catalogue, explanation.projectId, explanation.taskId);
+    const std::string decided = TerminalText(ProjectTaskName(catalogue, explanation.projectId, explanation.taskId));
     if (explanation.result == 1)
         std::fprintf(out, "\nDecision: rule %ld gives %s.\n", static_cast<long>(explanation.ruleId), decided.c_str());
     else if (engine.GetDefaultTaskId() != 0)

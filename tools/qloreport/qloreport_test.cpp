@@ -176,6 +176,66 @@ TEST_F(Qloreport, TheHtmlPageIsSelfContainedAndHoldsTheTotals) {
               std::string::npos);
 }
 
+// Texts chosen by strangers (a page's title, a site, a program, project and
+// task names): a spreadsheet must not run them as formulas, a terminal must
+// not act on their control characters, and JSON keeps them as stored.
+TEST_F(Qloreport, HostileTextsAreInertInCsvAndOnTheTerminalAndIntactInJson) {
+    const std::string formula = "=HYPERLINK(\"http://x\",\"<b>go</b>\")";
+    // Retitles the terminal, recolours it, DEL, and the C1 control U+009D.
+    const std::string sequences = "\x1b]0;owned\x07\x1b[31mred\x7f\xc2\x9d";
+    const std::string shown = "\\x1b]0;owned\\x07\\x1b[31mred\\x7f\\u009d";
+    const int32_t app = sample.data.AddApp("+cmd.exe", "C:\\+cmd.exe");
+    const int32_t site = sample.data.AddSite("@evil.example");
+    const int32_t project = sample.data.AddProject(formula);
+    const int32_t task = sample.data.AddTask(project, "-2+3\x1b[2J");
+    // Formulas led by a tab and a carriage return; a title cut inside the
+    // escape of its ESC; the sequences alone.
+    const std::string titles[] = {"\t=1+2", "\r=1+2\n", std::string(37, 'a') + sequences, sequences};
+    std::vector<CStoredRow> rows;
+    for (int i = 0; i < 4; ++i) {
+        CStoredRow row;
+        row.start = 20260505090000 + i * 1000, row.finish = row.start + 1000, row.duration = 600;
+        row.title = titles[i], row.app = app, row.project = project, row.task = task, row.site = site;
+        rows.push_back(row);
+    }
+    sample.data.AddRows(rows);
+
+    const std::string csv = Run({"day", "2026-05-05", "--format", "csv"}).out;
+    EXPECT_NE(csv.find(",600,Active,'+cmd.exe,'\t=1+2,'@evil.example,,"
+                       "\"'=HYPERLINK(\"\"http://x\"\",\"\"<b>go</b>\"\")\",'-2+3\x1b[2J\n"),
+              std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find(",\"'\r=1+2\n\",'@evil"), std::string::npos) << csv;
+    std::vector<std::string> args{"totals", "--by", "project", "--format", "csv", "--from", "2026-05-01"};
+    args.insert(args.end(), {"--to", "2026-05-31"});
+    EXPECT_NE(Run(args).out.find(",\"'=HYPERLINK(\"\"http://x\"\",\"\"<b>go</b>\"\")\",2400,0:40:00,100.00\n"),
+              std::string::npos);
+
+    const nlohmann::json json = nlohmann::json::parse(Run({"day", "2026-05-05", "--format", "json"}).out);
+    EXPECT_EQ(json["rows"][0]["title"], "\t=1+2");
+    EXPECT_EQ(json["rows"][3]["title"], sequences);
+    EXPECT_EQ(json["rows"][3]["project"], formula);
+    EXPECT_EQ(json["rows"][3]["program"], "+cmd.exe");
+
+    // Tables show every control character escaped and cut between characters.
+    args = {"totals", "--by", "task", "--from", "2026-05-01", "--to", "2026-05-31"};
+    const std::string tables[] = {Run({"day", "2026-05-05"}).out, Run(args).out,
+                                  Run({"explain", "--at", "2026-05-05 09:35:00"}).out};
+    for (const std::string& table : tables)
+        EXPECT_EQ(table.find_first_of("\x1b\x07\x7f\t\r"), std::string::npos) << table;
+    for (const std::string& table : tables)
+        EXPECT_EQ(table.find("\xc2\x9d"), std::string::npos) << table;
+    EXPECT_NE(tables[0].find(" \\x09=1+2 "), std::string::npos) << tables[0];
+    EXPECT_NE(tables[0].find(std::string(37, 'a') + "~    @evil.example "), std::string::npos) << tables[0];
+    EXPECT_NE(tables[0].find(" " + shown + "     @evil.example "), std::string::npos) << tables[0];
+    EXPECT_NE(tables[1].find("<b>go</b>\") / -2+3\\x1b[2J      0:40:00"), std::string::npos) << tables[1];
+    EXPECT_NE(tables[2].find("  title     " + shown + "\n"), std::string::npos) << tables[2];
+
+    const std::string html = Run({"html", "--from", "2026-05-01", "--to", "2026-05-31"}).out;
+    EXPECT_EQ(html.find("<b>go"), std::string::npos);
+    EXPECT_NE(html.find("=HYPERLINK(&quot;http://x&quot;,&quot;&lt;b&gt;go&lt;/b&gt;&quot;)"), std::string::npos);
+}
+
 TEST_F(Qloreport, BadDataEndsWithStatusOneNamingTheFileAndABadCommandLineWithTwo) {
     CRun run = Run({"totals", "--from", "2026-02-01", "--to", "2026-02-28"});
     EXPECT_EQ(run.status, 1);

@@ -2,9 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <nlohmann/json.hpp>
-#include <vector>
 
 #include "sensing/time_stamp.h"
 
@@ -42,69 +39,6 @@ std::string FormatClock(int64_t stamp) {
 }
 
 std::string FormatMoment(int64_t stamp) { return Concat(FormatDate(stamp), " ", FormatClock(stamp)); }
-
-std::string JsonString(const std::string& utf8) {
-    return nlohmann::json(utf8).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string HtmlText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
-size_t CharacterCount(const std::string& text) {
-    size_t count = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80) ++count;
-    return count;
-}
-
-std::string Cell(const std::string& text, size_t width, bool alignRight) {
-    std::string cell = text;
-    if (CharacterCount(cell) > width) {
-        // Keep width - 1 characters and mark the cut.
-        size_t kept = 0, bytes = 0;
-        while (bytes < cell.size()) {
-            if ((static_cast<unsigned char>(cell[bytes]) & 0xC0) != 0x80 && kept++ == width - 1) break;
-            ++bytes;
-        }
-        cell = cell.substr(0, bytes) + "~";
-    }
-    const std::string padding(width - CharacterCount(cell), ' ');
-    return alignRight ? padding + cell : cell + padding;
-}
 
 std::string FileReportText(const CFileReport& file) {
     switch (file.state) {

@@ -1,11 +1,13 @@
 #pragma once
-// Texts of the reports: durations as h:mm:ss, shares, dates, and the escaping
-// of CSV, JSON and HTML. Stored texts become UTF-8 through NarrowToUtf8
+// Texts of the reports: durations as h:mm:ss, shares, dates and file
+// states; the cells of CSV, JSON, HTML and terminal tables come from
+// output/output_text.h. Stored texts become UTF-8 through NarrowToUtf8
 // (platform/text.h).
 
 #include <cstdint>
 #include <string>
 
+#include "output/output_text.h"
 #include "platform/text.h"
 #include "storage/activity_reader.h"
 
@@ -20,22 +22,6 @@ std::string FormatShare(int64_t part, int64_t total);
 std::string FormatDate(int64_t stamp);
 std::string FormatClock(int64_t stamp);
 std::string FormatMoment(int64_t stamp);
-
-// A JSON string literal, quotes included; bytes that are not well-formed
-// UTF-8 become U+FFFD.
-std::string JsonString(const std::string& utf8);
-// A CSV field: quoted, with quotes doubled, when it holds a comma, a quote or
-// a line break.
-std::string CsvField(const std::string& text);
-// Text for HTML content and attribute values.
-std::string HtmlText(const std::string& text);
-
-// `text` cut to `width` characters (UTF-8 code points; a cut text ends in
-// "~") and padded with blanks to `width`, on the right or, with
-// `alignRight`, on the left.
-std::string Cell(const std::string& text, size_t width, bool alignRight = false);
-// The number of UTF-8 code points of `text`.
-size_t CharacterCount(const std::string& text);
 
 // What became of a file of the data folder, for a message: empty when it was
 // read; a month without a file is a note ("note: ... does not exist: nothing

@@ -16,9 +16,9 @@ std::string Range(const CTotals& totals) {
 }
 
 void WriteTable(FILE* out, const CTotals& totals) {
-    size_t width = CharacterCount("Total");
+    size_t width = TerminalWidth("Total");
     for (const CTotalsGroup& group : totals.groups)
-        width = std::max(width, CharacterCount(group.name));
+        width = std::max(width, TerminalWidth(group.name));
     width = std::min(width, kNameWidth);
     // The total is the longest time.
     const size_t timeWidth = std::max(kTimeWidth, FormatDuration(totals.total).size());
