@@ -10,11 +10,15 @@
 # names a folder that no longer exists (a removed or moved checkout): it then
 # names INSTALL_FOLDER, in place of the old value where there was one. A file
 # in UTF-16 (as the Registry Editor of Windows exports) is only checked.
+# The file is its user's alone when it is written here, and a file that
+# holds a password (the JIRA or the team store's) is made so when other
+# users could read it.
 # Prints one line for each thing it did; exit 1 when the file is left wrong.
 set -euo pipefail
 [ $# -eq 2 ] || { sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 2; }
 settings=$1
 install=$2
+umask 077
 key='HKEY_LOCAL_MACHINE\SOFTWARE\Belvane\Orvanta'
 # A .reg string escapes backslashes and double quotes.
 path_line="\"Path\"=\"$(printf '%s' "$install" | sed 's/[\\"]/\\&/g')\""
@@ -25,6 +29,14 @@ if [ ! -e "$settings" ]; then
     "$key" "$path_line" >"$settings"
   echo "settings written to $settings"
   exit 0
+fi
+
+# A value named "... Password" in any key, in UTF-8 or UTF-16 text (its
+# zero bytes dropped).
+if tr -d '\000' <"$settings" | grep -aqi '^[[:space:]]*"[^"]*password"[[:space:]]*=' &&
+  [ -n "$(find "$settings" -maxdepth 0 -perm /077)" ]; then
+  chmod go= "$settings"
+  echo "settings: $settings holds a password and was readable by other users; it is now its owner's alone"
 fi
 
 # The value of "Path" in the main key as the collector reads it: the last

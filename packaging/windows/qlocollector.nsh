@@ -1,7 +1,8 @@
 ; The collector's own steps in the installer and the uninstaller, inserted
 ; into CPack's NSIS script (packaging/CMakeLists.txt says where).
 ;
-; Installer switches: /S silent; /D=<folder> another install folder;
+; Installer switches: /S silent; /D=<folder> another install folder (given
+; the rights of Program Files);
 ; /ALLUSERS start the collector at every user's login instead of only the
 ; installing user's (for administrators who deploy it).
 ; Uninstaller switches: /S silent; /REMOVEDATA also delete the user's
@@ -18,13 +19,50 @@
 !define QLO_REPORT_FILE "%TEMP%\Orvanta activity report.html"
 !define MUI_STARTMENUPAGE_DEFAULTFOLDER "Orvanta"
 
+; The rights of Program Files: owned by the Administrators, nothing
+; inherited from above, full control for SYSTEM and the Administrators, read
+; and run (0x1200a9) for the Users.
+!define QLO_PROGRAM_FILES_SDDL "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
+
+; The installer runs with an administrator's rights and runs qloctl.exe
+; from the install folder, and every login (every user's, with /ALLUSERS)
+; starts the collector from there: a folder that ordinary users may change
+; (a /D= naming one) would let any of them have their own program run that
+; way. So whatever /D= names, the folder gets the rights of Program Files,
+; and everything already in it (owner included) is reset to inherit only
+; those; a folder whose rights cannot be set is refused.
+!macro QLO_SECURE_FOLDER
+  StrCpy $0 1
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${QLO_PROGRAM_FILES_SDDL}", i 1, *p .r1, p 0) i .r2'
+  ${If} $2 != 0
+    System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r3, *i .r4) i .r2'
+    System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r4, *p .r5, *i .r6) i .r2'
+    ; SE_FILE_OBJECT; owner, DACL and a protected DACL; explicit rights of
+    ; what is inside are not kept.
+    System::Call 'advapi32::TreeResetNamedSecurityInfoW(w "$INSTDIR", i 1, i 0x80000005, p r3, p 0, p r5, p 0, i 0, p 0, i 0, p 0) i .r0'
+    System::Call 'kernel32::LocalFree(p r1)'
+  ${EndIf}
+  ${If} $0 != 0
+    MessageBox MB_ICONSTOP|MB_OK "The rights of $INSTDIR cannot be made those of Program Files (error $0): other users could change the programs installed there. Choose another folder." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+!macroend
+
 ; A collector running from the install folder (an update) is asked to stop
 ; in order, saving the activity in progress, before its program is replaced.
+; The installer's own qloctl asks: nothing the folder held before is run.
 !macro QLO_STOP_COLLECTOR
-  ${If} ${FileExists} "$INSTDIR\qloctl.exe"
-    nsExec::Exec '"$INSTDIR\qloctl.exe" close'
-    Pop $0
-  ${EndIf}
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\qloctl.exe" "${INST_DIR}\qloctl.exe"
+  nsExec::Exec '"$PLUGINSDIR\qloctl.exe" close'
+  Pop $0
+!macroend
+
+; Before anything is copied into the install folder.
+!macro QLO_PREINSTALL
+  !insertmacro QLO_SECURE_FOLDER
+  !insertmacro QLO_STOP_COLLECTOR
 !macroend
 
 ; QLO_DEFAULT_DWORD <name> <value>: writes the number unless the settings

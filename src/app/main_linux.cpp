@@ -26,6 +26,7 @@
 #include "app/instance_lock_linux.h"
 #include "cli/command_line.h"
 #include "core/time_manager.h"
+#include "platform/private_file.h"
 #include "sensing/browser_report_listener.h"
 
 namespace {
@@ -72,6 +73,9 @@ int main(int argc, char** argv) {
     const bool parsed = ParseCommandLine(kCommandLine, argc, argv, line, error);
     if (const int answered = AnswerCommandLine(kCommandLine, parsed, line, error, stdout, stderr); answered >= 0)
         return answered;
+    // Everything the collector writes (databases, journals, logs, the
+    // checkpoint, its lock) is for its user's eyes only.
+    KeepNewFilesOwnerOnly();
     // A reader that goes away (a closed pipe) must not end the collector.
     signal(SIGPIPE, SIG_IGN);
     // Before any thread starts: the worker thread inherits the blocked mask,

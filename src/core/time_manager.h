@@ -165,6 +165,10 @@ public:
     int LoadConfiguration();
     // Creates the install, data, logs, archive and database folders. 1.
     int CreateFolders();
+    // Takes other users' rights away from the data folder and everything in
+    // it; says so in the information log when it changed any, in the error
+    // log when it cannot.
+    void KeepDataFolderPrivate();
     // Finds the live default task (the last in table order) and remembers
     // it and its project; both 0 when there is none. 1; 0 reading failed.
     int GetDefaultTask();

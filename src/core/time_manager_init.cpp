@@ -7,6 +7,7 @@
 #include "platform/com.h"
 #include "platform/folders.h"
 #include "platform/path.h"
+#include "platform/private_file.h"
 #include "platform/processes.h"
 #include "sensing/user.h"
 
@@ -38,6 +39,22 @@ int CTimeManager::LoadConfiguration() {
 
 int CTimeManager::CreateFolders() { return m_configuration.CreateFolders(); }
 
+void CTimeManager::KeepDataFolderPrivate() {
+    // The data folder holds every title and address seen: a folder left
+    // readable by others (an older release, a copy, a restored backup) is
+    // repaired before the databases open, and said once, when it happens.
+    const char* folder = m_configuration.GetDataFolder();
+    int repaired = 0;
+    if (RestrictFolderToOwner(folder, repaired) != 1)
+        LogError("%s (%i) the data folder %s cannot be made private to this user: other users may read what it holds",
+                 kInit, 9, folder);
+    else if (repaired > 0)
+        LogInfo(
+            1,
+            "%s the data folder %s was open to other users: %i of its files and folders were made private to this user",
+            kInit, folder, repaired);
+}
+
 int CTimeManager::Init(WindowHandle window) {
     // Until the level and the log folder are set below, these lines go nowhere.
     LogInfo(1, "%s started", kInit);
@@ -58,6 +75,7 @@ int CTimeManager::Init(WindowHandle window) {
     m_checkpoint.SetFolder(m_configuration.GetDbFolder(), kPathSeparator);
     const char* logs = m_configuration.GetLogsFolder();
     SetLogFiles(LOG_INFO | LOG_ERROR, logs, static_cast<int>(std::strlen(logs)) + 1);
+    KeepDataFolderPrivate();
 
     int result = m_dbManager.Initialization();
     if (result != 1) {

@@ -1,12 +1,14 @@
-// The XDG data folder as the Linux application-data folder, and realpath as
-// the long-name form.
+// The XDG data folder as the Linux application-data folder, realpath as
+// the long-name form, and the owner-only rights of the data folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <string>
 
 #include "platform/folders.h"
+#include "platform/private_file.h"
 #include "support/scoped_environment_linux.h"
 #include "support/temp_folder.h"
 
@@ -54,5 +56,39 @@ TEST(XdgFolders, LongPathNameResolvesLinksAndDots) {
     EXPECT_STREQ(buffer, expected);
     EXPECT_GT(Folders().GetLongPathName(temp.File("link").c_str(), buffer, sizeof(buffer)), 0u);
     EXPECT_STREQ(buffer, expected);
+}
+
+unsigned ModeOf(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 01000000;
+}
+
+TEST(XdgFolders, AFolderOpenToOthersIsMadeOwnerOnlyWithoutFollowingLinks) {
+    CTempFolder temp;
+    const std::string data = temp.File("data");
+    std::filesystem::create_directories(data + "/Logs/Archive");
+    std::ofstream(data + "/sys.db") << "x";
+    std::ofstream(data + "/Logs/Archive/old.log") << "x";
+    std::ofstream(temp.File("elsewhere")) << "x";
+    std::filesystem::create_symlink(temp.File("elsewhere"), data + "/link");
+    for (const char* path : {"", "/Logs", "/Logs/Archive"})
+        chmod((data + path).c_str(), 0777);
+    chmod((data + "/sys.db").c_str(), 0644);
+    chmod((data + "/Logs/Archive/old.log").c_str(), 0466);
+    chmod(temp.File("elsewhere").c_str(), 0644);
+
+    int repaired = -1;
+    EXPECT_EQ(RestrictFolderToOwner(data.c_str(), repaired), 1);
+    EXPECT_EQ(repaired, 5);
+    for (const char* folder : {"", "/Logs", "/Logs/Archive"})
+        EXPECT_EQ(ModeOf(data + folder), 0700u) << folder;
+    EXPECT_EQ(ModeOf(data + "/sys.db"), 0600u);
+    EXPECT_EQ(ModeOf(data + "/Logs/Archive/old.log"), 0400u);  // the owner's own rights stay
+    EXPECT_EQ(ModeOf(temp.File("elsewhere")), 0644u);          // a link's target is not the folder's
+    EXPECT_EQ(RestrictFolderToOwner(data.c_str(), repaired), 1);
+    EXPECT_EQ(repaired, 0);
+
+    EXPECT_EQ(RestrictFolderToOwner(temp.File("elsewhere").c_str(), repaired), -1);
+    EXPECT_EQ(RestrictFolderToOwner(temp.File("missing").c_str(), repaired), -1);
 }
 }  // namespace

@@ -26,6 +26,9 @@
 inline constexpr uint32_t kLocalChannelMaxMessage = 8192;
 // Connections served at the same time; further ones are closed at once.
 inline constexpr int kLocalChannelMaxConnections = 8;
+// A client gives up a message that the listener does not take within this
+// time (a listener that hangs must not hold its clients).
+inline constexpr uint32_t kLocalChannelSendLimitMs = 2000;
 
 // The channel through which the browser host reaches this user's collector:
 // $QLO_BROWSER_CHANNEL when set (a socket path or pipe name, for tests and
@@ -82,8 +85,9 @@ public:
     // -1 no name; -7 already connected.
     int Connect(const std::string& name);
     bool IsConnected() const;
-    // Sends one message. 1 sent; 0 the connection is lost (and closed now);
-    // -1 an empty or too long message; -8 not connected.
+    // Sends one message. 1 sent; 0 the connection is lost, or the listener
+    // did not take the message within kLocalChannelSendLimitMs (closed now
+    // either way); -1 an empty or too long message; -8 not connected.
     int Send(const char* data, uint32_t size);
     // Without waiting: 1 still connected; 0 the listener has closed the
     // connection (closed here too now); -8 not connected.

@@ -19,8 +19,6 @@
 
 namespace {
 constexpr char kSocketName[] = "qlocollector-browser.sock";
-// A client gives up a send that the listener does not take within this time.
-constexpr int kSendTimeoutSeconds = 2;
 
 // A folder of this user that only this user may change: not a link, owned by
 // the user, writable by nobody else (with `privateOnly`, no access for
@@ -255,7 +253,7 @@ int CLocalChannelClient::Connect(const std::string& name) {
     const int fd = ConnectTo(name);
     if (fd < 0) return 0;
     // The listener must be this user's too.
-    const timeval timeout{kSendTimeoutSeconds, 0};
+    const timeval timeout{kLocalChannelSendLimitMs / 1000, (kLocalChannelSendLimitMs % 1000) * 1000};
     if (!PeerIsThisUser(fd) || setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout)) != 0) {
         close(fd);
         return 0;

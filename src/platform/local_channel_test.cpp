@@ -1,6 +1,7 @@
 // The local channel on the real system: messages arrive whole and in order,
-// connections are numbered and their ends told, one listener per name, and
-// the framing refuses lengths out of range.
+// connections are numbered and their ends told, one listener per name, a
+// client gives up on a listener that does not read, and the framing
+// refuses lengths out of range.
 #include "platform/local_channel.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +11,12 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#include "support/silent_listener.h"
+#include "support/wait_until.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -104,6 +109,26 @@ TEST(LocalChannel, OneListenerPerName) {
     listener.Stop();
     EXPECT_EQ(rival.Start(name, recorder), 1) << "the name is free again";
     EXPECT_EQ(client.Connect(name), 1);
+}
+
+TEST(LocalChannel, AClientGivesUpOnAListenerThatNeverReads) {
+    const std::string name = TestChannel();
+    CSilentListener silent(name);
+    ASSERT_TRUE(silent.Holding());
+    CLocalChannelClient client;
+    ASSERT_EQ(client.Connect(name), 1);
+    std::atomic<int> sent{1};
+    std::thread writer([&] {
+        const std::string message(kLocalChannelMaxMessage, 'x');
+        while ((sent = client.Send(message.data(), kLocalChannelMaxMessage)) == 1) {
+        }
+    });
+    const bool gaveUp = WaitUntil([&] { return sent != 1; });
+    silent.Close();  // ends a write that would otherwise wait for ever
+    writer.join();
+    EXPECT_TRUE(gaveUp) << "the send still waits for the listener";
+    EXPECT_EQ(sent, 0);
+    EXPECT_FALSE(client.IsConnected());
 }
 
 TEST(LocalChannel, TheFramingRefusesLengthsOutOfRange) {

@@ -50,11 +50,25 @@ bool OwnedBy(HANDLE handle, const std::string& sid) {
     return same;
 }
 
-// Writes every byte, in as many writes as the pipe takes.
-bool WriteAll(HANDLE pipe, const char* data, DWORD size) {
+// Writes every byte, in as many writes as the pipe takes, through the
+// client's overlapped handle; false when a write fails or the listener has
+// not taken them all once `limit` has passed since `start` (the write in
+// progress is cancelled).
+bool WriteAll(HANDLE pipe, HANDLE event, const char* data, DWORD size, DWORD start, DWORD limit) {
     while (size > 0) {
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = event;
         DWORD written = 0;
-        if (!WriteFile(pipe, data, size, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(pipe, data, size, nullptr, &overlapped)) {
+            if (GetLastError() != ERROR_IO_PENDING) return false;
+            const DWORD spent = GetTickCount() - start;
+            if (WaitForSingleObject(event, spent < limit ? limit - spent : 0) != WAIT_OBJECT_0) {
+                CancelIo(pipe);
+                GetOverlappedResult(pipe, &overlapped, &written, TRUE);
+                return false;
+            }
+        }
+        if (!GetOverlappedResult(pipe, &overlapped, &written, FALSE) || written == 0) return false;
         data += written;
         size -= written;
     }
@@ -251,7 +265,7 @@ int CLocalChannelClient::Connect(const std::string& name) {
     HANDLE pipe = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 2 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
         pipe = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE | READ_CONTROL, 0, nullptr, OPEN_EXISTING,
-                           SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+                           FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
         if (pipe == INVALID_HANDLE_VALUE &&
             (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeA(name.c_str(), kBusyWaitMs)))
             break;
@@ -274,7 +288,12 @@ int CLocalChannelClient::Send(const char* data, uint32_t size) {
     char header[4];
     EncodeFrameLength(size, header);
     const auto pipe = reinterpret_cast<HANDLE>(m_handle);
-    if (WriteAll(pipe, header, sizeof(header)) && WriteAll(pipe, data, size)) return 1;
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const DWORD start = GetTickCount();
+    const bool sent = event && WriteAll(pipe, event, header, sizeof(header), start, kLocalChannelSendLimitMs) &&
+                      WriteAll(pipe, event, data, size, start, kLocalChannelSendLimitMs);
+    if (event) CloseHandle(event);
+    if (sent) return 1;
     Close();
     return 0;
 }

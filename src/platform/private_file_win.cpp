@@ -10,3 +10,12 @@ int MakeOwnerOnlyFile(const char* path) {
     CloseHandle(file);
     return 1;
 }
+
+void KeepNewFilesOwnerOnly() {}
+
+int RestrictFolderToOwner(const char* path, int& repaired) {
+    repaired = 0;
+    if (!path || !*path) return -1;
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : -1;
+}

@@ -14,7 +14,12 @@ int CBrowserReportListener::Start(CDebugController& log, const std::string& name
     if (result == 1)
         log.Log(LOG_INFO, 1, "%s: browser addresses are received at %s", kStart, name.c_str());
     else if (result == -7)
-        log.Log(LOG_INFO, 1, "%s: another collector receives the browser addresses at %s", kStart, name.c_str());
+        // The collector runs once per user, so the holder is no collector of
+        // this user's: on Windows, a program of another account that took
+        // the pipe's name.
+        log.Log(LOG_ERROR, 0,
+                "%s (2) Another program holds \"%s\": no addresses from the browser extension reach this collector",
+                kStart, name.c_str());
     else
         log.Log(LOG_ERROR, 0, "%s (1) Listening at \"%s\" failed with %i: no addresses from the browser extension",
                 kStart, name.c_str(), result);

@@ -19,9 +19,9 @@ public:
     ~CBrowserReportListener() override;
 
     // Listens on BrowserChannelName() (or `name` when given). The outcome
-    // goes to `log`: the place at information level 1; a failure to the
-    // error log, except when another collector of the user listens there
-    // already (information level 1). Each report received is noted at level
+    // goes to `log`: the place at information level 1; a failure, and a
+    // place that another program holds already, to the error log (once per
+    // start). Each report received is noted at level
     // 2, without its address or title. `log` must outlive the listening. The
     // channel's result (see CLocalChannelListener::Start).
     int Start(CDebugController& log, const std::string& name = BrowserChannelName());

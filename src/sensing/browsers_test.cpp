@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "fakes/fake_dde.h"
 #include "sensing/browser_readers.h"
+#include "sensing/browser_report_listener.h"
 #include "sensing/browser_reports.h"
 #include "sensing/browsers_manager.h"
+#include "support/silent_listener.h"
+#include "support/temp_folder.h"
 
 namespace {
 CWinProcess Named(const char* fileName, uint32_t processId = 1, const char* title = nullptr) {
@@ -271,5 +275,27 @@ TEST_F(BrowserExtension, AnswersAfterTheNamedReaders) {
     EXPECT_EQ(CBrowsersManager().FindURL(elsewhere, holder), 0);
     EXPECT_STREQ(holder.GetURL(), "kept");
     ExpectAllReleased(dde);
+}
+
+TEST_F(BrowserExtension, AChannelHeldByAnotherProgramIsAnError) {
+    // Whoever holds the collector's place (another account's program on
+    // Windows) receives what the hosts send: no address reaches this one.
+    const std::string name =
+        BrowserChannelName() + "-held-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    CSilentListener holder(name);
+    ASSERT_TRUE(holder.Holding());
+    CTempFolder folder;
+    {  // the logs are read once let go (Windows holds them exclusively)
+        CDebugController log;
+        ASSERT_EQ(log.SetLogFiles(LOG_INFO | LOG_ERROR, folder.Str().c_str(), 0), 1);
+        log.SetLevel(1);
+        CBrowserReportListener listener;
+        EXPECT_EQ(listener.Start(log, name), -7);
+    }
+    const std::string errors = ReadFileBytes(folder.File("QLOCollector_Error.log"));
+    EXPECT_NE(errors.find("CBrowserReportListener::Start (2) Another program holds \"" + name +
+                          "\": no addresses from the browser extension"),
+              std::string::npos)
+        << errors;
 }
 }  // namespace

@@ -3,6 +3,8 @@
 // lifetime and puts the previous state back afterwards. Linux only: the
 // Linux services find their files through the environment.
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -27,4 +29,17 @@ private:
 
     std::string m_name;
     std::optional<std::string> m_previous;
+};
+
+// Sets the process's file-creation mask for the object's lifetime (children
+// inherit it), so that a test of file modes starts from a known mask.
+class CScopedUmask {
+public:
+    explicit CScopedUmask(mode_t mask) : m_previous(umask(mask)) {}
+    ~CScopedUmask() { umask(m_previous); }
+    CScopedUmask(const CScopedUmask&) = delete;
+    CScopedUmask& operator=(const CScopedUmask&) = delete;
+
+private:
+    mode_t m_previous;
 };

@@ -3,9 +3,10 @@
 // one test, through the target's real registry, and taken away afterwards.
 //
 // Windows: the registry itself (under Wine, the test prefix's), written with
-// RegCreateKeyExA / RegSetValueExA. Whatever "SOFTWARE\Belvane" held is saved
-// at construction and removed, so every test starts without it, and is put
-// back at destruction. Test suites using it carry the ctest resource lock
+// RegCreateKeyExA / RegSetValueExA. Whatever "SOFTWARE\Belvane" held (in
+// HKEY_LOCAL_MACHINE, and in HKEY_CURRENT_USER, where secrets are moved to)
+// is saved at construction and removed, so every test starts without it,
+// and is put back at destruction. Test suites using it carry the ctest resource lock
 // "registry", as they share the one registry.
 // Linux: a Registry Editor file in a temporary folder, named by
 // QLO_REGISTRY_FILE for the object's lifetime; the user's own file is never

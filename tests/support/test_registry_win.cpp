@@ -1,6 +1,7 @@
 // The test registry of the Windows target: HKEY_LOCAL_MACHINE itself. The
-// "SOFTWARE\Belvane" tree found at construction is saved in memory, removed
-// for the test and rebuilt at destruction.
+// "SOFTWARE\Belvane" trees of HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER (where
+// secrets are kept per user) found at construction are saved in memory,
+// removed for the test and rebuilt at destruction.
 #include <windows.h>
 
 #include <algorithm>
@@ -83,30 +84,35 @@ bool SetValue(const char* path, const char* name, DWORD type, const void* data, 
     return ok;
 }
 
-void RemoveVendorTree() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVendorPath); }
+const HKEY kRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 }  // namespace
 
 struct CTestRegistry::State {
-    bool existed = false;
-    SavedKey saved;
+    bool existed[2] = {};
+    SavedKey saved[2];
 };
 
 CTestRegistry::CTestRegistry() : m_state(std::make_unique<State>()) {
-    HKEY software;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSoftware, 0, KEY_READ, &software) == ERROR_SUCCESS) {
-        m_state->existed = SaveTree(software, kVendor, m_state->saved);
-        RegCloseKey(software);
+    for (int root = 0; root < 2; ++root) {
+        HKEY software;
+        if (RegOpenKeyExA(kRoots[root], kSoftware, 0, KEY_READ, &software) == ERROR_SUCCESS) {
+            m_state->existed[root] = SaveTree(software, kVendor, m_state->saved[root]);
+            RegCloseKey(software);
+        }
+        RegDeleteTreeA(kRoots[root], kVendorPath);
     }
-    RemoveVendorTree();
 }
 
 CTestRegistry::~CTestRegistry() {
-    RemoveVendorTree();
-    if (!m_state->existed) return;
-    HKEY software;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSoftware, 0, KEY_ALL_ACCESS, &software) != ERROR_SUCCESS) return;
-    RestoreTree(software, m_state->saved);
-    RegCloseKey(software);
+    for (int root = 0; root < 2; ++root) {
+        RegDeleteTreeA(kRoots[root], kVendorPath);
+        HKEY software;
+        if (!m_state->existed[root] ||
+            RegOpenKeyExA(kRoots[root], kSoftware, 0, KEY_ALL_ACCESS, &software) != ERROR_SUCCESS)
+            continue;
+        RestoreTree(software, m_state->saved[root]);
+        RegCloseKey(software);
+    }
 }
 
 bool CTestRegistry::SetString(const char* key, const char* name, const std::string& text) {

@@ -12,6 +12,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -291,6 +292,9 @@ protected:
         return count;
     }
 
+    // Files are made as a usual session makes them, readable by others
+    // unless a program says otherwise.
+    CScopedUmask umask022{022};
     CTempFolder temp;
     const std::string registryFile = temp.File("registry.reg");
     CScopedEnvironment dataHome{"XDG_DATA_HOME", temp.File("data").c_str()};
@@ -308,7 +312,25 @@ protected:
     int starts = 0;
 };
 
+// The modes of the data folder and of everything in it that others can use:
+// "path mode" lines, empty when all is private to the user.
+Texts OpenToOthers(const std::string& folder) {
+    Texts open;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        struct stat info {};
+        lstat(entry.path().c_str(), &info);
+        char mode[8];
+        std::snprintf(mode, sizeof(mode), " %03o", info.st_mode & 0777);
+        if (info.st_mode & 077) open.push_back(entry.path().string() + mode);
+    }
+    return open;
+}
+
 TEST_F(CollectorRun, OneInstanceWithItsFoldersLogsAndCatalogue) {
+    // A data folder left readable by others (an older release, a copy) is
+    // made private at start, and that is said once.
+    fs::create_directories(DataFile("Logs/Archive"));
+    std::ofstream(DataFile("Logs/Archive/old.log")) << "x";
     auto notepad = Program("notepad.exe", "report.txt - Notepad");
     Start();
     EXPECT_EQ(ReadFileBytes(LockFile()), std::to_string(collector->Pid()) + "\n");
@@ -343,6 +365,10 @@ TEST_F(CollectorRun, OneInstanceWithItsFoldersLogsAndCatalogue) {
     EXPECT_EQ(Close(), 0);
     EXPECT_EQ(FindRunningInstance(LockFile()), 0);
     EXPECT_EQ(Count(InfoLog(), "CTimeManager::Deinit finished"), 1);
+    EXPECT_EQ(OpenToOthers(temp.File("data/Orvanta")), Texts{});
+    EXPECT_EQ(
+        Count(InfoLog(), "the data folder " + temp.File("data/Orvanta") + " was open to other users: 4 of its files"),
+        1);
     // A first start in an empty month finds no stored activity (seven
     // tries), and a run of less than a second has nothing to store; nothing
     // else went wrong.
@@ -360,6 +386,7 @@ TEST_F(CollectorRun, OneInstanceWithItsFoldersLogsAndCatalogue) {
     EXPECT_EQ(Close(), 0);
     EXPECT_EQ(Query(DataFile("DB/func.db"), "select count(*) from T_Rules where Path is null or Path like '%.exe'"),
               Texts{"52"});
+    EXPECT_EQ(Count(InfoLog(), "was open to other users"), 1);
 }
 
 TEST_F(CollectorRun, WindowSwitchesAreStoredAndCategorisedAsTheControlToolSays) {
@@ -612,13 +639,21 @@ TEST_F(CollectorRun, AStaleInstallPathIsNamedAndTheSettingsScriptRepairsIt) {
     EXPECT_EQ(Count(ErrorLog(), "CTimeManager::LoadConfiguration (1) " + problem), 1);
     EXPECT_EQ(Close(), 0);
 
+    // The settings hold a password and are readable by others: the script
+    // makes them private, and the collector still reads them.
+    std::ofstream(registryFile, std::ios::app) << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Belvane\\Orvanta\\PMS]\r\n"
+                                                  "\"JIRA Password\"=hex:73,65,63,72,65,74,00\r\n";
     std::string output;
     EXPECT_EQ(RunToEnd(std::string(QLO_SOURCE_DIR) + "/scripts/linux_settings.sh '" + registryFile + "' '" +
                            temp.File("install") + "'",
                        &output),
               0);
-    EXPECT_EQ(output, "settings: \"Path\" in " + registryFile + " named " + gone +
-                          ", which does not exist; it now names " + temp.File("install") + "\n");
+    EXPECT_EQ(output, "settings: " + registryFile +
+                          " holds a password and was readable by other users; it is now its owner's alone\n"
+                          "settings: \"Path\" in " +
+                          registryFile + " named " + gone + ", which does not exist; it now names " +
+                          temp.File("install") + "\n");
+    EXPECT_EQ(fs::status(registryFile).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     Start();
     EXPECT_EQ(Close(), 0);
     EXPECT_EQ(Count(ErrorLog(), "LoadConfiguration"), 1);

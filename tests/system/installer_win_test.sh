@@ -7,7 +7,14 @@
 # - the report tool reads what was recorded;
 # - a silent uninstall stops it in order (its activity saved), removes the
 #   programs, the start at login, the entries and the registration, and
-#   keeps the data and the settings; one asked to remove the data does so.
+#   keeps the data and the settings; one asked to remove the data does so;
+# - /D= naming a folder that exists already (and that other users might have
+#   filled) installs there and runs nothing it held.
+#
+# Wine keeps no access lists of files (it reads back a made-up one whatever
+# was set), so the rights the installer gives that folder cannot be seen
+# here; what is checked is that setting them works and that the installer
+# runs its own qloctl, never one found in the folder.
 #
 #   installer_win_test.sh PACKAGES_FOLDER PROGRAM...
 #   (scripts/package.sh fills the folder; the programs the build ships)
@@ -85,7 +92,18 @@ stopped_in_order 2
 [ "$(reg_value "$settings" Path)" = 'C:\Program Files\Orvanta' ] || fail "the settings were removed"
 
 wine "$installer" /S || fail "the installer failed"
+# A program left in a folder as qloctl.exe: here a collector, which would
+# show itself by its logs (and keep the installer waiting) if it were run.
+shared="$WINEPREFIX/drive_c/Shared/Orvanta"
+mkdir -p "$shared"
+cp "$programs/QLOCollector.exe" "$shared/qloctl.exe"
 uninstall /REMOVEDATA
 [ ! -e "$data" ] || fail "the data folder is left"
 [ -z "$(reg_value "$settings" Path)" ] || fail "the settings are left"
+
+timeout 120 wine "$installer" /S '/D=C:\Shared\Orvanta' || fail "the installer into an existing folder failed"
+[ ! -e "$data/Logs" ] || fail "the installer ran the qloctl.exe it found in the folder"
+[ "$(reg_value "$user_run" QLOCollector)" = '"C:\Shared\Orvanta\QLOCollector.exe"' ] || fail "no start at login"
+programs=$shared
+uninstall /REMOVEDATA
 echo "installer: passed"

@@ -5,14 +5,18 @@
 #include <iostream>
 #include <string>
 
+#include "control/collector_control.h"
 #include "platform/console.h"
 #include "platform/password_prompt.h"
-#include "control/collector_control.h"
+#include "platform/private_file.h"
 #include "qlopms/pms_commands.h"
 #include "qlopms/qlopms_command.h"
 #include "sensing/time_stamp.h"
 
 int main(int argc, char** argv) {
+    // The worklog store, the session cookie and the server's answers it
+    // keeps are private.
+    KeepNewFilesOwnerOnly();
     UseUtf8Console();
     CCommandLine parsed;
     CPmsCommandLine line;

@@ -109,7 +109,9 @@ int RunLocal(const CReportOptions& options, FILE* out, FILE* err) {
 int RunServer(const CReportOptions& options, FILE* out, FILE* err) {
     CTeamStoreTarget target;
     std::string error;
-    const int resolved = ResolveTeamStoreTarget(options.server, ReadTeamStoreSettings(), target, error);
+    const CTeamStoreSettings settings = ReadTeamStoreSettings();
+    if (!settings.notice.empty()) std::fprintf(err, "qloreport: %s\n", settings.notice.c_str());
+    const int resolved = ResolveTeamStoreTarget(options.server, settings, target, error);
     if (resolved != 1) {
         std::fprintf(err, "qloreport: %s\n", error.c_str());
         return resolved == -1 ? 1 : 2;

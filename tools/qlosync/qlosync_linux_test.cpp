@@ -1,8 +1,10 @@
 // The qlosync program against the test server: a push killed at random
 // moments and resumed, a server restarted during a push, and watch stopped
-// by a signal. Linux: the test starts, kills and signals the program.
+// by a signal, leaving its files private. Linux: the test starts, kills and
+// signals the program.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <random>
@@ -10,6 +12,7 @@
 #include <thread>
 
 #include "support/child_process_linux.h"
+#include "support/scoped_environment_linux.h"
 #include "support/team_store_test_server.h"
 #include "support/temp_folder.h"
 #include "support/test_registry.h"
@@ -28,14 +31,17 @@ bool Eventually(Condition condition) {
 
 class TeamStoreProgram : public ::testing::Test {
 protected:
+    // Files are made as a usual session makes them, readable by others
+    // unless a program says otherwise.
+    CScopedUmask umask022{022};
     CTestRegistry registry;
     CTempFolder folder;
     CActivityFolder data{folder.Str()};
     std::vector<CStoredRow> rows = FillTeamFolder(data, 7, 3, 3000);
 
     std::vector<std::string> Args(const std::string& command, const CTeamStoreTestDatabase& store) {
-        return {"qlosync", command, "--data", folder.Str(), "--server", store.Conninfo(), "--person", "carol",
-                "--batch", "50"};
+        return {"qlosync",        command,    "--data", folder.Str(), "--server",
+                store.Conninfo(), "--person", "carol",  "--batch",    "50"};
     }
     static int64_t Stored(const CTeamStoreTestDatabase& store) {
         return std::stoll(store.Query("select count(*) from orvanta.activities"));
@@ -122,7 +128,12 @@ TEST_F(TeamStoreProgram, WatchPushesUntilStoppedAndStatusTellsTheLastPush) {
         told += line + "\n";
     EXPECT_EQ(status.Wait(), 0);
     EXPECT_EQ(told.find("last push: "), 0u) << told;
-    EXPECT_TRUE(told.find(", done: ") != std::string::npos || told.find("ended well: ") != std::string::npos)
-        << told;
+    EXPECT_TRUE(told.find(", done: ") != std::string::npos || told.find("ended well: ") != std::string::npos) << told;
+    // What qlosync keeps beside the databases is its user's alone.
+    for (const char* name : {"qlosync.id", "qlosync.state", "qlosync.lock"}) {
+        struct stat info {};
+        EXPECT_EQ(stat(folder.File(name).c_str(), &info), 0) << name;
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
+    }
 }
 }  // namespace

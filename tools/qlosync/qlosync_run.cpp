@@ -176,6 +176,7 @@ int RunQlosync(int argc, const char* const* argv, FILE* out, FILE* err) {
     if (const int answered = AnswerCommandLine(kCommandLine, parsed, line, error, out, err); answered >= 0)
         return answered;
     const CTeamStoreSettings settings = ReadTeamStoreSettings();
+    if (!settings.notice.empty()) std::fprintf(err, "qlosync: %s\n", settings.notice.c_str());
     CPushRequest request;
     if (options.command != Command::Init) {
         if (ToolDatabaseFolder(options.data, request.folder, error) != 1) {

@@ -7,6 +7,7 @@
 #include "core/registry_value.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "platform/user_secret.h"
 
 const char kTeamStoreKey[] = "SOFTWARE\\Belvane\\Orvanta\\Team Store";
 
@@ -61,7 +62,11 @@ bool SameServer(const std::map<std::string, std::string>& a, const std::map<std:
 CTeamStoreSettings ReadTeamStoreSettings() {
     CTeamStoreSettings settings;
     settings.connection = ReadText("Connection");
-    settings.password = ReadText("Password");
+    if (ReadUserSecret(kTeamStoreKey, "Password", settings.password, settings.notice) == -1)
+        settings.notice =
+            "the \"Password\" setting of this user cannot be read (it was protected by another user or "
+            "on another computer): set it again";
+    settings.password = NarrowToUtf8(settings.password.c_str());
     settings.person = ReadText("Person");
     CRegistryValue interval;
     if (interval.Prepare(REGISTRY_KIND_NUMBER) == 1 &&
@@ -94,8 +99,9 @@ int ResolveTeamStoreTarget(const std::string& given, const CTeamStoreSettings& s
             return -3;
         }
         if (options.count("password")) {
-            error = "a password does not belong on a command line: use PGPASSWORD, a password file (.pgpass) or "
-                    "the \"Password\" setting";
+            error =
+                "a password does not belong on a command line: use PGPASSWORD, a password file (.pgpass) or "
+                "the \"Password\" setting";
             return -2;
         }
     }

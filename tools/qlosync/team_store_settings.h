@@ -5,7 +5,9 @@
 // connection string a command line may give instead.
 //
 //   "Connection"     string   libpq connection string: "host=... dbname=..." or postgresql://...
-//   "Password"       string   the password, when neither PGPASSWORD nor a password file gives it
+//   "Password"       the password, when neither PGPASSWORD nor a password file gives it: kept
+//                    per user (see platform/user_secret.h: on Windows protected in the user's
+//                    own key, moved there from the machine's key on first read)
 //   "Person"         string   whose rows this computer sends (default: the account's name)
 //   "Push Interval"  number   minutes between the pushes of `qlosync watch` (default 5)
 //
@@ -23,6 +25,7 @@ struct CTeamStoreSettings {
     std::string password;
     std::string person;
     int pushIntervalMinutes = 0;  // 0: not set
+    std::string notice;           // what reading the password has to tell the user (a move); may be empty
 };
 
 // Reads what is there; missing values stay empty or 0.
