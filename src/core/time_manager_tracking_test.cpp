@@ -1,9 +1,11 @@
 // The tracking cycle driven event by event across the clock situations the
 // collector meets: steady work, gaps, midnight, month ends, locking, restarts
 // and clock changes. Rows are read back from the real activity files.
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/activity_checkpoint.h"
 #include "core/time_manager_test_fixture.h"
 
 namespace {
@@ -108,6 +110,18 @@ TEST_F(TrackingCycle, LockingStoresTheWorkUpToTheLockAndKeepsItsProgramInTheLock
     StartAt(20261207090000);
     At(20261207090030);
     At(20261207090040, EVENT_LOCK);
+    // The checkpoint names the Locked row at once: it has lasted nothing yet,
+    // whatever the row it took its program from had lasted.
+    CActivityCheckpoint checkpoint;
+    checkpoint.SetFolder(std::filesystem::path(tm->CheckpointPath()).parent_path().string(),
+                         static_cast<char>(std::filesystem::path::preferred_separator));
+    CCheckpointState state;
+    std::string why;
+    int damaged = 0;
+    ASSERT_EQ(checkpoint.Read(state, why, damaged), 1) << why;
+    EXPECT_TRUE(state.rejected.empty()) << state.rejected.front();
+    ASSERT_TRUE(state.hasCurrent);
+    EXPECT_EQ(state.current.GetType(), ActivityType::Locked);
     // Whatever comes to the front while locked belongs to the Locked row.
     Show(kBrowserWindow, "Lock screen");
     At(20261207090100);

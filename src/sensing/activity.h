@@ -94,11 +94,13 @@ public:
         m_finishDate = moment.stamp;
         m_finishUtcOffset = moment.utcOffset;
     }
-    // A new, zero-length activity: start and finish both `stamp` / `moment`.
-    void SetStartAndFinish(int64_t stamp) { SetDates(stamp, stamp); }
+    // A new, zero-length activity: start and finish both `stamp` / `moment`,
+    // no duration (whatever an activity it was copied from had lasted).
+    void SetStartAndFinish(int64_t stamp) { SetStartAndFinish(CMoment{stamp, kUnknownUtcOffset}); }
     void SetStartAndFinish(const CMoment& moment) {
         SetStartMoment(moment);
         SetFinishMoment(moment);
+        m_duration = m_formatedDuration = 0;
     }
 
     int64_t GetDuration() const { return m_duration; }
