@@ -18,16 +18,31 @@ function(qlo_os_sources var)
 endfunction()
 
 # qlo_add_test_suite(<name> SOURCES <files>... LIBS <libraries>... [LABELS <labels>...]
-#                    [PROPERTIES <ctest properties>...])
+#                    [WORKING_DIRECTORY <folder>] [PROPERTIES <ctest properties>...])
 # One GoogleTest executable whose test cases become separate ctest tests. Cross
 # compiled, they run through the emulator (Wine) of the toolchain file.
+# The folder the tests run in is an argument of its own: gtest_discover_tests
+# takes WORKING_DIRECTORY as its own keyword, so inside PROPERTIES it would end
+# the list and silently drop every property after it (a RESOURCE_LOCK, say).
 function(qlo_add_test_suite name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "qlo_add_test_suite(${name}): unexpected ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
+  foreach(keyword TEST_PREFIX TEST_SUFFIX TEST_LIST EXTRA_ARGS DISCOVERY_TIMEOUT DISCOVERY_MODE)
+    if(keyword IN_LIST ARG_PROPERTIES)
+      message(FATAL_ERROR "qlo_add_test_suite(${name}): ${keyword} inside PROPERTIES would cut the list short")
+    endif()
+  endforeach()
+  if(NOT ARG_WORKING_DIRECTORY)
+    set(ARG_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} qlo_test_support GTest::gtest_main)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY}
     PROPERTIES ${ARG_PROPERTIES})
 endfunction()
 

@@ -178,6 +178,37 @@ TEST_F(X11DesktopTest, TheChangeCountStaysWhileNothingChangesAndMovesWithEachCha
     EXPECT_EQ(m_desktop->GetWindowTextLength(other), 0);
 }
 
+TEST_F(X11DesktopTest, ANewWindowWithTheIdOfOneClosedInFrontIsReadAnew) {
+    // The window in front closes and its program ends while the hint still
+    // names it; the server hands the ids of a client that left to the next
+    // one that connects, so the next window in front can bear the same id.
+    auto closing = std::make_unique<CX11TestDisplay>();
+    const Window closed = closing->CreateWindow("Terminal", "make - Terminal", 601);
+    m_x.SetActive(closed);
+    ASSERT_EQ(m_desktop->GetForegroundWindow(), closed);
+    ASSERT_EQ(Title(closed), "make - Terminal");
+    closing->Destroy(closed);
+    closing.reset();
+    EXPECT_EQ(m_desktop->GetWindowTextLength(closed), 0);
+
+    std::vector<std::unique_ptr<CX11TestDisplay>> programs;
+    Window opened = None;
+    while (opened != closed && programs.size() < 16) {
+        programs.push_back(std::make_unique<CX11TestDisplay>());
+        opened = programs.back()->CreateWindow("Terminal", "vi - Terminal", 602);
+    }
+    ASSERT_EQ(opened, closed) << "no later program was given the ids of the one that ended";
+    m_x.SetActive(opened);
+    EXPECT_EQ(m_desktop->GetForegroundWindow(), opened);
+    EXPECT_EQ(Title(opened), "vi - Terminal");
+    EXPECT_EQ(m_desktop->GetWindowProcessId(opened), 602u);
+    // And it is watched: its changes move the count.
+    const uint64_t count = m_desktop->ChangeCount();
+    programs.back()->SetTitle(opened, "vi notes.txt - Terminal");
+    EXPECT_NE(m_desktop->ChangeCount(), count);
+    EXPECT_EQ(Title(opened), "vi notes.txt - Terminal");
+}
+
 TEST_F(X11DesktopTest, ThreadsSharingTheServiceEachGetTheirOwnAnswers) {
     // One thread asks about a window that exists, the other about one that
     // vanished: the X errors of the second must never spoil the first.

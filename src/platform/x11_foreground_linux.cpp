@@ -42,7 +42,10 @@ Window CX11Foreground::Active(CX11Session& x) {
         if (!x.ReadCardinal(x.Root(), x.Atoms().netActiveWindow, XA_WINDOW, window)) window = None;
         m_activeKnown = true;
         m_active = window;
-        if (m_active != m_watched) Watch(x, m_active);
+        // Watched anew even when the id is the same: the server hands the ids
+        // of a client that left to the next one that connects, so the window
+        // now named may be a new one that took the id of one destroyed.
+        Watch(x, m_active);
     }
     return m_active;
 }

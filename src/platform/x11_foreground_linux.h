@@ -7,7 +7,10 @@
 // nothing changes, asking makes no request to the server. The answers are
 // those of reading the properties at the time of the call: an event is
 // always taken before the answer it changes (the caller passes every event
-// to OnEvent first), and a window is watched before it is read.
+// to OnEvent first), and a window is watched before it is read. Each new
+// value of the hint is watched and read afresh, even an id seen before: X
+// gives the ids of a client that left to the next one, so a window that
+// closed and the next one in front can bear the same id.
 //
 // Windows other than the one in front are read at every call.
 //

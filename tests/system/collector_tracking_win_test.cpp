@@ -2,16 +2,30 @@
 // the messenger's conversation and a minute without input, each read back
 // from the rows it stores.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include "collector_harness_win.h"
 #include "support/raw_database.h"
 
 namespace {
-// The title of the window in front, as this test sees it.
-std::string ForegroundTitle() {
-    char title[256] = {};
-    GetWindowTextA(GetForegroundWindow(), title, sizeof title);
-    return title;
+// The window in front as this test sees it: its title, class and process.
+std::string ForegroundWindow() {
+    HWND window = GetForegroundWindow();
+    char title[256] = {}, windowClass[256] = {};
+    GetWindowTextA(window, title, sizeof title);
+    GetClassNameA(window, windowClass, sizeof windowClass);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    std::string text = "\"";
+    text.append(title).append("\" (class ").append(windowClass).append(", process ").append(std::to_string(process));
+    return text.append(IsWindowVisible(window) ? ", visible)" : ", hidden)");
+}
+
+// The application-data folder as the shell gives it now.
+std::string AppDataFolder() {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
 }
 
 TEST(ProgramTracking, WindowSwitchesBecomeRowsWithProgramUserAndCategory) {
@@ -147,15 +161,21 @@ TEST(ProgramTracking, AMinuteWithoutInputIsStoredAsIdle) {
     // the input; counted from the collector's first check of the window,
     // which a loaded machine may delay. The window takes the front again
     // (without input) while the collector does not see it there.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            if (sandbox.WaitForCurrentActivity(title, 1, 5000)) return true;
-            reader.Command("foreground");
-            return false;
-        },
-        60000))
-        << "in front: \"" << ForegroundTitle() << "\"; error log:\n"
-        << ReadFileBytes(sandbox.LogsFolder() + "\\QLOCollector_Error.log");
+    std::string answer;
+    if (!WaitUntil(
+            [&] {
+                if (sandbox.WaitForCurrentActivity(title, 1, 5000)) return true;
+                answer = reader.Command("foreground");
+                return false;
+            },
+            60000)) {
+        const std::string inFront = ForegroundWindow();
+        collector.Kill();  // its logs cannot be read while it runs
+        FAIL() << "in front: " << inFront << "; the reader is process " << reader.ProcessId() << " and said \""
+               << answer << "\"; the application-data folder is now " << AppDataFolder() << "; information log:\n"
+               << ReadFileBytes(sandbox.LogsFolder() + "\\QLOCollector.log") << "error log:\n"
+               << ReadFileBytes(sandbox.LogsFolder() + "\\QLOCollector_Error.log");
+    }
     ASSERT_TRUE(sandbox.WaitForRow(title, 120000));
     EXPECT_EQ(reader.Command("input on"), "ok input on");
     ASSERT_TRUE(WaitUntil([&] { return sandbox.ActivitiesTitled(title).size() == 2; }, 15000));
