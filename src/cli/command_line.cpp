@@ -98,6 +98,13 @@ std::string CCommandLine::Value(const std::string& option) const {
     return found == given.end() ? "" : found->second;
 }
 
+std::vector<std::string> CCommandLine::Values(const std::string& option) const {
+    std::vector<std::string> values;
+    for (auto [it, end] = every.equal_range(option); it != end; ++it)
+        values.push_back(it->second);
+    return values;
+}
+
 bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* argv, CCommandLine& line,
                       std::string& error) {
     line = CCommandLine();
@@ -128,14 +135,14 @@ bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* arg
             refusal = "unknown option '" + Shown(name) + "'";
         } else if (!option->value && equals != std::string::npos) {
             refusal = "option '" + name + "' takes no value";
-        } else if (!option->value) {
-            line.given[option->name] = "";
-        } else if (equals != std::string::npos) {
-            line.given[option->name] = argument.substr(equals + 1);
-        } else if (i + 1 < argc) {
-            line.given[option->name] = argv[++i];
-        } else {
+        } else if (option->value && equals == std::string::npos && i + 1 >= argc) {
             refusal = "option '" + name + "' needs a value";
+        } else {
+            const std::string value = !option->value                ? ""
+                                      : equals != std::string::npos ? argument.substr(equals + 1)
+                                                                    : argv[++i];
+            line.given[option->name] = value;
+            line.every.emplace(option->name, value);
         }
     }
     // Help and the version answer whatever else the line holds.

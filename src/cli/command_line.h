@@ -7,7 +7,8 @@
 // [OPTIONS]). Options stand before or after the command, in any order;
 // "--name value" and "--name=value" are the same, and the last one given
 // counts. --help (or -h) asks for the usage, of one command when a command
-// is given too; --version for the version. Both win over anything else on
+// is given too; --version for the version. An option may be repeated where
+// its program reads every value (CCommandLine::Values). Both win over anything else on
 // the line, so that they always answer.
 //
 // Exit status of the programs: 0 done (and after --help or --version), 2 a
@@ -46,13 +47,16 @@ enum class ECommandLineAsk { Run, Help, Version };
 
 struct CCommandLine {
     ECommandLineAsk ask = ECommandLineAsk::Run;
-    std::string command;                       // empty for a program without commands (or help without one)
-    std::vector<std::string> arguments;        // the command's own arguments, in order
-    std::map<std::string, std::string> given;  // the options given, by long name; a switch maps to ""
+    std::string command;                            // empty for a program without commands (or help without one)
+    std::vector<std::string> arguments;             // the command's own arguments, in order
+    std::map<std::string, std::string> given;       // the options given, by long name; a switch maps to ""
+    std::multimap<std::string, std::string> every;  // each option each time it was given, in order
 
     bool Has(const std::string& option) const { return given.count(option) != 0; }
     // The option's value; "" when it was not given.
     std::string Value(const std::string& option) const;
+    // Every value the option was given, in the order given.
+    std::vector<std::string> Values(const std::string& option) const;
 };
 
 // Reads argv[1] .. argv[argc - 1]. False, with a one-line reason in `error`,

@@ -40,6 +40,10 @@ TEST(CommandLine, OptionsStandBeforeOrAfterTheCommandInEitherForm) {
     EXPECT_EQ(Parse({"--data=d", "--all", "--format", "csv", "show", "-o", "f", "2026-01-02"}), expected);
     EXPECT_EQ(Parse({"--data", "a", "stop", "--data", "b"}), "stop --data=b");
     EXPECT_EQ(Parse({"show", "--data", "-"}), "show --data=-");
+    CCommandLine line;
+    Parse({"--data", "a", "show", "--data=b", "--data", "a"}, line);
+    EXPECT_EQ(line.Values("--data"), (std::vector<std::string>{"a", "b", "a"}));
+    EXPECT_EQ(line.Values("--format"), std::vector<std::string>{});
 }
 
 TEST(CommandLine, EachFaultIsRefusedWithItsReason) {

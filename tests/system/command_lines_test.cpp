@@ -14,7 +14,8 @@ namespace {
 const struct {
     const char* program;
     const char* command;
-} kCommandPrograms[] = {{"qloctl", "close"}, {"qloreport", "totals"}, {"qlopms", "worklog"}, {"qlosync", "status"}};
+} kCommandPrograms[] = {
+    {"qloctl", "close"}, {"qloreport", "totals"}, {"qlorules", "list"}, {"qlopms", "worklog"}, {"qlosync", "status"}};
 
 // The first line without its end (Windows: CR LF).
 std::string FirstLine(const std::string& text) {
@@ -42,8 +43,8 @@ protected:
 
 TEST_F(CommandLines, EveryProgramAnswersHelpAndVersionAndRefusesAnUnknownArgument) {
     for (const std::string& program :
-         {std::string(kCollectorProgram), std::string("qloctl"), std::string("qloreport"), std::string("qlopms"),
-          std::string("qlosync"), std::string("qlo-browser-host")}) {
+         {std::string(kCollectorProgram), std::string("qloctl"), std::string("qloreport"), std::string("qlorules"),
+          std::string("qlopms"), std::string("qlosync"), std::string("qlo-browser-host")}) {
         CShippedRun run = Run(program, {"--help"});
         EXPECT_EQ(run.status, 0) << program;
         EXPECT_EQ(run.out.rfind("usage: " + program + " ", 0), 0u) << program << ": " << run.out;
@@ -84,8 +85,9 @@ TEST_F(CommandLines, OptionsBeforeAndAfterTheCommandGiveTheSameResult) {
         {{"totals", "--data", data.Str(), "--format", "csv"}, {"--format=csv", "--data", data.Str(), "totals"}},
         {{"status", "--data", data.Str()}, {"--data=" + data.Str(), "status"}},
         {{"worklog", "--due", "--user", "ann"}, {"--user", "ann", "--due", "worklog"}},
+        {{"rows", "--data", data.Str(), "--from", "today"}, {"--from=today", "--data", data.Str(), "rows"}},
     };
-    const char* programs[] = {"qloreport", "qlosync", "qlopms"};
+    const char* programs[] = {"qloreport", "qlosync", "qlopms", "qlorules"};
     for (size_t i = 0; i < std::size(pairs); ++i) {
         const CShippedRun after = home.Run(programs[i], pairs[i][0]), before = home.Run(programs[i], pairs[i][1]);
         EXPECT_TRUE(after.ended && before.ended) << programs[i];

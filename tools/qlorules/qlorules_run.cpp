@@ -74,8 +74,8 @@ std::string Conditions(const CRuleInfo& info) {
 
 class CRulesRun {
 public:
-    CRulesRun(const CRulesOptions& options, CCuration& curation, FILE* out, FILE* err)
-        : m_options(options), m_curation(curation), m_out(out), m_err(err) {}
+    CRulesRun(const CCommandLine& line, const CRulesOptions& options, CCuration& curation, FILE* out, FILE* err)
+        : m_line(line), m_options(options), m_curation(curation), m_out(out), m_err(err) {}
 
     int Run() {
         const std::string& command = m_options.command;
@@ -99,9 +99,9 @@ private:
         std::fprintf(m_err, "qlorules: %s\n", why.empty() ? "nothing to do" : why.c_str());
         return 1;
     }
+    // A command line the parser let through that the command cannot take.
     int Usage(const std::string& why) {
-        std::fprintf(m_err, "qlorules: %s\n%s", why.c_str(), kQlorulesUsage);
-        return 2;
+        return AnswerCommandLine(kQlorulesCommandLine, false, m_line, why, m_out, m_err);
     }
     // A catalogue change: what was done, and the collector's answer.
     int Changed(int result, const std::string& done) {
@@ -366,6 +366,7 @@ private:
         return 0;
     }
 
+    const CCommandLine& m_line;
     const CRulesOptions& m_options;
     CCuration& m_curation;
     FILE* m_out;
@@ -374,16 +375,12 @@ private:
 }  // namespace
 
 int RunQlorules(int argc, const char* const* argv, FILE* out, FILE* err) {
+    CCommandLine line;
     CRulesOptions options;
     std::string error;
-    if (!ParseRulesOptions(argc, argv, NowTimeStamp(), options, error)) {
-        std::fprintf(err, "qlorules: %s\n%s", error.c_str(), kQlorulesUsage);
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(kQlorulesUsage, out);
-        return 0;
-    }
+    const bool parsed = ParseRulesOptions(argc, argv, NowTimeStamp(), line, options, error);
+    if (const int answered = AnswerCommandLine(kQlorulesCommandLine, parsed, line, error, out, err); answered >= 0)
+        return answered;
     std::string folder;
     if (ToolDatabaseFolder(options.dataFolder, folder, error) != 1) {
         std::fprintf(err, "qlorules: %s\n", error.c_str());
@@ -395,5 +392,5 @@ int RunQlorules(int argc, const char* const* argv, FILE* out, FILE* err) {
         std::fprintf(err, "qlorules: %s\n", curation.LastError().c_str());
         return 1;
     }
-    return CRulesRun(options, curation, out, err).Run();
+    return CRulesRun(line, options, curation, out, err).Run();
 }

@@ -2,6 +2,7 @@
 // commands one after the other with what each leaves in the files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "qlorules/qlorules_run.h"
@@ -37,21 +38,28 @@ TEST_F(Qlorules, BadCommandLinesExitWithTwoNamingTheBadInput) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"frobnicate"}, "unknown command 'frobnicate'"},
         {{"list", "--colour"}, "unknown option '--colour'"},
+        {{"list", "--dry-run"}, "'--dry-run' is an option of apply, not of list"},
         {{"apply", "--from", "2026-02-30"}, "bad date '2026-02-30'"},
-        {{"add", "--priority", "99"}, "bad value '99' for --priority"},
+        {{"add", "--priority", "99"}, "--priority takes a priority from 0 to 31, not '99'"},
         {{"assign", "--row", "2026-03:1"}, "assign needs --project ID"},
-        {{"assign", "--project", "1", "--row", "march:1"}, "bad value 'march:1' for --row"},
+        {{"assign", "--project", "1", "--row", "2026-03:1", "--row", "march:1"},
+         "--row takes YYYY-MM:ID, not 'march:1'"},
         {{"undo", "last"}, "undo takes at most one edit number"},
-        {{"serve", "--port", "70000"}, "bad value '70000' for --port"},
+        {{"remove"}, "'remove' takes ID"},
+        {{"serve", "--port", "70000"}, "--port takes a port from 1 to 65535, not '70000'"},
         {{}, "no command given"}};
     for (const auto& [args, reason] : cases) {
         const CToolRun run = Run(args);
         EXPECT_EQ(run.status, 2) << reason;
-        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.rfind("qlorules: " + reason, 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("\nusage: qlorules "), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
     }
     const CToolRun help = Run({"apply", "--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: qlorules COMMAND"), std::string::npos);
+    EXPECT_EQ(help.out.rfind("usage: qlorules apply [OPTIONS]\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("--dry-run"), std::string::npos) << help.out;
+    EXPECT_EQ(help.out.find("--row"), std::string::npos) << help.out;
 }
 
 TEST_F(Qlorules, AProjectAndARuleAreMadeTestedAppliedAndUndoneAndEachStepLandsInTheFiles) {
@@ -86,8 +94,9 @@ TEST_F(Qlorules, AProjectAndARuleAreMadeTestedAppliedAndUndoneAndEachStepLandsIn
     EXPECT_EQ(Run({"apply", "--from", "2026-03-02"}).status, 1);  // nothing left to change
 
     // The locked half hour was a meeting of ACME.
-    run = Run({"assign", "--project", acme, "--row", "2026-03:2"});
+    run = Run({"assign", "--row", "2026-03:2", "--project", acme, "--row", "2026-03:1"});
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("1 rows assigned"), std::string::npos) << run.out;  // the first already was ACME's
     run = Run({"rows", "--from", "2026-03-02", "--format", "csv"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("2026-03:2,2026-03-02 09:30:00,2026-03-02 10:00:00,0:30:00,locked,code,'=1+2"),
