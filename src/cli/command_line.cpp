@@ -29,14 +29,14 @@ std::string Shown(const std::string& argument) {
     return argument.size() > kShownBytes ? text + "..." : text;
 }
 
-const CCommandSpec* FindCommand(const CProgramSpec& spec, const std::string& name) {
-    for (const CCommandSpec& command : spec.commands)
+const CCommandSpec* FindCommand(const CProgramSpec& program, const std::string& name) {
+    for (const CCommandSpec& command : program.commands)
         if (name == command.name) return &command;
     return nullptr;
 }
 
-const COptionSpec* FindOption(const CProgramSpec& spec, const std::string& name) {
-    for (const COptionSpec& option : spec.options)
+const COptionSpec* FindOption(const CProgramSpec& program, const std::string& name) {
+    for (const COptionSpec& option : program.options)
         if (name == option.name || (option.shortName && name == option.shortName)) return &option;
     return nullptr;
 }
@@ -83,8 +83,8 @@ void AddEntry(std::string& text, const std::string& left, const std::string& hel
     text += line + "\n";
 }
 
-std::string Synopsis(const CProgramSpec& spec, const CCommandSpec* command) {
-    std::string text = std::string(spec.name) + (spec.commands.empty() ? "" : command ? " " : " COMMAND");
+std::string Synopsis(const CProgramSpec& program, const CCommandSpec* command) {
+    std::string text = std::string(program.name) + (program.commands.empty() ? "" : command ? " " : " COMMAND");
     if (command) {
         text += command->name;
         if (*command->arguments) text += std::string(" ") + command->arguments;
@@ -105,7 +105,7 @@ std::vector<std::string> CCommandLine::Values(const std::string& option) const {
     return values;
 }
 
-bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* argv, CCommandLine& line,
+bool ParseCommandLine(const CProgramSpec& program, int argc, const char* const* argv, CCommandLine& line,
                       std::string& error) {
     line = CCommandLine();
     for (int i = 1; i < argc; ++i) {
@@ -119,9 +119,9 @@ bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* arg
         const std::string argument = argv[i];
         if (argument == "--help" || argument == "-h" || argument == "--version") continue;
         if (argument.size() < 2 || argument[0] != '-') {
-            if (command || spec.commands.empty()) {
+            if (command || program.commands.empty()) {
                 line.arguments.push_back(argument);
-            } else if ((command = FindCommand(spec, argument))) {
+            } else if ((command = FindCommand(program, argument))) {
                 line.command = argument;
             } else {
                 refusal = "unknown command '" + Shown(argument) + "'";
@@ -130,7 +130,7 @@ bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* arg
         }
         const size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
         const std::string name = argument.substr(0, equals);
-        const COptionSpec* option = FindOption(spec, name);
+        const COptionSpec* option = FindOption(program, name);
         if (!option) {
             refusal = "unknown option '" + Shown(name) + "'";
         } else if (!option->value && equals != std::string::npos) {
@@ -147,10 +147,10 @@ bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* arg
     }
     // Help and the version answer whatever else the line holds.
     if (line.ask != ECommandLineAsk::Run) return true;
-    if (refusal.empty() && !command && !spec.commands.empty()) refusal = "no command given";
+    if (refusal.empty() && !command && !program.commands.empty()) refusal = "no command given";
     if (refusal.empty()) {
         for (const auto& [name, value] : line.given) {
-            const COptionSpec& option = *FindOption(spec, name);
+            const COptionSpec& option = *FindOption(program, name);
             if (!TakesOption(option, line.command)) {
                 refusal = "'" + name + "' is an option of " + Listed(option.commands) + ", not of " + line.command;
                 break;
@@ -169,16 +169,17 @@ bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* arg
     return refusal.empty();
 }
 
-std::string UsageText(const CProgramSpec& spec, const std::string& commandName) {
-    const CCommandSpec* command = FindCommand(spec, commandName);
-    std::string text = "usage: " + Synopsis(spec, command) + "\n" + (command ? command->help : spec.purpose) + "\n";
-    if (!command && !spec.commands.empty()) {
+std::string UsageText(const CProgramSpec& program, const std::string& commandName) {
+    const CCommandSpec* command = FindCommand(program, commandName);
+    std::string text =
+        "usage: " + Synopsis(program, command) + "\n" + (command ? command->help : program.purpose) + "\n";
+    if (!command && !program.commands.empty()) {
         text += "\ncommands:\n";
-        for (const CCommandSpec& each : spec.commands)
+        for (const CCommandSpec& each : program.commands)
             AddEntry(text, std::string(each.name) + (*each.arguments ? " " : "") + each.arguments, each.help);
     }
     text += "\noptions:\n";
-    for (const COptionSpec& option : spec.options) {
+    for (const COptionSpec& option : program.options) {
         if (command && !TakesOption(option, command->name)) continue;
         std::string left = option.shortName ? std::string(option.shortName) + ", " + option.name : option.name;
         if (option.value) left += std::string(" ") + option.value;
@@ -186,26 +187,26 @@ std::string UsageText(const CProgramSpec& spec, const std::string& commandName) 
         AddEntry(text, left, restricted ? Listed(option.commands) + ": " + option.help : option.help);
     }
     AddEntry(text, "-h, --help",
-             spec.commands.empty() ? "show this text" : "show this text; after a command, that command's options");
-    AddEntry(text, "--version", "show the version of " + std::string(spec.name));
-    if (spec.notes && *spec.notes) text += std::string("\n") + spec.notes;
+             program.commands.empty() ? "show this text" : "show this text; after a command, that command's options");
+    AddEntry(text, "--version", "show the version of " + std::string(program.name));
+    if (program.notes && *program.notes) text += std::string("\n") + program.notes;
     return text;
 }
 
-int AnswerCommandLine(const CProgramSpec& spec, bool parsed, const CCommandLine& line, const std::string& error,
+int AnswerCommandLine(const CProgramSpec& program, bool parsed, const CCommandLine& line, const std::string& error,
                       FILE* out, FILE* err) {
     if (!parsed) {
-        const std::string help = std::string(spec.name) + (line.command.empty() ? "" : " " + line.command);
-        std::fprintf(err, "%s: %s\nusage: %s (%s --help tells more)\n", spec.name, error.c_str(),
-                     Synopsis(spec, FindCommand(spec, line.command)).c_str(), help.c_str());
+        const std::string help = std::string(program.name) + (line.command.empty() ? "" : " " + line.command);
+        std::fprintf(err, "%s: %s\nusage: %s (%s --help tells more)\n", program.name, error.c_str(),
+                     Synopsis(program, FindCommand(program, line.command)).c_str(), help.c_str());
         return 2;
     }
     if (line.ask == ECommandLineAsk::Help) {
-        std::fputs(UsageText(spec, line.command).c_str(), out);
+        std::fputs(UsageText(program, line.command).c_str(), out);
         return 0;
     }
     if (line.ask == ECommandLineAsk::Version) {
-        std::fputs(VersionText(spec.name).c_str(), out);
+        std::fputs(VersionText(program.name).c_str(), out);
         return 0;
     }
     return -1;

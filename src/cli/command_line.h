@@ -64,16 +64,16 @@ struct CCommandLine {
 // value it does not take, an option of another command, no command, or too
 // few or too many arguments for the command. `line.command` names the
 // command as soon as it is known, also when the line is refused.
-bool ParseCommandLine(const CProgramSpec& spec, int argc, const char* const* argv, CCommandLine& line,
+bool ParseCommandLine(const CProgramSpec& program, int argc, const char* const* argv, CCommandLine& line,
                       std::string& error);
 
 // The usage text: the program's, or one command's (its options only) when
 // `command` names one.
-std::string UsageText(const CProgramSpec& spec, const std::string& command = "");
+std::string UsageText(const CProgramSpec& program, const std::string& command = "");
 
 // What a program does with its command line before it runs anything:
 // -1 when `line` is to run; otherwise the exit status after answering it:
 // 0 with the usage or the version on `out`, or (when `parsed` is false) 2
 // with "PROGRAM: <error>" and a usage line on `err`.
-int AnswerCommandLine(const CProgramSpec& spec, bool parsed, const CCommandLine& line, const std::string& error,
+int AnswerCommandLine(const CProgramSpec& program, bool parsed, const CCommandLine& line, const std::string& error,
                       FILE* out, FILE* err);

@@ -49,23 +49,23 @@ CBaseStorage<CDBRule> RulesWith(const CCatalogue& catalogue, CDBRule& rule) {
         rules.Push(rule.GetId() != 0 && stored.GetId() == rule.GetId() ? rule : stored);
     }
     if (!replaced) {
-        CRuleSpec spec = FromStoredRule(rule);
-        spec.id = highest + 1;
-        rule = ToStoredRule(spec);
+        CRuleSpec draft = FromStoredRule(rule);
+        draft.id = highest + 1;
+        rule = ToStoredRule(draft);
         rules.Push(rule);
     }
     return rules;
 }
 }  // namespace
 
-int CCuration::Preview(const CRuleSpec& spec, int64_t from, int64_t to, int limit, CPreview& out) {
+int CCuration::Preview(const CRuleSpec& draft, int64_t from, int64_t to, int limit, CPreview& out) {
     if (const int range = m_impl->CheckRange(from, to); range != 1) return range;
     CActivityReader reader(m_impl->m_folder);
     if (const int loaded = m_impl->Load(reader); loaded != 1) return loaded;
     const CCatalogue& catalogue = reader.Catalogue();
-    if (const std::string problem = RuleProblem(spec, catalogue); !problem.empty())
+    if (const std::string problem = RuleProblem(draft, catalogue); !problem.empty())
         return m_impl->Fail(curation::kRefused, problem);
-    CDBRule rule = ToStoredRule(spec);
+    CDBRule rule = ToStoredRule(draft);
     CRuleEngine engine;
     engine.SetRules(RulesWith(catalogue, rule));
     engine.SetDefaultTask(catalogue.Tasks());
