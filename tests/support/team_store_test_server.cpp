@@ -7,8 +7,8 @@
 #include <fstream>
 #include <random>
 
-#include "qlosync/pg_connection.h"
 #include "sensing/time_stamp.h"
+#include "teamstore/pg_connection.h"
 
 namespace {
 std::string Server(int port, const std::string& database) {
@@ -70,8 +70,9 @@ std::vector<CStoredRow> FillTeamFolder(CActivityFolder& data, int seed, int mont
     for (int month = 1; month <= months; ++month) {
         // Seconds since 1 day of the month, 08:00 (a month's rows fit in 28 days).
         auto stamp = [month](int64_t s) {
-            return PackTimeStamp(CLocalTime{2026, month, static_cast<int>(1 + s / 86400), static_cast<int>(s / 3600 % 24),
-                                            static_cast<int>(s / 60 % 60), static_cast<int>(s % 60)});
+            return PackTimeStamp(CLocalTime{2026, month, static_cast<int>(1 + s / 86400),
+                                            static_cast<int>(s / 3600 % 24), static_cast<int>(s / 60 % 60),
+                                            static_cast<int>(s % 60)});
         };
         int64_t at = 8 * 3600;
         for (int i = 0; i < rowsPerMonth; ++i) {

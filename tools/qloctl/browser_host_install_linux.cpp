@@ -8,7 +8,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "qlo-browser-host/browser_host_identity.h"
+#include "control/browser_host_identity.h"
 #include "qloctl/browser_host_install.h"
 
 namespace fs = std::filesystem;

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <string>
 
+#include "control/browser_host_identity.h"
 #include "platform/folders.h"
-#include "qlo-browser-host/browser_host_identity.h"
 #include "qloctl/browser_host_install.h"
 
 namespace {

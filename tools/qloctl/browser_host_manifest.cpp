@@ -1,6 +1,6 @@
 #include <nlohmann/json.hpp>
 
-#include "qlo-browser-host/browser_host_identity.h"
+#include "control/browser_host_identity.h"
 #include "qloctl/browser_host_install.h"
 
 std::string BrowserHostManifest(const std::string& hostPath, bool firefox) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "qloreport/report_names.h"
-#include "qloreport/report_text.h"
+#include "output/report_names.h"
+#include "output/report_text.h"
 #include "qloreport/totals_report.h"
 #include "sensing/time_stamp.h"
 

@@ -5,8 +5,8 @@
 
 #include "core/rule_engine.h"
 #include "core/stored_activity.h"
-#include "qloreport/report_names.h"
-#include "qloreport/report_text.h"
+#include "output/report_names.h"
+#include "output/report_text.h"
 
 namespace {
 // Every stored or catalogue text is shown through TerminalText: a title may

@@ -1,7 +1,7 @@
 #include "qloreport/local_report_source.h"
 
 #include "platform/text.h"
-#include "qloreport/report_names.h"
+#include "output/report_names.h"
 
 int CLocalReportSource::Totals(ReportGrouping by, int64_t from, int64_t to, std::vector<CTotalsGroup>& groups) {
     groups.clear();

@@ -10,11 +10,11 @@
 #include "qloreport/html_report.h"
 #include "qloreport/local_report_source.h"
 #include "qloreport/report_options.h"
-#include "qloreport/report_text.h"
+#include "output/report_text.h"
 #include "qloreport/server_report_source.h"
 #include "qloreport/totals_report.h"
-#include "qlosync/team_store_settings.h"
 #include "sensing/time_stamp.h"
+#include "teamstore/team_store_settings.h"
 
 namespace {
 // Notes the months without a file; names every file that could not be used.

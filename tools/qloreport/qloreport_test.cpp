@@ -12,7 +12,7 @@
 
 #include "qloreport/qloreport_run.h"
 #include "qloreport/report_options.h"
-#include "qloreport/report_text.h"
+#include "output/report_text.h"
 #include "support/activity_folder.h"
 #include "support/console_tool_run.h"
 #include "support/temp_folder.h"

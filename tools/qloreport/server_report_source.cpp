@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <set>
 
-#include "qloreport/report_names.h"
-#include "qlosync/team_store_schema.h"
+#include "output/report_names.h"
+#include "teamstore/team_store_schema.h"
 
 namespace {
 constexpr int kFetchRows = 1000;
@@ -132,8 +132,9 @@ int CServerReportSource::Open() {
     }
     if (m_person.empty()) return 1;
     if (personId == 0) {
-        m_problem = "no one called \"" + m_person + "\" pushed to the team store" +
-                    (names.empty() ? std::string() : " (its people: " + names + (people.Rows() > 20 ? ", ..." : "") + ")");
+        m_problem =
+            "no one called \"" + m_person + "\" pushed to the team store" +
+            (names.empty() ? std::string() : " (its people: " + names + (people.Rows() > 20 ? ", ..." : "") + ")");
         return kNoPerson;
     }
     CPgResult machines;
@@ -226,8 +227,9 @@ int CServerReportSource::VisitRows(int64_t from, int64_t to, const std::function
                                    RowColumns columns, RowOrder order) {
     const bool all = columns == RowColumns::All;
     const std::string select =
-        std::string("select a.local_id, a.start_date, a.finish_date, a.duration, a.formated_duration, "
-                    "a.activity_type, m.person_id, a.project_id, lp.global_id, a.task_id, lt.global_id, ") +
+        std::string(
+            "select a.local_id, a.start_date, a.finish_date, a.duration, a.formated_duration, "
+            "a.activity_type, m.person_id, a.project_id, lp.global_id, a.task_id, lt.global_id, ") +
         (all ? "a.app_id, la.global_id, a.site_id, ls.global_id, a.title, a.description, a.url, a.logged"
              : "0, null, 0, null, '', '', '', 0") +
         " from orvanta.activities a join orvanta.machines m on m.id = a.machine_id "
@@ -266,14 +268,14 @@ int CServerReportSource::VisitRows(int64_t from, int64_t to, const std::function
             for (const auto& [kind, list] : ids)
                 if (FetchNames(kind, list) != 1) return 0;
             for (int i = 0; i < rows.Rows() && !stopped; ++i) {
-                const CDBActivity row(
-                    static_cast<int32_t>(rows.Int64(i, 0)), rows.Int64(i, 1), rows.Int64(i, 2), rows.Int64(i, 3),
-                    rows.Int64(i, 4), static_cast<int32_t>(rows.Int64(i, 5)),
-                    CutUtf8(rows.Text(i, 15), CDBActivity::kTitleSize - 1).c_str(),
-                    static_cast<int32_t>(rows.Int64(i, 6)), all ? id(i, 11, 12, 'a') : 0,
-                    CutUtf8(rows.Text(i, 16), CDBActivity::kDescriptionSize - 1).c_str(), id(i, 7, 8, 'p'),
-                    id(i, 9, 10, 't'), CutUtf8(rows.Text(i, 17), CDBActivity::kUrlSize - 1).c_str(),
-                    all ? id(i, 13, 14, 's') : 0, static_cast<int32_t>(rows.Int64(i, 18)));
+                const CDBActivity row(static_cast<int32_t>(rows.Int64(i, 0)), rows.Int64(i, 1), rows.Int64(i, 2),
+                                      rows.Int64(i, 3), rows.Int64(i, 4), static_cast<int32_t>(rows.Int64(i, 5)),
+                                      CutUtf8(rows.Text(i, 15), CDBActivity::kTitleSize - 1).c_str(),
+                                      static_cast<int32_t>(rows.Int64(i, 6)), all ? id(i, 11, 12, 'a') : 0,
+                                      CutUtf8(rows.Text(i, 16), CDBActivity::kDescriptionSize - 1).c_str(),
+                                      id(i, 7, 8, 'p'), id(i, 9, 10, 't'),
+                                      CutUtf8(rows.Text(i, 17), CDBActivity::kUrlSize - 1).c_str(),
+                                      all ? id(i, 13, 14, 's') : 0, static_cast<int32_t>(rows.Int64(i, 18)));
                 stopped = !visit(row);
             }
             if (stopped || rows.Rows() < kFetchRows) break;

@@ -23,7 +23,7 @@
 #include <utility>
 
 #include "qloreport/report_source.h"
-#include "qlosync/pg_connection.h"
+#include "teamstore/pg_connection.h"
 
 class CServerReportSource : public CReportSource {
 public:

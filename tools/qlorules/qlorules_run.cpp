@@ -6,7 +6,7 @@
 #include "core/database_folder.h"
 #include "curation/curation.h"
 #include "curation/curation_json.h"
-#include "qloreport/report_text.h"
+#include "output/report_text.h"
 #include "qlorules/qlorules_options.h"
 #include "qlorules/qlorules_serve.h"
 #include "sensing/time_stamp.h"

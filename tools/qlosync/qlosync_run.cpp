@@ -9,13 +9,13 @@
 #include "platform/console.h"
 #include "platform/processes.h"
 #include "platform/text.h"
-#include "qloreport/report_text.h"
-#include "qlosync/pg_connection.h"
+#include "output/report_text.h"
 #include "qlosync/sync_state.h"
 #include "qlosync/team_store_push.h"
-#include "qlosync/team_store_schema.h"
-#include "qlosync/team_store_settings.h"
 #include "sensing/time_stamp.h"
+#include "teamstore/pg_connection.h"
+#include "teamstore/team_store_schema.h"
+#include "teamstore/team_store_settings.h"
 
 namespace {
 const CProgramSpec kCommandLine = {

@@ -5,13 +5,13 @@
 
 #include "platform/console.h"
 #include "platform/text.h"
-#include "qloreport/report_names.h"
-#include "qloreport/report_text.h"
-#include "qlosync/pg_connection.h"
+#include "output/report_names.h"
+#include "output/report_text.h"
 #include "qlosync/sync_state.h"
-#include "qlosync/team_store_schema.h"
 #include "sensing/time_stamp.h"
 #include "storage/activity_reader.h"
+#include "teamstore/pg_connection.h"
+#include "teamstore/team_store_schema.h"
 
 namespace {
 constexpr char kNamesTable[] =
@@ -148,8 +148,8 @@ void AppendRow(std::string& data, int month, const CDBActivity& row) {
     for (int64_t number : numbers)
         AppendField(data, std::to_string(number));
     AppendField(data, Stored(row.GetTitle()));
-    for (int64_t number : {int64_t{row.GetUserId()}, int64_t{row.GetAppId()}, int64_t{row.GetProjectId()},
-                           int64_t{row.GetTaskId()}})
+    for (int64_t number :
+         {int64_t{row.GetUserId()}, int64_t{row.GetAppId()}, int64_t{row.GetProjectId()}, int64_t{row.GetTaskId()}})
         AppendField(data, std::to_string(number));
     AppendField(data, Stored(row.GetDescription()));
     AppendField(data, Stored(row.GetURL()));
@@ -183,8 +183,9 @@ private:
         int version = 0;
         const int schema = CheckTeamStoreSchema(m_connection, storeId, version);
         if (schema == kSchemaMissing)
-            return Fail(schema, "the team store has no tables yet: run \"qlosync init\" once (with a role that may "
-                                "create them)");
+            return Fail(schema,
+                        "the team store has no tables yet: run \"qlosync init\" once (with a role that may "
+                        "create them)");
         if (schema == kSchemaNewer)
             return Fail(schema, "the team store's tables are of version " + std::to_string(version) +
                                     ", newer than this qlosync knows (" + std::to_string(kTeamStoreSchemaVersion) +
@@ -209,8 +210,8 @@ private:
         }
         if (m_connection.Exec("update orvanta.machines set last_push = now() where id = $1", {m_machineId}) != 1)
             return ServerFailed("recording the push");
-        m_outcome.message = std::to_string(m_outcome.rowsAdded) + " rows added (" +
-                            std::to_string(m_outcome.rowsSent) + " sent)";
+        m_outcome.message =
+            std::to_string(m_outcome.rowsAdded) + " rows added (" + std::to_string(m_outcome.rowsSent) + " sent)";
         return 1;
     }
 
@@ -282,9 +283,10 @@ private:
             const bool sent = m_connection.Exec("begin") == 1 &&
                               m_connection.CopyIn("copy qlo_rows from stdin", data) == 1 &&
                               m_connection.Exec(kInsertRows, {m_machineId}, &inserted) == 1 &&
-                              m_connection.Exec("update orvanta.machines set rows_added = rows_added + $2 where id "
-                                                "= $1",
-                                                {m_machineId, std::to_string(inserted.Affected())}) == 1 &&
+                              m_connection.Exec(
+                                  "update orvanta.machines set rows_added = rows_added + $2 where id "
+                                  "= $1",
+                                  {m_machineId, std::to_string(inserted.Affected())}) == 1 &&
                               m_connection.Exec("commit") == 1;
             if (!sent) {
                 m_connection.Exec("rollback");
@@ -310,7 +312,8 @@ private:
         std::string message = m_connection.ConnectionLost() ? "the connection to the team store was lost while "
                                                             : "the team store refused ";
         message += doing;
-        if (m_connection.SqlState() == "53100") message = "the team store's disk is full (while " + std::string(doing) + ")";
+        if (m_connection.SqlState() == "53100")
+            message = "the team store's disk is full (while " + std::string(doing) + ")";
         message += ": " + m_connection.ErrorText();
         if (!m_connection.SqlState().empty()) message += " [" + m_connection.SqlState() + "]";
         return Fail(0, message + "; nothing is lost here, the next push resumes");

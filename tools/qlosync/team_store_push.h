@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <string>
 
-#include "qlosync/team_store_settings.h"
+#include "teamstore/team_store_settings.h"
 
 struct CPushRequest {
     std::string folder;  // the collector's database folder, UTF-8

@@ -1,4 +1,4 @@
-#include "qlosync/team_store_settings.h"
+#include "teamstore/team_store_settings.h"
 
 #include <libpq-fe.h>
 

@@ -1,6 +1,6 @@
-#include "qloreport/report_names.h"
+#include "output/report_names.h"
 
-#include "qloreport/report_text.h"
+#include "output/report_text.h"
 
 namespace {
 std::string Unknown(int32_t id) { return id == 0 ? "(none)" : Concat("#", std::to_string(id)); }

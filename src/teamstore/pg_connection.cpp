@@ -1,4 +1,4 @@
-#include "qlosync/pg_connection.h"
+#include "teamstore/pg_connection.h"
 
 #include <libpq-fe.h>
 
@@ -122,7 +122,8 @@ int CPgConnection::Connect(const std::string& conninfo, const std::string& passw
         return result;
     }
     // The server's notices ("already exists, skipping") are not for the user.
-    PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        m_conn, [](void*, const char*) {}, nullptr);
     return 1;
 }
 
@@ -132,8 +133,8 @@ int CPgConnection::Exec(const std::string& sql, const std::vector<std::string>& 
     values.reserve(params.size());
     for (const std::string& param : params)
         values.push_back(param.c_str());
-    CPgResult result(PQexecParams(m_conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
-                                  nullptr, nullptr, 0));
+    CPgResult result(PQexecParams(m_conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                                  nullptr, 0));
     const ExecStatusType status = result.m_result ? PQresultStatus(result.m_result) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         const char* primary = result.m_result ? PQresultErrorField(result.m_result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
@@ -149,7 +150,8 @@ int CPgConnection::CopyIn(const std::string& copySql, const std::string& data) {
     {
         CPgResult start(PQexec(m_conn, copySql.c_str()));
         if (!start.m_result || PQresultStatus(start.m_result) != PGRES_COPY_IN) {
-            const char* primary = start.m_result ? PQresultErrorField(start.m_result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+            const char* primary =
+                start.m_result ? PQresultErrorField(start.m_result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
             return Fail(primary ? primary : PQerrorMessage(m_conn),
                         start.m_result ? PQresultErrorField(start.m_result, PG_DIAG_SQLSTATE) : nullptr);
         }

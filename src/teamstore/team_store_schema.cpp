@@ -1,4 +1,4 @@
-#include "qlosync/team_store_schema.h"
+#include "teamstore/team_store_schema.h"
 
 #include <cstdio>
 
@@ -61,9 +61,10 @@ int InitTeamStoreSchema(CPgConnection& connection, std::string& storeId, int& ve
     for (const char* statement : kTables)
         if (result == 1) result = connection.Exec(statement);
     if (result == 1)
-        result = connection.Exec("insert into orvanta.schema_version (version) select $1 where not exists "
-                                 "(select 1 from orvanta.schema_version)",
-                                 {std::to_string(kTeamStoreSchemaVersion)});
+        result = connection.Exec(
+            "insert into orvanta.schema_version (version) select $1 where not exists "
+            "(select 1 from orvanta.schema_version)",
+            {std::to_string(kTeamStoreSchemaVersion)});
     if (result == 1) result = ReadVersion(connection, storeId, version);
     if (result == 1) return connection.Exec("commit");
     connection.Exec("rollback");

@@ -25,7 +25,7 @@
 
 #include <string>
 
-#include "qlosync/pg_connection.h"
+#include "teamstore/pg_connection.h"
 
 inline constexpr int kTeamStoreSchemaVersion = 1;
 inline constexpr int kSchemaMissing = -70;

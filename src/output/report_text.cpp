@@ -1,4 +1,4 @@
-#include "qloreport/report_text.h"
+#include "output/report_text.h"
 
 #include <cmath>
 #include <cstdio>
