@@ -32,6 +32,24 @@ constexpr const char* kTables[] = {
     "null, url text not null, site_id integer not null, logged integer not null, primary key (machine_id, month, "
     "local_id)) partition by range (month)",
     "create index if not exists activities_machine_start on orvanta.activities (machine_id, start_date)",
+    // The daily summaries, in the machine's own ids like the rows (a name
+    // sent again later changes what they name, never the sums).
+    "create table if not exists orvanta.day_totals (machine_id integer not null, day integer not null, project_id "
+    "integer not null, task_id integer not null, app_id integer not null, activity_type integer not null, seconds "
+    "bigint not null, row_count bigint not null, primary key (machine_id, day, project_id, task_id, app_id, "
+    "activity_type))",
+    "create index if not exists day_totals_day on orvanta.day_totals (day)",
+    // Sums the rows of one machine's days [first_day, last_day] (yyyymmdd of
+    // their start) anew; whoever changes those rows calls it in the same
+    // transaction.
+    "create or replace function orvanta.refresh_day_totals(machine integer, first_day integer, last_day integer) "
+    "returns void language sql as $$ "
+    "delete from orvanta.day_totals where machine_id = machine and day between first_day and last_day; "
+    "insert into orvanta.day_totals (machine_id, day, project_id, task_id, app_id, activity_type, seconds, "
+    "row_count) select machine, (start_date / 1000000)::integer, project_id, task_id, app_id, activity_type, "
+    "sum(duration), count(*) from orvanta.activities where machine_id = machine and month between first_day / 100 "
+    "and last_day / 100 and start_date between first_day::bigint * 1000000 and last_day::bigint * 1000000 + "
+    "999999 group by 2, 3, 4, 5, 6; $$",
 };
 
 int ReadVersion(CPgConnection& connection, std::string& storeId, int& version) {

@@ -19,6 +19,10 @@
 //                   unique by (machine, month of the file, Id_Activity),
 //                   partitioned by that month (yyyymm), one partition
 //                   "activities_yyyymm" per month
+//   day_totals      the rows' time and count per machine, day (yyyymmdd of
+//                   the start), project, task, program and type, in the
+//                   machine's local ids; orvanta.refresh_day_totals(machine,
+//                   first_day, last_day) sums a machine's days anew
 //
 // Results: 1; kSchemaMissing; kSchemaNewer (`version` the server's); 0 a
 // statement failed (the connection tells why).
