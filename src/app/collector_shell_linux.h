@@ -7,7 +7,7 @@
 //                start event, and a lock event when the session is locked
 //                already
 //   the loop     SIGHUP UpdateRules; SIGUSR1/SIGUSR2 categorisation on/off;
-//                a clock change EVENT_CHANGE_TIME; locking and unlocking
+//                pause and resume Pause and Resume; a clock change EVENT_CHANGE_TIME; locking and unlocking
 //                EVENT_LOCK / EVENT_UNLOCK; SIGTERM/SIGINT end the loop
 //   Stop         StopAndSaveActivity (the worker thread ends, the activity in
 //                progress is saved), then Deinit; within about 6 seconds
@@ -43,6 +43,8 @@ public:
     void OnStopRequest() override {}
     void OnReloadRules() override;
     void OnRulesSwitch(bool enabled) override;
+    void OnPause(int64_t seconds) override;
+    void OnResume() override;
     void OnClockChanged() override;
     void OnSessionLocked(bool locked) override;
     void OnSessionWatchLost(const std::string& why) override;

@@ -23,3 +23,8 @@ inline constexpr unsigned WM_COLLECTOR_UPDATE_RULES = kWindowMessageUser + 6;
 // Switch rule categorisation on and off.
 inline constexpr unsigned WM_COLLECTOR_ENABLE_RULES = kWindowMessageUser + 7;
 inline constexpr unsigned WM_COLLECTOR_DISABLE_RULES = kWindowMessageUser + 8;
+// Pause the capture: WPARAM the pause's length in seconds (1 to 86400), 0
+// for the rest of the day; a pause in force gets the new end.
+inline constexpr unsigned WM_COLLECTOR_PAUSE = kWindowMessageUser + 9;
+// End the pause in force; nothing happens without one.
+inline constexpr unsigned WM_COLLECTOR_RESUME = kWindowMessageUser + 10;

@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "app/control_signals_linux.h"
+
 namespace {
 sigset_t LoopSignals() {
     sigset_t signals;
     sigemptyset(&signals);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2})
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, PauseSignal(), ResumeSignal()})
         sigaddset(&signals, signal);
     return signals;
 }
@@ -63,6 +65,11 @@ bool CEventLoop::DeliverSignals(CShellReceiver& receiver) {
                 break;
             case SIGUSR2:
                 receiver.OnRulesSwitch(false);
+                break;
+            default:
+                // The real-time signals are no constants: SIGRTMIN is read at run time.
+                if (static_cast<int>(info.ssi_signo) == PauseSignal()) receiver.OnPause(info.ssi_int);
+                if (static_cast<int>(info.ssi_signo) == ResumeSignal()) receiver.OnResume();
                 break;
         }
     }

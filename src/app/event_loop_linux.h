@@ -6,6 +6,8 @@
 //   SIGTERM, SIGINT   OnStopRequest (the loop then returns)
 //   SIGHUP            OnReloadRules
 //   SIGUSR1, SIGUSR2  OnRulesSwitch(true), OnRulesSwitch(false)
+//   pause, resume     OnPause(the signal's value), OnResume (the real-time
+//                     signals of control_signals_linux.h)
 //   clock set         OnClockChanged (CClockWatch)
 //   LockedHint        OnSessionLocked(locked) (CSessionLockWatch, optional);
 //                     OnSessionWatchLost / OnSessionWatchRestored when the
@@ -18,6 +20,7 @@
 // inherit the mask of the thread that creates them.
 // Not thread-safe: one thread opens and runs the loop.
 
+#include <cstdint>
 #include <string>
 
 #include "app/clock_watch_linux.h"
@@ -28,6 +31,9 @@ public:
     virtual void OnStopRequest() = 0;
     virtual void OnReloadRules() = 0;
     virtual void OnRulesSwitch(bool enabled) = 0;
+    // `seconds` as sent: the pause's length, 0 the rest of the day.
+    virtual void OnPause(int64_t seconds) = 0;
+    virtual void OnResume() = 0;
     virtual void OnClockChanged() = 0;
     // The session watch broke (the system bus went away); `why` says how.
     // Locking is not followed until OnSessionWatchRestored.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/control_signals_linux.h"
 #include "app/shell_test_receiver_linux.h"
 #include "support/child_process_linux.h"
 #include "support/private_bus_linux.h"
@@ -49,6 +50,13 @@ TEST_F(EventLoop, SignalsBecomeRequests) {
     EXPECT_EQ(loop.RunOnce(receiver, 1000), 1);
     EXPECT_EQ(receiver.calls, (Calls{"rules-off", "stop", "stop"}));
     EXPECT_EQ(loop.Open(), -7);
+
+    // Pause and resume carry the pause's length as the signal's value.
+    receiver.calls.clear();
+    ASSERT_EQ(pthread_sigqueue(pthread_self(), PauseSignal(), sigval{5400}), 0);
+    ASSERT_EQ(pthread_sigqueue(pthread_self(), ResumeSignal(), sigval{0}), 0);
+    EXPECT_EQ(loop.RunOnce(receiver, 1000), 0);
+    EXPECT_EQ(receiver.calls, (Calls{"pause 5400", "resume"}));
 }
 
 TEST_F(EventLoop, RunDeliversEverythingPendingAndReturnsAtTheStopRequest) {

@@ -119,6 +119,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_COLLECTOR_DISABLE_RULES:
             g_timeManager.SetRulesEnabled(0);
             return 0;
+        case WM_COLLECTOR_PAUSE:
+            g_timeManager.Pause(static_cast<int64_t>(wParam));
+            return 0;
+        case WM_COLLECTOR_RESUME:
+            g_timeManager.Resume();
+            return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);
     }

@@ -1,6 +1,7 @@
 #pragma once
 // A receiver of the event loop for tests: writes down what it is given, one
-// word per call ("stop", "reload", "rules-on", "rules-off", "clock",
+// word per call ("stop", "reload", "rules-on", "rules-off", "pause N",
+// "resume", "clock",
 // "locked", "unlocked", "lost", "restored").
 
 #include <string>
@@ -13,6 +14,8 @@ public:
     void OnStopRequest() override { calls.push_back("stop"); }
     void OnReloadRules() override { calls.push_back("reload"); }
     void OnRulesSwitch(bool enabled) override { calls.push_back(enabled ? "rules-on" : "rules-off"); }
+    void OnPause(int64_t seconds) override { calls.push_back("pause " + std::to_string(seconds)); }
+    void OnResume() override { calls.push_back("resume"); }
     void OnClockChanged() override { calls.push_back("clock"); }
     void OnSessionLocked(bool locked) override { calls.push_back(locked ? "locked" : "unlocked"); }
     void OnSessionWatchLost(const std::string& why) override {

@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/control_signals_linux.h"
 #include "app/instance_lock_linux.h"
 #include "control/collector_control.h"
+#include "control/pause_duration.h"
 
 namespace {
 // How long "close" waits for the collector to end: it stops its worker
@@ -26,6 +28,10 @@ int SignalOf(EControlCommand command) {
             return SIGUSR1;
         case EControlCommand::RulesOff:
             return SIGUSR2;
+        case EControlCommand::Pause:
+            return PauseSignal();
+        case EControlCommand::Resume:
+            return ResumeSignal();
         case EControlCommand::InstallBrowserHost:
         case EControlCommand::UninstallBrowserHost:
             break;
@@ -33,8 +39,12 @@ int SignalOf(EControlCommand command) {
     return 0;
 }
 
-const char* DoneText(EControlCommand command) {
+std::string DoneText(EControlCommand command, int64_t pauseSeconds) {
     switch (command) {
+        case EControlCommand::Pause:
+            return PauseRequestText(pauseSeconds);
+        case EControlCommand::Resume:
+            return "resume requested";
         case EControlCommand::ReloadRules:
             return "rules reload requested";
         case EControlCommand::RulesOn:
@@ -57,7 +67,7 @@ bool WaitForEnd(const std::string& lockPath, pid_t pid) {
 }
 }  // namespace
 
-int SendControlCommand(EControlCommand command, std::string& message) {
+int SendControlCommand(EControlCommand command, std::string& message, int64_t pauseSeconds) {
     const int signal = SignalOf(command);
     if (signal == 0) {
         message = "nothing to send";
@@ -69,7 +79,10 @@ int SendControlCommand(EControlCommand command, std::string& message) {
         message = "no collector is running";
         return 1;
     }
-    if (kill(pid, signal) != 0) {
+    sigval value{};
+    value.sival_int = static_cast<int>(pauseSeconds);
+    // sigqueue, so that the pause's length travels with the signal.
+    if (sigqueue(pid, signal, value) != 0) {
         message = "the collector (process " + std::to_string(pid) + ") cannot be signalled: " + std::strerror(errno);
         return 1;
     }
@@ -77,6 +90,6 @@ int SendControlCommand(EControlCommand command, std::string& message) {
         message = "close requested, but the collector still runs after " + std::to_string(kCloseWaitMs / 1000) + " s";
         return 1;
     }
-    message = DoneText(command);
+    message = DoneText(command, pauseSeconds);
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "app/control_messages.h"
 #include "control/collector_control.h"
+#include "control/pause_duration.h"
 
 namespace {
 // How long "close" waits for the collector to end: it stops its worker
@@ -44,8 +45,8 @@ int Close(HWND window, std::string& message) {
     return status;
 }
 
-int Post(HWND window, UINT windowMessage, const char* done, std::string& message) {
-    if (!PostMessageA(window, windowMessage, 0, 0)) {
+int Post(HWND window, UINT windowMessage, const std::string& done, std::string& message, WPARAM value = 0) {
+    if (!PostMessageA(window, windowMessage, value, 0)) {
         message = SystemError("the request cannot be sent");
         return 1;
     }
@@ -54,7 +55,7 @@ int Post(HWND window, UINT windowMessage, const char* done, std::string& message
 }
 }  // namespace
 
-int SendControlCommand(EControlCommand command, std::string& message) {
+int SendControlCommand(EControlCommand command, std::string& message, int64_t pauseSeconds) {
     HWND window = FindWindowA(kCollectorWindowClass, nullptr);
     if (!window) {
         message = "no collector is running";
@@ -69,6 +70,11 @@ int SendControlCommand(EControlCommand command, std::string& message) {
             return Post(window, WM_COLLECTOR_ENABLE_RULES, "categorisation switched on", message);
         case EControlCommand::RulesOff:
             return Post(window, WM_COLLECTOR_DISABLE_RULES, "categorisation switched off", message);
+        case EControlCommand::Pause:
+            return Post(window, WM_COLLECTOR_PAUSE, PauseRequestText(pauseSeconds), message,
+                        static_cast<WPARAM>(pauseSeconds));
+        case EControlCommand::Resume:
+            return Post(window, WM_COLLECTOR_RESUME, "resume requested", message);
         case EControlCommand::InstallBrowserHost:
         case EControlCommand::UninstallBrowserHost:
             break;

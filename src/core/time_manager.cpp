@@ -97,6 +97,7 @@ int CTimeManager::OnEvent(int event) {
 }
 
 void CTimeManager::Dispatch(int event, const CMoment& now) {
+    if (TakenByPause(event)) return;
     switch (event) {
         case EVENT_NULL:
             OnNullEvent();

@@ -23,6 +23,15 @@
 // start or by a check is split at the end of that day and the start of today
 // when days lie between.
 //
+// Pause. Pause stops the capture for a while, or until the end of the day,
+// Resume ends it early. While paused nothing is captured (no program, title,
+// address, idle or lock state): the time is stored as Offline rows of the
+// system process, as if the collector had not run, so the rows stay without
+// gaps. The pause is kept in a file beside the databases (pause_file.h), so
+// that a restart within it goes on pausing. When it ends, by Resume or at
+// the first check after its end, capturing starts again in that same call.
+// The information log says when and for how long, never what was in front.
+//
 // Lifecycle, as the application shell drives it:
 //   CTimeManager tm;                  constructed before the shell runs
 //   tm.Init(window);                  window thread; 1, or the failing step's result
@@ -80,6 +89,7 @@
 #include "app/thread.h"
 #include "core/activity_checkpoint.h"
 #include "core/event_interface.h"
+#include "core/pause_file.h"
 #include "core/repeated_failure.h"
 #include "core/rule_engine.h"
 #include "core/time_manager_configuration.h"
@@ -151,6 +161,15 @@ public:
     // activity is left to the checkpoint (which that check, when it ends,
     // writes with the activity in progress; a later call may still save it).
     int StopAndSaveActivity();
+    // Window thread. Pauses the capture for `seconds` (1 to 86400), or with
+    // 0 until the start of the next day, from the clock's present; a pause in
+    // force gets the new end. Its Offline row begins now. 1; -1 `seconds` out
+    // of range (nothing changes). A pause that cannot be written to its file
+    // is logged and still holds until the collector stops.
+    int Pause(int64_t seconds);
+    // Window thread. Ends the pause in force and captures at once. 1; 0 there
+    // was none.
+    int Resume();
     // After StopAndSaveActivity: true when the worker thread was let go still
     // running. It may still call into this object, so the process must then
     // end without destroying it.
@@ -225,6 +244,32 @@ private:
     int OnResume();
     int OnNullEvent();
 
+    // The pause (time_manager_pause.cpp); the callers hold m_lock, except
+    // for IsPaused and TakenByPause (which takes it).
+    bool IsPaused() const { return m_paused.load(); }
+    // Window thread: true when `event` is a lock, an unlock or a clock change
+    // that comes while paused. The lock state is noted for the pause's end;
+    // nothing else happens (the checks deal with a clock change).
+    bool TakenByPause(int event);
+    // At the start of the tracking at `now`: the pause kept in the file
+    // goes on, or, when its end has passed, is ended.
+    void RestorePause(const CMoment& now);
+    // A check at `now` while paused: true when it was dealt with (the pause
+    // goes on, its Offline activity is extended); false when the pause ended
+    // here and the check captures as usual.
+    bool FollowPause(const CMoment& now, uint32_t changes);
+    // The paused time up to `now` (a gap in the checks included) into the
+    // pause's Offline activity: true when it began a new one (and so tried
+    // to save).
+    bool ExtendPause(const CMoment& now);
+    // Ends the pause at `now`, `how` says why in the log; a session locked
+    // meanwhile begins a Locked activity.
+    void EndPause(const CMoment& now, const char* how);
+    // What a check records while paused: an Offline activity of the system
+    // process with the current account.
+    void FillPauseSample(CWinActivity& sample) const;
+    void WritePause();
+
     // Event handlers of the tracking cycle; each takes m_lock. The check
     // captures first and drops its sample when an event of the window
     // thread was handled since `changes` was read (before `now`).
@@ -236,9 +281,12 @@ private:
     // when it began a new activity (and so tried to save).
     bool FollowSample(CWinActivity& sample, const CMoment& now);
 
+    // A capture that named no program at all.
+    static bool HasNoProcess(const CActivity& activity);
     // The activity in progress; the caller holds m_lock.
     // Copies the current user into `activity` and captures the window in
-    // front into it: Capture's result.
+    // front into it: Capture's result. While paused it captures nothing and
+    // fills in the pause's Offline activity (1).
     int GetCurrentActivity(CWinActivity& activity);
     // Captures and logs a result other than 1 under `operation`.
     void Sample(CWinActivity& activity, const char* operation, int place);
@@ -362,6 +410,14 @@ private:
     CActivityCheckpoint m_checkpoint;
     bool m_checkpointDirty = false;
     CMoment m_checkpointFinish;
+
+    // The pause in force (until 0: none), its file, and the session's lock
+    // state as the events told it while paused. Changed under m_lock.
+    CPauseState m_pause;
+    CPauseFile m_pauseFile;
+    // Whether m_pause holds a pause; read without m_lock.
+    std::atomic<bool> m_paused{false};
+    bool m_lockedWhilePaused = false;
 
     // Error lines that come back at every check.
     CRepeatedFailure m_captureFailures;

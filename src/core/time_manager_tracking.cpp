@@ -24,11 +24,6 @@ constexpr int64_t kEndOfDay = 235959;
 // still counted in the Offline gap.
 constexpr uint32_t kQuietCheckWaitMs = 5000;
 
-// A capture that named no program at all.
-bool HasNoProcess(const CActivity& activity) {
-    return activity.GetFileName()[0] == '\0' && activity.GetFullPath()[0] == '\0';
-}
-
 // An Offline activity from `start` to `finish` with the account and the
 // program and title of `sample`; no address and no ids.
 CWinActivity OfflineActivity(const CWinActivity& sample, const CMoment& start, const CMoment& finish) {
@@ -63,7 +58,15 @@ CMoment DayEndOf(const CMoment& moment) { return {DayStart(moment.stamp) + kEndO
 bool SameMonth(int64_t a, int64_t b) { return MonthOf(a) == MonthOf(b) && YearOf(a) == YearOf(b); }
 }  // namespace
 
+bool CTimeManager::HasNoProcess(const CActivity& activity) {
+    return activity.GetFileName()[0] == '\0' && activity.GetFullPath()[0] == '\0';
+}
+
 int CTimeManager::GetCurrentActivity(CWinActivity& activity) {
+    if (IsPaused()) {
+        FillPauseSample(activity);
+        return 1;
+    }
     activity.SetUser(g_currentUser);
     return activity.Capture();
 }
@@ -90,6 +93,7 @@ int CTimeManager::FindLastActivity(const CMoment& now) {
     // comes while the capture below dispatches messages finds none to save.
     ++m_changes;
     m_retriesCut.fetch_and(~kRetriesCutForStop);
+    RestorePause(now);
     // What a crash left in the checkpoint is stored first, so that the gap
     // below begins where the recorded time ends.
     CMoment accounted;
@@ -120,7 +124,7 @@ int CTimeManager::FindLastActivity(const CMoment& now) {
         sample.SetSystemProcess();
     }
     sample.SetStartAndFinish(now);
-    sample.SetType(ActivityType::Active);
+    if (!IsPaused()) sample.SetType(ActivityType::Active);
 
     if (ElapsedSeconds(m_lastActivity.GetFinishMoment(), now) <= 0)
         InitActivity(now);  // the clock lies behind the stored data: nothing sensible to fill
@@ -151,6 +155,7 @@ void CTimeManager::BeginAfterOfflineGap(const CWinActivity& sample, bool lastSto
 int CTimeManager::OnCheckActivity(const CMoment& now, uint32_t changes) {
     m_quietWaitAllowed = false;
     if (!m_tracking) return 1;
+    if (IsPaused() && FollowPause(now, changes)) return 1;
     // Captured before m_lock is taken (see the header): the capture touches
     // nothing the window thread uses.
     CWinActivity sample;
@@ -276,7 +281,7 @@ int CTimeManager::OnUnlock(const CMoment& now) {
         }
     }
     sample.SetStartAndFinish(now);
-    sample.SetType(ActivityType::Active);
+    if (!IsPaused()) sample.SetType(ActivityType::Active);
     BeginActivity(sample);
     KeepCheckpoint();
     return 1;

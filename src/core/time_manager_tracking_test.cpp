@@ -298,4 +298,95 @@ TEST_F(CollectorStart, AClockBehindTheLastRowStartsWithoutAGap) {
     EXPECT_EQ(Rows(), (Texts{"20261209080000-20261209080010 10 1 notes.txt - Editor",
                              "20261208090000-20261208090005 5 1 todo.txt - Editor"}));
 }
+// A pause: Offline rows of no program while it lasts, whatever is in front,
+// locked or moved; capturing again from the moment it ends.
+class Pausing : public TimeManagerTest {
+protected:
+    void SetUp() override { ASSERT_EQ(Init(), 1); }
+    void PauseAt(int64_t stamp, int64_t seconds) {
+        clock.Set(Time(stamp));
+        ASSERT_EQ(tm->Pause(seconds), 1);
+    }
+};
+
+TEST_F(Pausing, NothingIsCapturedUntilResumeWhichCapturesAtOnce) {
+    StartAt(20261207090000);
+    At(20261207090010);
+    PauseAt(20261207090020, 3600);
+    Show(kSheetWindow, "Budget.xlsx");
+    At(20261207090030);
+    At(20261207090300);  // a gap while paused is the same Offline time
+    At(20261207090301, EVENT_LOCK);
+    At(20261207090302, EVENT_UNLOCK);
+    Show(kEditorWindow, "todo.txt - Editor");
+    clock.Set(Time(20261207091500));
+    EXPECT_EQ(tm->Resume(), 1);
+    EXPECT_EQ(tm->Resume(), 0);
+    At(20261207091510);
+    Show(kEditorWindow, "notes.txt - Editor");
+    At(20261207091520);
+    EXPECT_EQ(Rows(),
+              (Texts{"20261207090000-20261207090020 20 1 notes.txt - Editor", "20261207090020-20261207091500 880 4 ",
+                     "20261207091500-20261207091520 20 1 todo.txt - Editor"}));
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(infoLog, "Paused until 10:00 (1 h)"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "Resumed after 14 min"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "Budget"), 0);
+    EXPECT_EQ(CountContaining(infoLog, "State: Locked"), 0);
+}
+
+TEST_F(Pausing, APauseEndsAtItsTimeAndALockFromWithinItGoesOn) {
+    StartAt(20261207090000);
+    PauseAt(20261207090020, 90);
+    At(20261207090100, EVENT_LOCK);
+    At(20261207090149);
+    At(20261207090150);  // the pause's end: locked since 09:01
+    At(20261207090200, EVENT_UNLOCK);
+    At(20261207090210);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261207090211);
+    EXPECT_EQ(Rows(),
+              (Texts{"20261207090000-20261207090020 20 1 notes.txt - Editor", "20261207090020-20261207090150 90 4 ",
+                     "20261207090150-20261207090200 10 3 ", "20261207090200-20261207090211 11 1 notes.txt - Editor"}));
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(infoLog, "Paused until 09:01 (1 min)"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "Pause ended after 1 min"), 1);
+}
+
+TEST_F(Pausing, WithoutALengthAPauseLastsToMidnight) {
+    StartAt(20261207235900);
+    PauseAt(20261207235910, 0);
+    PauseAt(20261207235920, 0);  // again: the same end, one row
+    At(20261207235959);
+    At(20261208000000);
+    Show(kEditorWindow, "todo.txt - Editor");
+    At(20261208000005);
+    EXPECT_EQ(Rows(),
+              (Texts{"20261207235900-20261207235910 10 1 notes.txt - Editor", "20261207235910-20261208000000 50 4 ",
+                     "20261208000000-20261208000005 5 1 notes.txt - Editor"}));
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(infoLog, "Paused until the end of the day (50 s)"), 1);
+}
+
+TEST_F(Pausing, ARestartWithinThePauseGoesOnPausingAndOneAfterItEndsIt) {
+    StartAt(20261207090000);
+    PauseAt(20261207090010, 3600);
+    At(20261207090040);
+    clock.Set(Time(20261207091000));
+    ASSERT_EQ(Restart(), 1);  // killed at 09:00:40
+    Show(kSheetWindow, "Budget.xlsx");
+    StartAt(20261207091000);
+    At(20261207091030);
+    clock.Set(Time(20261207110000));
+    ASSERT_EQ(Restart(), 1);  // killed at 09:10:30, back after the pause's end
+    StartAt(20261207110000);
+    At(20261207110010);
+    EXPECT_EQ(Rows(),
+              (Texts{"20261207090000-20261207090010 10 1 notes.txt - Editor", "20261207090010-20261207090040 30 4 ",
+                     "20261207090040-20261207091000 560 4 ", "20261207091000-20261207091030 30 4 ",
+                     "20261207091030-20261207110000 6570 4 Budget.xlsx"}));
+    EndAndReadLogs();
+    EXPECT_EQ(CountContaining(infoLog, "Still paused until 10:00"), 1);
+    EXPECT_EQ(CountContaining(infoLog, "The pause ended while the collector was not running after 1 h 59 min"), 1);
+}
 }  // namespace
