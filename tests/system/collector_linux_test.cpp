@@ -648,6 +648,58 @@ TEST_F(CollectorRun, StopsInOrderOnSigtermAndSigintAndBooksOnlyTheRealGapAsOffli
     EXPECT_EQ(rows[2], "1|notepad.exe|report.txt - Notepad|Writing");
 }
 
+TEST_F(CollectorRun, APauseRecordsNothingOutlastsARestartAndEndsAtResume) {
+    auto excel = Program("excel.exe", "budget.xlsx - Excel");
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    WaitPastStartOf("report.txt - Notepad");
+    std::string output;
+    EXPECT_EQ(Qloctl({"pause", "1h"}, &output), 0);
+    EXPECT_EQ(output, "qloctl: pause requested for 1 h\n");
+    ASSERT_TRUE(WaitUntil([&] { return Count(InfoLog(), "Paused until") == 1; }));
+    // While paused the checks go on every second: two seconds on, one has
+    // seen the spreadsheet in front.
+    Activate(*excel);
+    ASSERT_TRUE(WaitPastSecond(PackedNow() + 1));
+    EXPECT_EQ(Close(), 0);
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return Count(InfoLog(), "Still paused until") == 1; }));
+    Activate(*notepad);
+    ASSERT_TRUE(WaitPastSecond(PackedNow() + 1));
+    EXPECT_EQ(Qloctl({"resume"}, &output), 0);
+    EXPECT_EQ(output, "qloctl: resume requested\n");
+    WaitPastStartOf("report.txt - Notepad");
+    Activate(*excel);
+    WaitPastStartOf("budget.xlsx - Excel");
+    EXPECT_EQ(Close(), 0);
+
+    // The paused time: Offline rows of no program, from the pause to the
+    // resume, without a gap.
+    Texts rows = Rows();
+    ASSERT_GE(rows.size(), 4u);
+    EXPECT_EQ(rows.front(), "1|notepad.exe|report.txt - Notepad|Writing");
+    EXPECT_EQ(rows[rows.size() - 2], "1|notepad.exe|report.txt - Notepad|Writing");
+    EXPECT_EQ(rows.back(), "1|excel.exe|budget.xlsx - Excel|Accounting");
+    for (size_t i = 1; i + 2 < rows.size(); ++i)
+        EXPECT_EQ(rows[i], "4|[SYSTEM]||") << i;
+    const Texts times = ActivityQuery("select StartDate, FinishDate from T_Activities order by Id_Activity");
+    for (size_t i = 1; i < times.size(); ++i)
+        EXPECT_EQ(times[i - 1].substr(times[i - 1].find('|') + 1), times[i].substr(0, times[i].find('|'))) << i;
+    // The log says when and how long, never what was in front meanwhile.
+    const Texts log = InfoLog();
+    const auto paused =
+        std::find_if(log.begin(), log.end(), [](auto& line) { return line.find("Paused until") != std::string::npos; });
+    const auto resumed =
+        std::find_if(paused, log.end(), [](auto& line) { return line.find("Resumed after") != std::string::npos; });
+    ASSERT_NE(resumed, log.end());
+    EXPECT_EQ(std::count_if(paused, resumed,
+                            [](auto& line) {
+                                return line.find("budget.xlsx") != std::string::npos ||
+                                       line.find("excel.exe") != std::string::npos;
+                            }),
+              0);
+}
+
 TEST_F(CollectorRun, IdleAfterAMinuteWithoutInput) {
     // Nothing else gives input on the test display while this runs (its
     // suites share one resource lock), so its idle time only grows.
