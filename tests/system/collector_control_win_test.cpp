@@ -1,9 +1,10 @@
 // Controlling QLOCollector.exe from outside: the close handshake, the other
-// orderly stops, the categorisation switch and the rule reload, through
+// orderly stops, the categorisation switch, the rule reload and a pause, through
 // qloctl as the desktop application would, and by window messages.
 #include <gtest/gtest.h>
 
 #include "collector_harness_win.h"
+#include "sensing/time_stamp.h"
 #include "support/raw_database.h"
 
 namespace {
@@ -137,5 +138,45 @@ TEST(ProgramControl, CategorisationCanBeSwitchedOffAndOnAndTheRulesReloaded) {
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(after[0].project, "Business");
     EXPECT_EQ(after[0].task, "Marketing");
+}
+
+TEST(ProgramControl, APauseRecordsNothingOutlastsARestartAndEndsAtResume) {
+    CCollectorSandbox sandbox;
+    const std::string before = "Before the pause - Notepad", during = "During the pause - Excel",
+                      after = "After the pause - Notepad";
+    CHelperProcess windows[3];
+    ASSERT_TRUE(StartWindow(windows[0], sandbox.CopyProgram("window_helper.exe", "notepad.exe"), before));
+    auto collector = std::make_unique<CCollector>();
+    ASSERT_TRUE(collector->Start());
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(before));
+    EXPECT_EQ(OutputLine(RunQloctl({"pause", "1h"})), "qloctl: pause requested for 1 h");
+    // The pause's activity has no title; while it lasts the checks go on
+    // every second, so two seconds on one has seen the new window in front.
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(""));
+    ASSERT_TRUE(StartWindow(windows[1], sandbox.CopyProgram("window_helper.exe", "excel.exe"), during));
+    ASSERT_TRUE(WaitUntilPast(NowTimeStamp(), 2));
+    CloseCollector(*collector);
+    collector = std::make_unique<CCollector>();
+    ASSERT_TRUE(collector->Start());
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("", 2));
+    EXPECT_EQ(OutputLine(RunQloctl({"resume"})), "qloctl: resume requested");
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(during));
+    ASSERT_TRUE(StartWindow(windows[2], ProgramBesideTest("window_helper.exe"), after));
+    ASSERT_TRUE(sandbox.WaitForRow(during));
+    CloseCollector(*collector);
+
+    // Offline rows without a title from the pause to the resume, no gap.
+    const auto rows = sandbox.Activities();
+    ASSERT_GE(rows.size(), 4u);
+    EXPECT_EQ(rows.front().title, before);
+    EXPECT_EQ(rows[rows.size() - 2].title, during);
+    EXPECT_EQ(rows.back().title, after);
+    for (size_t i = 1; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i - 1].finish, rows[i].start) << i;
+        if (i + 2 < rows.size()) {
+            EXPECT_EQ(rows[i].type, kOffline) << i;
+            EXPECT_EQ(rows[i].title, "") << i;
+        }
+    }
 }
 }  // namespace

@@ -4,8 +4,10 @@
 // Requests that do not come from the page's own tab are refused.
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <signal.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <regex>
 #include <string>
@@ -15,7 +17,9 @@
 #include "support/child_process_linux.h"
 #include "support/devtools_browser_linux.h"
 #include "support/raw_database.h"
+#include "support/scoped_environment_linux.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 
 namespace {
 constexpr int64_t kDay = 20260310000000;  // a Tuesday, long past
@@ -50,8 +54,13 @@ protected:
                          row(9, 50, 20, 2, "Quarterly plan review - editor"),
                          row(10, 10, 40, 3, ""),  // a meeting away from the desk
                          row(10, 50, 10, 1, "mail")});
-        m_server = std::make_unique<CChildProcess>(
-            QLO_QLORULES, std::vector<std::string>{"qlorules", "serve", "--no-browser", "--data", m_temp.File("data")});
+        Serve({"--data", m_temp.File("data")});
+    }
+
+    // qlorules serve with `options`, and the address it names.
+    void Serve(std::vector<std::string> options) {
+        options.insert(options.begin(), {"qlorules", "serve", "--no-browser"});
+        m_server = std::make_unique<CChildProcess>(QLO_QLORULES, options);
         std::string line;
         ASSERT_TRUE(m_server->ReadLine(line, 60000));
         std::smatch match;
@@ -241,5 +250,42 @@ TEST_F(QlorulesPage, AssignARuleFromAnUncategorisedTitleApplyAndUndoLandInTheFil
     EXPECT_EQ(m_browser.Evaluate("document.querySelectorAll('main img').length"), 0);
     // Nothing was deleted.
     EXPECT_EQ(Stored("select count(*) from T_Activities"), "5");
+}
+
+TEST_F(QlorulesPage, ThePauseControlPausesAndResumesTheRunningCollector) {
+    // A collector of its own, and the page on its folder as its settings name it.
+    const std::string home = m_temp.File("home"), settings = m_temp.File("registry.reg");
+    std::filesystem::create_directories(home + "/install");
+    std::ofstream(settings) << "Windows Registry Editor Version 5.00\r\n\r\n"
+                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Belvane\\Orvanta]\r\n\"Path\"=\""
+                            << home << "/install\"\r\n\"QLOCollector Log Level\"=dword:00000001\r\n";
+    CScopedEnvironment dataHome{"XDG_DATA_HOME", home.c_str()};
+    CScopedEnvironment registry{"QLO_REGISTRY_FILE", settings.c_str()};
+    CChildProcess collector(QLO_COLLECTOR, {"qlocollector"});
+    const auto logged = [&](const char* text) {
+        return ReadFileBytes(home + "/Orvanta/Logs/QLOCollector.log").find(text) != std::string::npos;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return logged("Start process"); }));
+    Serve({});
+    ASSERT_TRUE(m_browser.Open(m_address));
+    ASSERT_TRUE(m_browser.WaitFor("$('pause-state').textContent === 'Recording' && $('resume-button').hidden"));
+
+    m_browser.Evaluate("$('pause-length').value = '30m'; $('pause-button').click()");
+    ASSERT_TRUE(
+        m_browser.WaitFor("/^Paused until \\d\\d:\\d\\d$/.test($('pause-state').textContent) && "
+                          "!$('resume-button').hidden && $('pause-button').hidden"))
+        << Status();
+    EXPECT_TRUE(logged("Paused until"));
+    m_browser.Evaluate("$('resume-button').click()");
+    ASSERT_TRUE(m_browser.WaitFor("$('pause-state').textContent === 'Recording' && !$('pause-button').hidden"))
+        << Status();
+    EXPECT_TRUE(logged("Resumed after"));
+    // A length the page did not offer is refused with its reason.
+    m_browser.Evaluate(
+        "$('pause-length').options[0].value = '1x'; $('pause-length').value = '1x'; "
+        "$('pause-button').click()");
+    ASSERT_TRUE(m_browser.WaitFor("$('status').textContent.startsWith(\"bad pause length '1x'\")")) << Status();
+    kill(collector.Pid(), SIGTERM);
+    EXPECT_TRUE(collector.WaitForEnd(20000));
 }
 }  // namespace

@@ -9,6 +9,7 @@
 #include "curation/curation_json.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "qlorules/page_pause.h"
 #include "sensing/date_range.h"
 #include "sensing/time_stamp.h"
 #include "storage/activity_reader.h"
@@ -134,6 +135,7 @@ CPageAnswer CPageApi::Get(const std::string& path, const std::map<std::string, s
         const int result = m_curation.Uncategorized(from, to, 20, items);
         return outcome(result, {{"items", items}});
     }
+    if (path == "/api/pause") return PauseState(m_folder, m_now());
     if (path == "/api/edits") {
         std::vector<CEditInfo> edits;
         const int result = m_curation.ListEdits(20, edits);
@@ -210,6 +212,8 @@ CPageAnswer CPageApi::Post(const std::string& path, const std::string& body) {
             const int result = m_curation.AddTask(request.value("projectId", 0), request.value("name", ""), id);
             return outcome(result, {{"id", id}});
         }
+        if (path == "/api/pause") return PauseRequest(m_folder, request.value("duration", ""), m_now());
+        if (path == "/api/resume") return ResumeRequest(m_folder, m_now());
         if (path == "/api/undo") {
             CEditInfo undone;
             const int result = m_curation.Undo(request.value("id", int64_t{0}), undone);

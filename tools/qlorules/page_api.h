@@ -15,6 +15,7 @@
 //   /api/catalogue            projects, tasks and rules
 //   /api/uncategorized?from=D&to=D
 //   /api/edits                the edit log, newest first
+//   /api/pause                the collector's pause (page_pause.h)
 // Changes and previews (POST, a JSON object as body):
 //   /api/preview   {rule, from, to}            what the rule would catch
 //   /api/apply     {from, to, dryRun}          re-categorise with the rules
@@ -22,14 +23,16 @@
 //   /api/rule      {rule} (id 0 adds, else changes); /api/rule/remove {id}
 //   /api/project   {name}; /api/task {projectId, name}
 //   /api/undo      {id} (0: the newest edit)
+//   /api/pause     {duration} ("30m", "1h30m"; "" to the end of the day);
+//   /api/resume    {}: sent to the running collector (page_pause.h)
 // Values are those of curation/curation_json.h (a rule is a CRuleSpec; its
 // program and site may also be named: "programName", "siteName"). Dates are
 // "YYYY-MM-DD"; a range ends with the end of its last day, or now when that
 // is later; a range starting after now is refused.
 // Status: 200 done (a "nothing" member when nothing was to do), 400 bad input
 // or refused by the library ({"error"}), 404 unknown path, 503 a file stayed
-// busy, 500 a file could not be read or written. Texts are UTF-8, bounded by
-// the collector's fields; invalid bytes are replaced.
+// busy or the collector did not take a pause or resume, 500 a file could not be read or written. Texts are UTF-8,
+// bounded by the collector's fields; invalid bytes are replaced.
 //
 // Thread-safe: one request at a time runs (the library is used by one
 // thread); the server's threads wait for each other here.

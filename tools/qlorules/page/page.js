@@ -254,8 +254,35 @@ async function assign(event) {
   }
 }
 
+// --- Pause -------------------------------------------------------------
+// The collector's pause as the server answers it ({paused, since, until}).
+function drawPause(pause) {
+  const untilMidnight = pause.until % 1000000 === 0;
+  $('pause-state').textContent = !pause.paused ? 'Recording'
+    : untilMidnight ? 'Paused until the end of the day' : 'Paused until ' + clock(pause.until);
+  $('pause').classList.toggle('paused', pause.paused);
+  $('pause-length').hidden = $('pause-button').hidden = pause.paused;
+  $('resume-button').hidden = !pause.paused;
+}
+
+async function loadPause() {
+  try { drawPause(await call('/api/pause')); } catch (error) { say(error.message, true); }
+}
+
+async function pauseOrResume(body) {
+  for (const id of ['pause-button', 'resume-button']) $(id).disabled = true;
+  try {
+    drawPause(await call(body ? '/api/pause' : '/api/resume', body || {}));
+  } catch (error) {
+    say(error.message, true);
+  } finally {
+    for (const id of ['pause-button', 'resume-button']) $(id).disabled = false;
+  }
+}
+
 async function poll() {
   if (document.hidden || !state.day) return;
+  loadPause();
   try {
     const answer = await call('/api/status');
     if (answer.version !== state.version) {
@@ -527,6 +554,10 @@ function start() {
   $('apply-run').addEventListener('click', () => applyRules(false));
   $('undo-last').addEventListener('click', () => undo(0));
   $('edit-list').addEventListener('click', (event) => { if (event.target.dataset.undo) undo(Number(event.target.dataset.undo)); });
+
+  $('pause-button').addEventListener('click', () => pauseOrResume({duration: $('pause-length').value}));
+  $('resume-button').addEventListener('click', () => pauseOrResume(null));
+  loadPause();
 
   window.addEventListener('hashchange', () => show(location.hash.slice(1)));
   loadDay(today).then(() => show(location.hash.slice(1) || 'day'));
