@@ -162,7 +162,7 @@ TEST(ProgramControl, APauseRecordsNothingOutlastsARestartAndEndsAtResume) {
     EXPECT_EQ(OutputLine(RunQloctl({"resume"})), "qloctl: resume requested");
     ASSERT_TRUE(sandbox.WaitForCurrentActivity(during));
     ASSERT_TRUE(StartWindow(windows[2], ProgramBesideTest("window_helper.exe"), after));
-    ASSERT_TRUE(sandbox.WaitForRow(during));
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(after));
     CloseCollector(*collector);
 
     // Offline rows without a title from the pause to the resume, no gap.
