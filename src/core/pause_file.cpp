@@ -18,6 +18,7 @@ void CPauseFile::SetFolder(const std::string& folder, char separator) {
 
 int CPauseFile::Read(CPauseState& state) {
     state = {};
+    if (m_file.Path().empty()) return 0;
     std::string content;
     int damaged = 0;
     const int read = m_file.Read(content, damaged);
@@ -33,6 +34,7 @@ int CPauseFile::Read(CPauseState& state) {
 }
 
 int CPauseFile::Write(const CPauseState& state) {
+    if (m_file.Path().empty()) return 0;
     char line[64];
     if (state.until == 0)
         std::snprintf(line, sizeof line, "none\n");

@@ -21,6 +21,7 @@ struct CPauseState {
 class CPauseFile {
 public:
     void SetFolder(const std::string& folder, char separator);
+    // Before SetFolder there is no file: Read gives 0, Write 0.
     // 1 `state` read (until 0: none); 0 there is no file; -1 no copy is whole
     // or its line is not one of the above (`state` then holds no pause).
     int Read(CPauseState& state);

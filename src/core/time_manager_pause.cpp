@@ -79,7 +79,7 @@ int CTimeManager::Resume() {
         return 0;
     }
     ++m_changes;
-    ExtendPause(now);
+    if (m_tracking) ExtendPause(now);
     EndPause(now, "Resumed");
     if (!m_tracking) return 1;
     CWinActivity sample;
