@@ -8,7 +8,12 @@ bool ParsePauseDuration(const std::string& text, int64_t& seconds, std::string& 
         int64_t seconds;
     } kUnits[] = {{'h', 3600}, {'m', 60}, {'s', 1}};
     const auto refuse = [&](const char* why) {
-        error = "bad pause length '" + text.substr(0, 40) + "': " + why;
+        // What was typed is said back cut short and with every byte that is
+        // not printable ASCII as '?': no terminal escape, no half character.
+        std::string shown = text.substr(0, 40);
+        for (char& c : shown)
+            if (!std::isprint(static_cast<unsigned char>(c))) c = '?';
+        error = "bad pause length '" + shown + "': " + why;
         return false;
     };
     int64_t total = 0;

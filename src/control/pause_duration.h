@@ -16,7 +16,8 @@
 inline constexpr int64_t kMaxPauseSeconds = 24 * 3600;
 
 // The seconds of `text`. False with a one-line reason in `error` (naming
-// the text) when it is not a length as above.
+// the text, its first 40 bytes with any but printable ASCII as '?') when it
+// is not a length as above.
 bool ParsePauseDuration(const std::string& text, int64_t& seconds, std::string& error);
 // `seconds` (0 or more) as said above.
 std::string PauseLengthText(int64_t seconds);

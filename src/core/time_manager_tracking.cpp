@@ -281,7 +281,7 @@ int CTimeManager::OnUnlock(const CMoment& now) {
         }
     }
     sample.SetStartAndFinish(now);
-    if (!IsPaused()) sample.SetType(ActivityType::Active);
+    sample.SetType(ActivityType::Active);
     BeginActivity(sample);
     KeepCheckpoint();
     return 1;

@@ -70,6 +70,7 @@ TEST(QloctlCommandLine, AnythingElseIsRefusedWithItsReason) {
         {{"pause", "24h1s"}, "bad pause length '24h1s': a pause lasts 1s to 24h"},
         {{"pause", "99999999999h"},
          "bad pause length '99999999999h': units are h, m and s, each once and in that order"},
+        {{"pause", "\x1b[2J5m"}, "bad pause length '?[2J5m': a number must come first, as in 30m, 2h, 1h30m or 90s"},
         {{"pause", "1h", "2h"}, "'pause' takes [DURATION], not '2h'"},
         {{"resume", "now"}, "'resume' takes no argument"},
     };
