@@ -44,7 +44,9 @@ std::string PauseLengthText(int64_t seconds) {
     if (seconds < 60) return std::to_string(seconds < 0 ? 0 : seconds) + " s";
     const int64_t hours = seconds / 3600, minutes = seconds % 3600 / 60;
     if (hours == 0) return std::to_string(minutes) + " min";
-    return std::to_string(hours) + " h" + (minutes ? " " + std::to_string(minutes) + " min" : "");
+    std::string text = std::to_string(hours) + " h";
+    if (minutes) text += " " + std::to_string(minutes) + " min";
+    return text;
 }
 
 std::string PauseRequestText(int64_t seconds) {
