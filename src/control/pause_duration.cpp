@@ -45,11 +45,11 @@ std::string PauseLengthText(int64_t seconds) {
     const int64_t hours = seconds / 3600, minutes = seconds % 3600 / 60;
     if (hours == 0) return std::to_string(minutes) + " min";
     std::string text = std::to_string(hours) + " h";
-    if (minutes) text += " " + std::to_string(minutes) + " min";
+    if (minutes) text.append(" ").append(std::to_string(minutes)).append(" min");
     return text;
 }
 
 std::string PauseRequestText(int64_t seconds) {
-    return seconds == 0 ? "pause requested until the end of the day"
-                        : "pause requested for " + PauseLengthText(seconds);
+    if (seconds == 0) return "pause requested until the end of the day";
+    return std::string("pause requested for ").append(PauseLengthText(seconds));
 }
