@@ -61,7 +61,8 @@
 //
 // Threads. The window thread (the shell's main thread) calls Init, Deinit,
 // OnEvent with EVENT_START, EVENT_STOP, EVENT_LOCK, EVENT_UNLOCK and
-// EVENT_CHANGE_TIME, UpdateRules, SetRulesEnabled and StopAndSaveActivity.
+// EVENT_CHANGE_TIME, UpdateRules, SetRulesEnabled, Pause, Resume and
+// StopAndSaveActivity.
 // The worker thread calls OnEvent with EVENT_CHECK_ACTIVITY. Every handler
 // that reads or changes the activity in progress holds m_lock while it does,
 // database writes included, so the two threads never work on it at the same
