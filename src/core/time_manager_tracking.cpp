@@ -65,7 +65,9 @@ bool SameMonth(int64_t a, int64_t b) { return MonthOf(a) == MonthOf(b) && YearOf
 
 int CTimeManager::GetCurrentActivity(CWinActivity& activity) {
     activity.SetUser(g_currentUser);
-    return activity.Capture();
+    const int captured = activity.Capture();
+    KeepPrivate(activity);
+    return captured;
 }
 
 void CTimeManager::Sample(CWinActivity& activity, const char* operation, int place) {
@@ -157,6 +159,7 @@ int CTimeManager::OnCheckActivity(const CMoment& now, uint32_t changes) {
     char line[96];
     sample.SetUser(g_currentUser);
     const int captured = m_checkCaptures.Capture(sample);
+    KeepPrivate(sample);
     if (captured != 1)
         std::snprintf(line, sizeof line, "%s (%i) GetCurrentActivity = %i", kOnCheckActivity, 1, captured);
     LogRepeating(m_captureFailures, captured != 1 ? line : nullptr);

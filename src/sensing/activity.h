@@ -70,6 +70,16 @@ public:
     // Replaces the process record with the system pseudo-process: id 0, file
     // name "[SYSTEM]", path "[SYSTEM PROCESS]", empty title.
     void SetSystemProcess();
+    // Private time whose program may be known: the title becomes "private"
+    // and the address is dropped (URL flag 0); program, type, user and
+    // dates stay.
+    void HidePrivateDetails();
+    // Private time whose program is not to be known either: the details go
+    // as above and the process becomes the private pseudo-process: id 0,
+    // file name "private", path "[PRIVATE]".
+    void HidePrivateProgram();
+    // True for the private pseudo-process of HidePrivateProgram.
+    bool IsPrivateProgram() const;
 
     void GetUser(CUser& user) const { user = m_user; }
     void SetUser(const CUser& user) { m_user = user; }
