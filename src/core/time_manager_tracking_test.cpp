@@ -1,6 +1,7 @@
 // The tracking cycle driven event by event across the clock situations the
 // collector meets: steady work, gaps, midnight, month ends, locking, restarts
 // and clock changes. Rows are read back from the real activity files.
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -234,6 +235,61 @@ TEST_F(TrackingCycle, AWindowNoProcessCanBeNamedForIsTheSystemPseudoProcess) {
     EXPECT_EQ(sys.Value("select Path from T_Apps where FileName='[SYSTEM]'"), "[SYSTEM PROCESS]");
     // The pseudo-process has no title.
     EXPECT_EQ(Rows()[1], "20261207090001-20261207090003 2 1 ");
+}
+
+TEST_F(TrackingCycle, PrivateListsKeepTitlesAddressesAndProgramsOutOfEveryFileAndTheTimeStillCounts) {
+    const char key[] = "SOFTWARE\\Belvane\\Orvanta\\Privacy";
+    registry.SetString(key, "Titles details", "*diagnosis*");
+    registry.SetString(key, "Sites details", "bank.example");
+    registry.SetString(key, "Programs nothing", "excel.exe");
+    ASSERT_EQ(tm->UpdateRules(), 1);  // the reload reads the lists again
+    dde.Serve("firefox", "WWW_GetWindowInfo");
+    dde.Answer("firefox", "WWW_GetWindowInfo", "0xFFFFFFFF",
+               CFakeDde::BrowserReply("https://www.bank.example/account", "Account - Firefox"));
+    // No file of the data folder, checkpoint and logs included, holds a private text.
+    auto traces = [&] {
+        std::string found;
+        for (const auto& file : std::filesystem::recursive_directory_iterator(dataFolder)) {
+            if (!file.is_regular_file()) continue;
+            std::string bytes = ReadFileBytes(file.path().string());
+            for (char& c : bytes)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (const char* secret : {"diagnosis", "bank.example", "account - firefox", "salaries", "excel"})
+                if (bytes.find(secret) != std::string::npos) found += file.path().string() + ": " + secret + "\n";
+        }
+        return found;
+    };
+    StartAt(20261207090000);
+    const struct {
+        WindowHandle window;
+        const char* title;
+    } shown[] = {{kEditorWindow, "My diagnosis - Editor"},
+                 {kBrowserWindow, "Account - Firefox"},
+                 {kSheetWindow, "Salaries.xlsx"},
+                 {kEditorWindow, "notes.txt - Editor"}};
+    int64_t now = 20261207090000;
+    for (const auto& each : shown) {
+        Show(each.window, each.title);
+        now = After(now, 10);
+        At(now);
+        EXPECT_EQ(traces(), "") << each.title;
+    }
+    At(After(now, 5));
+    ASSERT_EQ(tm->StopAndSaveActivity(), 1);
+    EndAndReadLogs();
+    EXPECT_EQ(traces(), "");
+    EXPECT_EQ(CountContaining(infoLog, "private patterns: details 0 programs, 1 sites, 1 titles; nothing 1 programs"),
+              1);
+    CRawDatabase act(DbFile("act1226.db"));
+    act.Exec("attach '" + DbFile("sys.db") + "' as sys");
+    EXPECT_EQ(act.Rows("select a.Duration || ' ' || a.Id_ActivityType || ' ' || p.FileName || ' ' || p.Path || ' ' || "
+                       "a.Title || ' ' || ifnull(a.URL, '') || a.Id_Site from T_Activities a join sys.T_Apps p "
+                       "on p.Id_App = a.Id_App order by a.Id_Activity"),
+              (std::vector<Texts>{{"10 1 editor.exe C:\\Apps\\Editor.exe notes.txt - Editor 0"},
+                                  {"10 1 editor.exe C:\\Apps\\Editor.exe private 0"},
+                                  {"10 1 firefox.exe C:\\Firefox\\firefox.exe private 0"},
+                                  {"10 1 private [PRIVATE] private 0"},
+                                  {"5 1 editor.exe C:\\Apps\\Editor.exe notes.txt - Editor 0"}}));
 }
 
 // ---- The start of the collector ----
