@@ -1,7 +1,6 @@
 // The tracking cycle driven event by event across the clock situations the
 // collector meets: steady work, gaps, midnight, month ends, locking, restarts
 // and clock changes. Rows are read back from the real activity files.
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -248,16 +247,7 @@ TEST_F(TrackingCycle, PrivateListsKeepTitlesAddressesAndProgramsOutOfEveryFileAn
                CFakeDde::BrowserReply("https://www.bank.example/account", "Account - Firefox"));
     // No file of the data folder, checkpoint and logs included, holds a private text.
     auto traces = [&] {
-        std::string found;
-        for (const auto& file : std::filesystem::recursive_directory_iterator(dataFolder)) {
-            if (!file.is_regular_file()) continue;
-            std::string bytes = ReadFileBytes(file.path().string());
-            for (char& c : bytes)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            for (const char* secret : {"diagnosis", "bank.example", "account - firefox", "salaries", "excel"})
-                if (bytes.find(secret) != std::string::npos) found += file.path().string() + ": " + secret + "\n";
-        }
-        return found;
+        return FilesHolding(dataFolder, {"diagnosis", "bank.example", "Account - Firefox", "Salaries", "excel"});
     };
     StartAt(20261207090000);
     const struct {
