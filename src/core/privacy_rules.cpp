@@ -116,17 +116,17 @@ bool CPrivacyRules::Matches(PrivacyLevel level, const CActivity& activity) const
            AnyMatches(Of(PrivacySubject::Title, level), activity.GetTitle(), activity.GetTitle());
 }
 
-PrivacyLevel CPrivacyRules::LevelOf(const CActivity& activity, bool addressPending) const {
+PrivacyLevel CPrivacyRules::LevelOf(const CActivity& activity, bool addressUnknown) const {
     if (Matches(PrivacyLevel::Nothing, activity)) return PrivacyLevel::Nothing;
     if (Matches(PrivacyLevel::Details, activity)) return PrivacyLevel::Details;
     const bool sitePatterns =
         Count(PrivacySubject::Site, PrivacyLevel::Details) + Count(PrivacySubject::Site, PrivacyLevel::Nothing) > 0;
-    if (addressPending && activity.GetURL()[0] == '\0' && sitePatterns) return PrivacyLevel::Details;
+    if (addressUnknown && activity.GetURL()[0] == '\0' && sitePatterns) return PrivacyLevel::Details;
     return PrivacyLevel::None;
 }
 
-PrivacyLevel CPrivacyRules::Apply(CActivity& activity, bool addressPending) const {
-    const PrivacyLevel level = LevelOf(activity, addressPending);
+PrivacyLevel CPrivacyRules::Apply(CActivity& activity, bool addressUnknown) const {
+    const PrivacyLevel level = LevelOf(activity, addressUnknown);
     if (level == PrivacyLevel::Nothing)
         activity.HidePrivateProgram();
     else if (level == PrivacyLevel::Details)

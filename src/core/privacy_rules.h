@@ -49,13 +49,13 @@ public:
     bool Empty() const;
 
     // The strongest level whose patterns match `activity`.
-    // `addressPending`: the program in front is a browser whose extension
-    // has not reported the page shown (it is loading, or in a private
-    // window): while site patterns exist, that page may be one of them, and
-    // it is kept back at Details.
-    PrivacyLevel LevelOf(const CActivity& activity, bool addressPending) const;
+    // `addressUnknown`: the program is a browser that gave no address (a
+    // page still loading or not yet reported by the extension, a private
+    // window, a browser without the extension): while site patterns exist,
+    // its page may be one of them, and it is kept back at Details.
+    PrivacyLevel LevelOf(const CActivity& activity, bool addressUnknown) const;
     // Hides what LevelOf's level says (nothing for None); its level.
-    PrivacyLevel Apply(CActivity& activity, bool addressPending) const;
+    PrivacyLevel Apply(CActivity& activity, bool addressUnknown) const;
 
 private:
     struct CPattern {

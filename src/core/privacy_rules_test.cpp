@@ -81,7 +81,7 @@ TEST(PrivateLists, ASiteCoversItsSubdomainsAndAPatternWithASlashTheAddressWithou
             << each.site << " " << each.url;
 }
 
-TEST(PrivateLists, NothingOutranksDetailsAndAPageNotYetReportedIsKeptBackWhileSitesAreListed) {
+TEST(PrivateLists, NothingOutranksDetailsAndABrowserPageWithoutAnAddressIsKeptBackWhileSitesAreListed) {
     CPrivacyRules rules;
     rules.SetList(PrivacySubject::Title, PrivacyLevel::Details, "*chat*");
     rules.SetList(PrivacySubject::Program, PrivacyLevel::Nothing, "messenger");

@@ -3,7 +3,6 @@
 // what they hide reaches no row, checkpoint or log line.
 #include "core/privacy_settings.h"
 #include "core/time_manager.h"
-#include "sensing/browser_reports.h"
 
 namespace {
 constexpr char kLoadPrivacy[] = "CTimeManager::LoadPrivacy";
@@ -33,8 +32,6 @@ int CTimeManager::LoadPrivacy() {
 void CTimeManager::KeepPrivate(CWinActivity& sample) {
     std::lock_guard<std::mutex> guard(m_privacyLock);
     if (m_privacy.Empty()) return;
-    // A browser whose extension reports on it, yet not on this page: the
-    // address is still to come.
-    const bool addressPending = sample.GetURL()[0] == '\0' && BrowserReports().HasProcess(sample.GetProcessId());
-    m_privacy.Apply(sample, addressPending);
+    // A browser that gave no address may show a private site all the same.
+    m_privacy.Apply(sample, sample.ShowsBrowser() && sample.GetURL()[0] == '\0');
 }

@@ -180,6 +180,9 @@ public:
     // without anyone telling. Such a capture holds while neither the
     // desktop's ChangeCount nor BrowserReports().Changes() moved.
     bool IsRepeatable() const { return m_repeatable; }
+    // True after a Capture whose program is a browser (CBrowsersManager::
+    // FoundBrowser), whether or not it gave an address.
+    bool ShowsBrowser() const { return m_browser; }
     // The account running the process into `user`: 1 found; 0 process id 0 or
     // no account (the user is unchanged).
     virtual int GetProcessUser(uint32_t processId, CUser& user);
@@ -207,4 +210,5 @@ private:
     int32_t m_idSite = 0;
     int32_t m_idUser = 0;
     bool m_repeatable = false;
+    bool m_browser = false;
 };
