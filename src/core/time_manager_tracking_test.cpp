@@ -243,22 +243,24 @@ TEST_F(TrackingCycle, PrivateListsKeepTitlesAddressesAndProgramsOutOfEveryFileAn
     registry.SetString(key, "Programs nothing", "excel.exe");
     ASSERT_EQ(tm->UpdateRules(), 1);  // the reload reads the lists again
     dde.Serve("firefox", "WWW_GetWindowInfo");
-    dde.Answer("firefox", "WWW_GetWindowInfo", "0xFFFFFFFF",
-               CFakeDde::BrowserReply("https://www.bank.example/account", "Account - Firefox"));
     // No file of `folder` (databases, journals, checkpoint, logs) holds a private text.
     auto traces = [&](const std::string& folder) {
-        return FilesHolding(folder, {"diagnosis", "bank.example", "Account - Firefox", "Salaries", "excel"});
+        return FilesHolding(folder, {"diagnosis", "bank.example", "Account - Firefox", "Salaries", "excel", "Inbox"});
     };
     StartAt(20261207090000);
+    // The browser's address as its DDE answer gives it ("" none: it may be a listed site).
     const struct {
         WindowHandle window;
         const char* title;
-    } shown[] = {{kEditorWindow, "My diagnosis - Editor"},
-                 {kBrowserWindow, "Account - Firefox"},
-                 {kSheetWindow, "Salaries.xlsx"},
-                 {kEditorWindow, "notes.txt - Editor"}};
+        const char* address;
+    } shown[] = {{kEditorWindow, "My diagnosis - Editor", ""},
+                 {kBrowserWindow, "Account - Firefox", "https://www.bank.example/account"},
+                 {kSheetWindow, "Salaries.xlsx", ""},
+                 {kBrowserWindow, "Inbox - Firefox", ""},
+                 {kEditorWindow, "notes.txt - Editor", ""}};
     int64_t now = 20261207090000;
     for (const auto& each : shown) {
+        dde.Answer("firefox", "WWW_GetWindowInfo", "0xFFFFFFFF", CFakeDde::BrowserReply(each.address, each.title));
         Show(each.window, each.title);
         now = After(now, 10);
         At(now);
@@ -279,6 +281,7 @@ TEST_F(TrackingCycle, PrivateListsKeepTitlesAddressesAndProgramsOutOfEveryFileAn
                                   {"10 1 editor.exe C:\\Apps\\Editor.exe private 0"},
                                   {"10 1 firefox.exe C:\\Firefox\\firefox.exe private 0"},
                                   {"10 1 private [PRIVATE] private 0"},
+                                  {"10 1 firefox.exe C:\\Firefox\\firefox.exe private 0"},
                                   {"5 1 editor.exe C:\\Apps\\Editor.exe notes.txt - Editor 0"}}));
 }
 
