@@ -1,6 +1,8 @@
 // CTimeManager: the user's private programs, sites and titles, read with the
 // rules and applied to every capture before anything else sees it, so that
 // what they hide reaches no row, checkpoint or log line.
+#include <utility>
+
 #include "core/privacy_settings.h"
 #include "core/time_manager.h"
 
