@@ -19,6 +19,8 @@
 #include <string>
 
 #include "core/activity_checkpoint.h"
+#include "core/privacy_rules.h"
+#include "core/privacy_settings.h"
 #include "core/time_manager.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_dde.h"
@@ -121,20 +123,43 @@ private:
     const long long m_statements = g_statements;
 };
 
+// `count` private patterns of each kind (programs, sites, titles), half of
+// them at each level, none of which matches the benchmarks' captures.
+void ListPrivatePatterns(CTestRegistry& registry, int count) {
+    const char key[] = "SOFTWARE\\Belvane\\Orvanta\\Privacy";
+    for (const char* level : {"details", "nothing"}) {
+        std::string programs, sites, titles;
+        for (int i = 0; i < count / 2; ++i) {
+            const std::string n = std::to_string(i) + level[0];
+            programs += "vault" + n + "*.exe;";
+            sites += "bank" + n + ".example;";
+            titles += "*secret project " + n + "*;";
+        }
+        registry.SetString(key, (std::string("Programs ") + level).c_str(), programs);
+        registry.SetString(key, (std::string("Sites ") + level).c_str(), sites);
+        registry.SetString(key, (std::string("Titles ") + level).c_str(), titles);
+    }
+}
+
 // One check a second while the same window stays in front: the activity in
 // progress is extended, nothing is stored. 50 000 checks stay within the day.
-// The argument says what the browser extension's host reported: 0 nothing;
+// `reports` says what the browser extension's host reported: 0 nothing;
 // 1 a browser in the background has 32 windows (the editor in front); 2 the
-// same, with one of the browser's windows in front.
-void SteadyTick(benchmark::State& state) {
+// same, with one of the browser's windows in front. `patterns`: private
+// patterns of each kind (ListPrivatePatterns).
+void RunSteadyTick(benchmark::State& state, int64_t reports, int patterns) {
     CStartedCollector collector(0, 3);
     if (!collector.ok) {
         state.SkipWithError("the collector did not start");
         return;
     }
+    if (patterns > 0) {
+        ListPrivatePatterns(collector.registry, patterns);
+        collector.tm.UpdateRules();  // reads the lists again
+    }
     constexpr uint32_t kBrowser = 200;
     BrowserReports().Clear();
-    if (state.range(0) > 0) {
+    if (reports > 0) {
         for (int window = 1; window <= CBrowserReports::kCapacity; ++window) {
             const std::string url = "https://site" + std::to_string(window) + ".example/";
             const std::string title = "Page " + std::to_string(window);
@@ -146,7 +171,7 @@ void SteadyTick(benchmark::State& state) {
             BrowserReports().Apply(1, report);
         }
     }
-    if (state.range(0) == 2) {
+    if (reports == 2) {
         collector.processes.AddProcess(kBrowser, "chrome.exe", "C:\\Chrome\\chrome.exe");
         collector.processes.SetAccount(kBrowser, "HOST", "alice");
         collector.desktop.Show(kEditorWindow + 1, kBrowser, "Page 17 - Google Chrome");
@@ -161,13 +186,39 @@ void SteadyTick(benchmark::State& state) {
     }
     CWinProcess browser(kBrowser, "Page 17 - Google Chrome");
     CBrowserBase address;
-    if (state.range(0) == 2 && CBrowsersManager().FindURL(browser, address) != 1)
+    if (reports == 2 && CBrowsersManager().FindURL(browser, address) != 1)
         state.SkipWithError("the browser's address is not found");
     // Nothing may have been saved: the tick must have stayed steady.
     if (collector.tm.StopAndSaveActivity() != 1) state.SkipWithError("the activity was not saved at the end");
     BrowserReports().Clear();
 }
+void SteadyTick(benchmark::State& state) { RunSteadyTick(state, state.range(0), 0); }
 BENCHMARK(SteadyTick)->Arg(0)->Arg(1)->Arg(2)->Iterations(50000)->Unit(benchmark::kMicrosecond);
+
+// The steady tick with a browser page in front (its address known), beside
+// `range(0)` private patterns of each kind that all have to be tried.
+void SteadyTickPrivateLists(benchmark::State& state) { RunSteadyTick(state, 2, static_cast<int>(state.range(0))); }
+BENCHMARK(SteadyTickPrivateLists)->Arg(0)->Arg(100)->Iterations(50000)->Unit(benchmark::kMicrosecond);
+
+// The private lists alone on that capture: every pattern of 100 of each kind tried.
+void PrivateListsOnACapture(benchmark::State& state) {
+    CTestRegistry registry;
+    ListPrivatePatterns(registry, static_cast<int>(state.range(0)));
+    CPrivacyRules rules;
+    if (LoadPrivacySettings(rules) != 1) state.SkipWithError("the lists were not read");
+    CWinProcess process(200, "Quarterly figures and the plan for next year - Google Chrome");
+    process.SetFileName("chrome.exe");
+    process.SetPath("C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe");
+    CWinActivity capture(ActivityType::Active);
+    capture.SetProcess(process);
+    capture.SetURL("https://docs.example.com/spreadsheets/d/1x2y3z/edit#gid=0", 512);
+    CCountedRun counted(state);
+    for (auto _ : state) {
+        CWinActivity sample = capture;
+        benchmark::DoNotOptimize(rules.Apply(sample, false));
+    }
+}
+BENCHMARK(PrivateListsOnACapture)->Arg(0)->Arg(100);
 
 CWinActivity Typical(const char* fileName, const char* path, const char* title, const char* url, ActivityType type) {
     CWinProcess process(1, title);

@@ -131,6 +131,11 @@ int CRuleEngine::MatchRule(const CDBRule& rule, const CWinActivity& activity, in
 }
 
 int CRuleEngine::ApplyRules(CWinActivity& activity, CRuleListener* listener) const {
+    // Private time keeps no program: no rule can know what it was.
+    if (activity.IsPrivateProgram()) {
+        activity.SetTask(m_defaultTaskId, m_defaultProjectId);
+        return kNotMatched;
+    }
     bool chosen = false;
     int bestPriority = 0, bestMatches = 0;
     int32_t taskId = 0, projectId = 0;

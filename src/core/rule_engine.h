@@ -82,6 +82,8 @@ public:
 
     // Writes the project and task of the chosen rule into `activity`. 1 a
     // rule was applied; -52 none accepted it and the default task was written.
+    // The private pseudo-process (CActivity::HidePrivateProgram) is tried
+    // against no rule: it gets the default task.
     int ApplyRules(CWinActivity& activity, CRuleListener* listener = nullptr) const;
 
 private:

@@ -91,6 +91,7 @@
 #include "core/activity_checkpoint.h"
 #include "core/event_interface.h"
 #include "core/pause_file.h"
+#include "core/privacy_rules.h"
 #include "core/repeated_failure.h"
 #include "core/rule_engine.h"
 #include "core/time_manager_configuration.h"
@@ -138,8 +139,9 @@ public:
     // time read just before. -1 for a number above EVENT_CHANGE_TIME (logged);
     // otherwise 1 (the handlers' results are not passed on).
     int OnEvent(int event) override;
-    // Window thread. Reloads the rules from the database and replaces those
-    // in memory under m_lock. 1; 0 reading failed (the old rules stay).
+    // Window thread. Reloads the private lists (LoadPrivacy), then the rules
+    // from the database and replaces those in memory under m_lock. 1; 0
+    // reading the rules failed (the old rules stay).
     int UpdateRules();
     // Any thread. 1 switches categorisation on, 0 off (then saved activities
     // keep the project and task they have).
@@ -183,6 +185,10 @@ public:
     // When only the settings are wrong, the logs are pointed at their folder
     // and the error log gets the configuration's failure text.
     int LoadConfiguration();
+    // Reads the private programs, sites and titles (privacy_settings.h) and
+    // puts them in force for the next capture; logs how many of each. 1; or
+    // LoadPrivacySettings' result (the lists in force stay).
+    int LoadPrivacy();
     // Creates the install, data, logs, archive and database folders. 1.
     int CreateFolders();
     // Takes other users' rights away from the data folder and everything in
@@ -286,9 +292,11 @@ private:
     static bool HasNoProcess(const CActivity& activity);
     // The activity in progress; the caller holds m_lock.
     // Copies the current user into `activity` and captures the window in
-    // front into it: Capture's result. While paused it captures nothing and
-    // fills in the pause's Offline activity (1).
+    // front into it, private parts hidden: Capture's result. While paused it
+    // captures nothing and fills in the pause's Offline activity (1).
     int GetCurrentActivity(CWinActivity& activity);
+    // Hides in a fresh capture what the private lists keep out (any thread).
+    void KeepPrivate(CWinActivity& sample);
     // Captures and logs a result other than 1 under `operation`.
     void Sample(CWinActivity& activity, const char* operation, int place);
     // Makes the present capture the activity in progress at `now`; saves nothing.
@@ -369,6 +377,10 @@ private:
     CDBManager m_dbManager;
     // The rules in force and the default task.
     CRuleEngine m_ruleEngine;
+    // The private lists, applied by the worker thread's captures outside
+    // m_lock and replaced by the window thread: m_privacyLock guards them.
+    CPrivacyRules m_privacy;
+    std::mutex m_privacyLock;
     // Written by the window thread, read by the worker thread.
     std::atomic<int> m_rulesEnabled{1};
     // Serialises everything that reads or changes m_lastActivity, the

@@ -10,6 +10,8 @@
 // "JIRA Password", "Worklog notification", "Worklog notification time".
 // The collector itself uses the install folder, its log level and the
 // first-start switch; the other values are kept for the rest of the product.
+// "SOFTWARE\Belvane\Orvanta\Privacy" holds the private programs, sites and
+// titles, read by the time manager with its rules (privacy_settings.h).
 //
 // Folders: <application data>\Orvanta, its "Logs" (holding "Archive") and its
 // "DB". The data and database folders are held twice: in the narrow text of

@@ -33,6 +33,7 @@ private:
 };
 
 int CTimeManager::UpdateRules() {
+    LoadPrivacy();
     // Read outside the lock: only the replacement must not meet a save.
     CBaseStorage<CDBRule> fresh;
     const int read = m_dbManager.GetRules(fresh);

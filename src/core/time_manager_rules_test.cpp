@@ -84,6 +84,12 @@ TEST_F(RuleEngine, WithoutAnAcceptingRuleTheDefaultTaskIsWritten) {
     ASSERT_EQ(Restart(), 1);
     AddRule(1, 65, "Path", "'winword.exe'");
     EXPECT_EQ(Apply(editor), "-52 task 1 project 1");
+    // Private time without its program is tried against no rule, not even
+    // one naming the pseudo-process's own words.
+    AddRule(2, 0, "Path, Title", "'private', 'private'");
+    CWinActivity hidden = editor;
+    hidden.HidePrivateProgram();
+    EXPECT_EQ(Apply(hidden), "-52 task 1 project 1");
 }
 
 TEST_F(RuleEngine, SwitchedOffLeavesTheProjectAndTaskAsTheyWere) {

@@ -68,7 +68,9 @@ int CTimeManager::GetCurrentActivity(CWinActivity& activity) {
         return 1;
     }
     activity.SetUser(g_currentUser);
-    return activity.Capture();
+    const int captured = activity.Capture();
+    KeepPrivate(activity);
+    return captured;
 }
 
 void CTimeManager::Sample(CWinActivity& activity, const char* operation, int place) {
@@ -162,6 +164,7 @@ int CTimeManager::OnCheckActivity(const CMoment& now, uint32_t changes) {
     char line[96];
     sample.SetUser(g_currentUser);
     const int captured = m_checkCaptures.Capture(sample);
+    KeepPrivate(sample);
     if (captured != 1)
         std::snprintf(line, sizeof line, "%s (%i) GetCurrentActivity = %i", kOnCheckActivity, 1, captured);
     LogRepeating(m_captureFailures, captured != 1 ? line : nullptr);

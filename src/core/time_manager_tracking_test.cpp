@@ -236,6 +236,55 @@ TEST_F(TrackingCycle, AWindowNoProcessCanBeNamedForIsTheSystemPseudoProcess) {
     EXPECT_EQ(Rows()[1], "20261207090001-20261207090003 2 1 ");
 }
 
+TEST_F(TrackingCycle, PrivateListsKeepTitlesAddressesAndProgramsOutOfEveryFileAndTheTimeStillCounts) {
+    const char key[] = "SOFTWARE\\Belvane\\Orvanta\\Privacy";
+    registry.SetString(key, "Titles details", "*diagnosis*");
+    registry.SetString(key, "Sites details", "bank.example");
+    registry.SetString(key, "Programs nothing", "excel.exe");
+    ASSERT_EQ(tm->UpdateRules(), 1);  // the reload reads the lists again
+    dde.Serve("firefox", "WWW_GetWindowInfo");
+    // No file of `folder` (databases, journals, checkpoint, logs) holds a private text.
+    auto traces = [&](const std::string& folder) {
+        return FilesHolding(folder, {"diagnosis", "bank.example", "Account - Firefox", "Salaries", "excel", "Inbox"});
+    };
+    StartAt(20261207090000);
+    // The browser's address as its DDE answer gives it ("" none: it may be a listed site).
+    const struct {
+        WindowHandle window;
+        const char* title;
+        const char* address;
+    } shown[] = {{kEditorWindow, "My diagnosis - Editor", ""},
+                 {kBrowserWindow, "Account - Firefox", "https://www.bank.example/account"},
+                 {kSheetWindow, "Salaries.xlsx", ""},
+                 {kBrowserWindow, "Inbox - Firefox", ""},
+                 {kEditorWindow, "notes.txt - Editor", ""}};
+    int64_t now = 20261207090000;
+    for (const auto& each : shown) {
+        dde.Answer("firefox", "WWW_GetWindowInfo", "0xFFFFFFFF", CFakeDde::BrowserReply(each.address, each.title));
+        Show(each.window, each.title);
+        now = After(now, 10);
+        At(now);
+        EXPECT_EQ(traces(dbFolder), "") << each.title;  // the logs are held open (unreadable on Windows)
+    }
+    At(After(now, 5));
+    ASSERT_EQ(tm->StopAndSaveActivity(), 1);
+    EndAndReadLogs();
+    EXPECT_EQ(traces(dataFolder), "");
+    EXPECT_EQ(CountContaining(infoLog, "private patterns: details 0 programs, 1 sites, 1 titles; nothing 1 programs"),
+              1);
+    CRawDatabase act(DbFile("act1226.db"));
+    act.Exec("attach '" + DbFile("sys.db") + "' as sys");
+    EXPECT_EQ(act.Rows("select a.Duration || ' ' || a.Id_ActivityType || ' ' || p.FileName || ' ' || p.Path || ' ' || "
+                       "a.Title || ' ' || ifnull(a.URL, '') || a.Id_Site from T_Activities a join sys.T_Apps p "
+                       "on p.Id_App = a.Id_App order by a.Id_Activity"),
+              (std::vector<Texts>{{"10 1 editor.exe C:\\Apps\\Editor.exe notes.txt - Editor 0"},
+                                  {"10 1 editor.exe C:\\Apps\\Editor.exe private 0"},
+                                  {"10 1 firefox.exe C:\\Firefox\\firefox.exe private 0"},
+                                  {"10 1 private [PRIVATE] private 0"},
+                                  {"10 1 firefox.exe C:\\Firefox\\firefox.exe private 0"},
+                                  {"5 1 editor.exe C:\\Apps\\Editor.exe notes.txt - Editor 0"}}));
+}
+
 // ---- The start of the collector ----
 
 class CollectorStart : public TimeManagerTest {};

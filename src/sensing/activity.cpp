@@ -39,6 +39,28 @@ void CActivity::SetSystemProcess() {
     m_process.SetPath(kSystemPath);
 }
 
+void CActivity::HidePrivateDetails() {
+    // Fresh fields, so that no byte of the private text stays behind the new one.
+    CWinProcess kept(m_process.GetProcessId(), kPrivateText);
+    kept.SetFileName(m_process.GetFileName());
+    kept.SetPath(m_process.GetPath());
+    m_process = kept;
+    m_urlFlag = 0;
+    std::memset(m_url, 0, sizeof m_url);
+}
+
+void CActivity::HidePrivateProgram() {
+    m_process = CWinProcess(0, kPrivateText);
+    m_process.SetFileName(kPrivateText);
+    m_process.SetPath(kPrivatePath);
+    m_urlFlag = 0;
+    std::memset(m_url, 0, sizeof m_url);
+}
+
+bool CActivity::IsPrivateProgram() const {
+    return std::strcmp(GetFullPath(), kPrivatePath) == 0 && std::strcmp(GetFileName(), kPrivateText) == 0;
+}
+
 void CActivity::UpdateDuration() {
     const int64_t elapsed = ElapsedSeconds(GetStartMoment(), GetFinishMoment());
     if (elapsed < 0) return;

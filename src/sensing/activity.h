@@ -70,6 +70,16 @@ public:
     // Replaces the process record with the system pseudo-process: id 0, file
     // name "[SYSTEM]", path "[SYSTEM PROCESS]", empty title.
     void SetSystemProcess();
+    // Private time whose program may be known: the title becomes "private"
+    // and the address is dropped (URL flag 0); program, type, user and
+    // dates stay.
+    void HidePrivateDetails();
+    // Private time whose program is not to be known either: the details go
+    // as above and the process becomes the private pseudo-process: id 0,
+    // file name "private", path "[PRIVATE]".
+    void HidePrivateProgram();
+    // True for the private pseudo-process of HidePrivateProgram.
+    bool IsPrivateProgram() const;
 
     void GetUser(CUser& user) const { user = m_user; }
     void SetUser(const CUser& user) { m_user = user; }
@@ -170,6 +180,9 @@ public:
     // without anyone telling. Such a capture holds while neither the
     // desktop's ChangeCount nor BrowserReports().Changes() moved.
     bool IsRepeatable() const { return m_repeatable; }
+    // True after a Capture whose program is a browser (CBrowsersManager::
+    // FoundBrowser), whether or not it gave an address.
+    bool ShowsBrowser() const { return m_browser; }
     // The account running the process into `user`: 1 found; 0 process id 0 or
     // no account (the user is unchanged).
     virtual int GetProcessUser(uint32_t processId, CUser& user);
@@ -197,4 +210,5 @@ private:
     int32_t m_idSite = 0;
     int32_t m_idUser = 0;
     bool m_repeatable = false;
+    bool m_browser = false;
 };

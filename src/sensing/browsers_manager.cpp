@@ -24,21 +24,24 @@ int CBrowsersManager::FindURL(CProcess& process, CBrowserBase& holder) {
     };
 
     m_askedBrowser = false;
+    m_foundBrowser = false;
     CIEBrowser ie;
     CFirefoxBrowser firefox;
     CChromeBrowser chrome;
     COperaBrowser opera;
     CYandexBrowser yandex;
-    for (CBrowserReader* reader :
-         {static_cast<CBrowserReader*>(&ie), static_cast<CBrowserReader*>(&firefox),
-          static_cast<CBrowserReader*>(&chrome), static_cast<CBrowserReader*>(&opera),
-          static_cast<CBrowserReader*>(&yandex)}) {
+    for (CBrowserReader* reader : {static_cast<CBrowserReader*>(&ie), static_cast<CBrowserReader*>(&firefox),
+                                   static_cast<CBrowserReader*>(&chrome), static_cast<CBrowserReader*>(&opera),
+                                   static_cast<CBrowserReader*>(&yandex)}) {
         if (reader->IsBrowserProcess(process) != 1) continue;
+        m_foundBrowser = true;
         const int result = read(*reader);
         m_askedBrowser = reader->AskedBrowser();
         if (result != 0) return result;
         break;  // the later named readers are not asked
     }
     CExtensionBrowser extension;
-    return extension.IsBrowserProcess(process) == 1 ? read(extension) : 0;
+    if (extension.IsBrowserProcess(process) != 1) return 0;
+    m_foundBrowser = true;
+    return read(extension);
 }

@@ -23,7 +23,12 @@ public:
     // True when the last FindURL asked a browser itself (a DDE
     // conversation), whose address can change without anyone telling.
     bool AskedBrowser() const { return m_askedBrowser; }
+    // True when a reader claimed the process in the last FindURL: a named
+    // browser, or one whose extension reports on it, whether or not an
+    // address was read.
+    bool FoundBrowser() const { return m_foundBrowser; }
 
 private:
     bool m_askedBrowser = false;
+    bool m_foundBrowser = false;
 };

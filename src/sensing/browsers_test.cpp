@@ -149,10 +149,13 @@ TEST(BrowsersManager, OnlyTheFirstClaimingReaderIsAsked) {
     CBrowserBase holder;
     holder.SetURL("kept", 10);
     CWinProcess chrome = Named("Chrome.exe");
-    EXPECT_EQ(CBrowsersManager().FindURL(chrome, holder), 0);
+    CBrowsersManager manager;
+    EXPECT_EQ(manager.FindURL(chrome, holder), 0);
+    EXPECT_TRUE(manager.FoundBrowser());  // a browser, though without an address
     EXPECT_STREQ(chrome.GetFileName(), "chrome.exe");
     CWinProcess editor = Named("Editor.EXE");
-    EXPECT_EQ(CBrowsersManager().FindURL(editor, holder), 0);
+    EXPECT_EQ(manager.FindURL(editor, holder), 0);
+    EXPECT_FALSE(manager.FoundBrowser());
     EXPECT_STREQ(editor.GetFileName(), "editor.exe");
     EXPECT_STREQ(holder.GetURL(), "kept");
     EXPECT_EQ(dde.Requests(), 0);

@@ -51,6 +51,7 @@ int CWinActivity::GetProcessUser(uint32_t processId, CUser& user) {
 
 int CWinActivity::Capture() {
     m_repeatable = false;
+    m_browser = false;
     CDesktopService& desktop = Desktop();
     WindowHandle window = desktop.GetForegroundWindow();
     for (int retry = 0; !window && retry < kForegroundRetries; ++retry) {
@@ -102,6 +103,7 @@ int CWinActivity::Capture() {
             m_urlFlag = address.GetURLLength() > 0 ? 1 : 0;
             if (m_urlFlag) SetURL(address.GetURL(), address.GetURLLength());
         }
+        m_browser = browsers.FoundBrowser();
 
         if (m_user.IsEmpty()) {
             CUser user;

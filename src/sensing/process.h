@@ -15,6 +15,11 @@
 // Stand-in names for a process whose file name or path no method found.
 inline constexpr const char kSystemFileName[] = "[SYSTEM]";
 inline constexpr const char kSystemPath[] = "[SYSTEM PROCESS]";
+// The program, title and path of time whose program the user keeps private:
+// no real process has a path that is not absolute, so "[PRIVATE]" names no
+// program of the machine.
+inline constexpr const char kPrivateText[] = "private";
+inline constexpr const char kPrivatePath[] = "[PRIVATE]";
 
 class CProcess : public CErrorBase {
 public:

@@ -26,3 +26,27 @@ std::string ReadFileBytes(const std::string& path) {
     content << in.rdbuf();
     return content.str();
 }
+
+std::string FilesHolding(const std::string& folder, const std::vector<std::string>& texts) {
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    };
+    std::string found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string name = entry.path().string();
+        std::ifstream in(name, std::ios::binary);
+        if (!in) {
+            found += name + ": unreadable\n";
+            continue;
+        }
+        std::ostringstream content;
+        content << in.rdbuf();
+        const std::string bytes = lower(content.str());
+        for (const std::string& text : texts)
+            if (bytes.find(lower(text)) != std::string::npos) found += name + ": " + text + "\n";
+    }
+    return found;
+}

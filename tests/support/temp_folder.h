@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class CTempFolder {
 public:
@@ -23,3 +24,9 @@ private:
 
 // The whole content of a file as bytes ("" when it cannot be read).
 std::string ReadFileBytes(const std::string& path);
+
+// Every file under `folder`, at any depth, whose bytes hold one of `texts`
+// (the letters A to Z of both compared in either case), as "file: text"
+// lines, and "file: unreadable" for a file that cannot be read; "" when no
+// file holds any.
+std::string FilesHolding(const std::string& folder, const std::vector<std::string>& texts);

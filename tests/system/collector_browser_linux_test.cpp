@@ -188,11 +188,29 @@ Window FindWindowTitled(CX11TestDisplay& display, const std::string& title, uint
     return found;
 }
 
+// Debian's Chromium with the unpacked extension and the host's manifests
+// installed as a user installs them, `host` resolved to the local `port`,
+// showing `url`.
+std::unique_ptr<CChildProcess> StartChromium(const std::string& host, uint16_t port, const std::string& url) {
+    CChildProcess install(QLO_QLOCTL, {"qloctl", "install-browser-host"});
+    EXPECT_EQ(install.Wait(), 0);
+    return std::make_unique<CChildProcess>(
+        "/usr/bin/chromium", Texts{"chromium", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                                   "--no-default-browser-check", "--disable-background-networking",
+                                   "--disable-component-update", "--disable-sync", "--disable-features=HttpsUpgrades",
+                                   "--password-store=basic", "--load-extension=" QLO_EXTENSION_DIR,
+                                   "--host-resolver-rules=MAP " + host + ":80 127.0.0.1:" + std::to_string(port), url});
+}
+
 TEST_F(BrowserAddresses, ChromiumWithTheExtensionShowingALocalPage) {
     if (access("/usr/bin/chromium", X_OK) != 0) GTEST_SKIP() << "Debian's chromium is not installed";
-    // The host's manifests, as a user installs them.
-    CChildProcess install(QLO_QLOCTL, {"qloctl", "install-browser-host"});
-    ASSERT_EQ(install.Wait(), 0);
+    CHttpTestServer server(CHttpTestReply(200, "<html><head><title>Feed page</title></head><body>feed</body></html>",
+                                          {{"Content-Type", "text/html"}}));
+    ASSERT_NE(server.Port(), 0);
+    StartCollector();
+    // vk.com, which a seeded address rule knows, is this server.
+    const auto chromium = StartChromium("vk.com", server.Port(), "http://vk.com/feed");
+    ASSERT_TRUE(chromium->Started());
     for (const char* place :
          {"home/.mozilla/native-messaging-hosts", "config/chromium/NativeMessagingHosts",
           "config/google-chrome/NativeMessagingHosts", "config/microsoft-edge/NativeMessagingHosts"}) {
@@ -200,19 +218,6 @@ TEST_F(BrowserAddresses, ChromiumWithTheExtensionShowingALocalPage) {
             ReadFileBytes(temp.File(std::string(place) + "/com.belvane.orvanta.qlo_browser_host.json"));
         EXPECT_NE(manifest.find("\"path\": \"" + std::string(QLO_BROWSER_HOST) + "\""), std::string::npos) << place;
     }
-
-    CHttpTestServer server(CHttpTestReply(200, "<html><head><title>Feed page</title></head><body>feed</body></html>",
-                                          {{"Content-Type", "text/html"}}));
-    ASSERT_NE(server.Port(), 0);
-    StartCollector();
-    // vk.com, which a seeded address rule knows, is this server.
-    CChildProcess chromium(
-        "/usr/bin/chromium",
-        {"chromium", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--no-default-browser-check",
-         "--disable-background-networking", "--disable-component-update", "--disable-sync",
-         "--disable-features=HttpsUpgrades", "--password-store=basic", "--load-extension=" QLO_EXTENSION_DIR,
-         "--host-resolver-rules=MAP vk.com:80 127.0.0.1:" + std::to_string(server.Port()), "http://vk.com/feed"});
-    ASSERT_TRUE(chromium.Started());
 
     CX11TestDisplay display;
     ASSERT_TRUE(display.IsOpen());
@@ -241,8 +246,59 @@ TEST_F(BrowserAddresses, ChromiumWithTheExtensionShowingALocalPage) {
         WaitUntil([&] { return Rows().size() >= static_cast<size_t>(2 * attempt + 1); });
     }
     EXPECT_TRUE(stored()) << testing::PrintToString(Rows());
-    kill(chromium.Pid(), SIGTERM);
-    chromium.WaitForEnd(20000);
+    kill(chromium->Pid(), SIGTERM);
+    chromium->WaitForEnd(20000);
     StopCollector();
+}
+
+TEST_F(BrowserAddresses, AListedSiteInChromiumLeavesNoTraceInTheDataFolderAndItsTimeStillCounts) {
+    if (access("/usr/bin/chromium", X_OK) != 0) GTEST_SKIP() << "Debian's chromium is not installed";
+    std::ofstream(temp.File("registry.reg"), std::ios::app)
+        << "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Belvane\\Orvanta\\Privacy]\r\n\"Sites details\"=\"bank.example\"\r\n";
+    CHttpTestServer server(CHttpTestReply(200,
+                                          "<html><head><title>Statement page</title></head><body>balance</body></html>",
+                                          {{"Content-Type", "text/html"}}));
+    ASSERT_NE(server.Port(), 0);
+    StartCollector();
+    const auto chromium = StartChromium("bank.example", server.Port(), "http://bank.example/statement");
+    ASSERT_TRUE(chromium->Started());
+    CX11TestDisplay display;
+    ASSERT_TRUE(display.IsOpen());
+    uint32_t browser = 0;
+    Window window = None;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (window = FindWindowTitled(display, "Statement page - Chromium", browser)) != None; }, 60000))
+        << "no Chromium window showing the page";
+    ASSERT_TRUE(WaitUntil([&] { return Count("of process " + std::to_string(browser) + " reported") > 0; }, 60000))
+        << "the extension reported nothing";
+    // Seconds stored as private.
+    auto privateSeconds = [&] {
+        long long seconds = 0;
+        for (const auto& file : fs::directory_iterator(temp.File("data/Orvanta/DB")))
+            if (file.path().filename().string().rfind("act", 0) == 0)
+                seconds += std::atoll(CRawDatabase(file.path().string())
+                                          .Value("select ifnull(sum(Duration), 0) from T_Activities where Title = "
+                                                 "'private'")
+                                          .c_str());
+        return seconds;
+    };
+    // The page in front, then away, until its row is stored: a switch
+    // within the second it began leaves a row of no length, not stored.
+    const Window elsewhere = display.CreateWindow("other", "Elsewhere", static_cast<uint32_t>(getpid()));
+    const Texts secrets{"bank.example", "Statement", "balance"};
+    for (int attempt = 0; attempt < 5 && privateSeconds() == 0; ++attempt) {
+        Activate(display, window, "(A) chromium private");
+        EXPECT_EQ(FilesHolding(temp.File("data/Orvanta"), secrets), "");
+        Activate(display, elsewhere, "Elsewhere");
+    }
+    EXPECT_GT(privateSeconds(), 0);
+    kill(chromium->Pid(), SIGTERM);
+    chromium->WaitForEnd(20000);
+    StopCollector();
+    EXPECT_EQ(FilesHolding(temp.File("data/Orvanta"), secrets), "");
+    const Texts rows = Rows();
+    ASSERT_FALSE(rows.empty());
+    for (const std::string& row : rows)
+        EXPECT_TRUE(row.rfind("private|||", 0) == 0 || row.rfind("Elsewhere|||", 0) == 0) << row;
 }
 }  // namespace

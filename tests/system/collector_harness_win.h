@@ -93,6 +93,8 @@ public:
     // this machine's clock, so that the next change leaves it a row of at
     // least that length.
     bool WaitForCurrentActivity(const std::string& title, int seconds = 1, uint32_t timeoutMs = 15000) const;
+    // The settings the collector reads, for a test to add its own.
+    CTestRegistry& Registry() { return m_registry; }
     // Runs `sql` on the catalogue database func.db; SQLite's result code.
     int ExecCatalogue(const std::string& sql) const;
 

@@ -461,6 +461,38 @@ TEST_F(CollectorRun, WindowSwitchesAreStoredAndCategorisedAsTheControlToolSays) 
               Texts{getpwuid(getuid())->pw_name});
 }
 
+TEST_F(CollectorRun, PrivateProgramsAndTitlesLeaveNoTraceInTheDataFolderAndTheirTimeStillCounts) {
+    std::ofstream(registryFile, std::ios::app) << "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Belvane\\Orvanta\\Privacy]\r\n"
+                                                  "\"Programs nothing\"=\"KeePassXC\"\r\n"
+                                                  "\"Titles details\"=\"*diagnosis*\"\r\n";
+    auto vault = Program("keepassxc", "Passwords.kdbx - KeePassXC");
+    auto doctor = Program("gedit", "My diagnosis - gedit");
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    const Texts secrets{"Passwords.kdbx", "KeePassXC", "diagnosis"};
+    Start();
+    WaitPastStartOf("report.txt - Notepad");
+    Activate(*vault);
+    WaitPastStartOf("(A) private private");
+    Activate(*doctor);
+    WaitPastStartOf("(A) gedit private");
+    // While it runs: journals, the checkpoint and the logs in their present state.
+    EXPECT_EQ(FilesHolding(DataFile(""), secrets), "");
+    Activate(*notepad);
+    WaitPastStartOf("report.txt - Notepad");
+    EXPECT_EQ(Close(), 0);
+    EXPECT_EQ(FilesHolding(DataFile(""), secrets), "");
+    EXPECT_EQ(
+        ActivityQuery("select p.FileName || '|' || p.Path || '|' || a.Title || '|' || ifnull(a.URL, '') || '|' || "
+                      "(a.Duration > 0) || '|' || ifnull(t.Name, '') from T_Activities a join sys.T_Apps p on "
+                      "p.Id_App = a.Id_App left join func.T_Tasks t on t.Id_Task = a.Id_Task order by "
+                      "a.Id_Activity"),
+        (Texts{"notepad.exe|" + (temp.Path() / "bin/notepad.exe").string() + "|report.txt - Notepad||1|Writing",
+               "private|[PRIVATE]|private||1|Uncategorized",
+               // The rules still know the program of a row without its details.
+               "gedit|" + (temp.Path() / "bin/gedit").string() + "|private||1|Writing",
+               "notepad.exe|" + (temp.Path() / "bin/notepad.exe").string() + "|report.txt - Notepad||1|Writing"}));
+}
+
 TEST_F(CollectorRun, RulesToolEditsTheFilesWhileItRecordsAndTheNewRuleCountsOnceReloaded) {
     auto editor = Program("editor", "acme plan - editor");
     auto notepad = Program("notepad.exe", "report.txt - Notepad");

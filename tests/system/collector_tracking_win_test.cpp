@@ -6,6 +6,7 @@
 
 #include "collector_harness_win.h"
 #include "support/raw_database.h"
+#include "support/temp_folder.h"
 
 namespace {
 // The window in front as this test sees it: its title, class and process.
@@ -147,6 +148,59 @@ TEST(ProgramTracking, TheMessengerIsRecordedUnderItsOpenConversation) {
         EXPECT_EQ(row.project, "Communication & Scheduling");
         EXPECT_EQ(row.task, "Instant Messages & Chats");
     }
+}
+
+TEST(ProgramTracking, PrivateProgramsSitesTitlesAndConversationsLeaveNoTraceInTheDataFolder) {
+    CCollectorSandbox sandbox;
+    const char key[] = "SOFTWARE\\Belvane\\Orvanta\\Privacy";
+    ASSERT_TRUE(sandbox.Registry().SetString(key, "Programs nothing", "keepass*.exe"));
+    ASSERT_TRUE(sandbox.Registry().SetString(key, "Sites details", "bank.example"));
+    ASSERT_TRUE(sandbox.Registry().SetString(key, "Titles details", "*diagnosis*; Dr. *"));
+    const std::vector<std::string> secrets{"Passwords.kdbx", "keepass",   "bank.example",
+                                           "Statement",      "diagnosis", "Dr. House"};
+    // Waits until `count` private rows are stored and the activity after
+    // them has lasted a second, so that the next switch stores it too.
+    auto storedPrivate = [&](size_t count) {
+        return WaitUntil([&] { return sandbox.ActivitiesTitled("private").size() >= count; }, 15000) &&
+               WaitUntilPast(sandbox.Activities().back().finish, 1);
+    };
+    CHelperProcess vault, notes, server, browser, messenger, other;
+    ASSERT_TRUE(
+        StartWindow(vault, sandbox.CopyProgram("window_helper.exe", "KeePass.exe"), "Passwords.kdbx - KeePass"));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("private"));
+    ASSERT_TRUE(StartWindow(notes, sandbox.CopyProgram("window_helper.exe", "notepad.exe"), "My diagnosis - Notepad"));
+    ASSERT_TRUE(storedPrivate(1));
+    ASSERT_TRUE(server.Start(
+        ProgramBesideTest("dde_server_helper.exe"),
+        {"--service", "IExplore", "--address", "https://online.bank.example/statement", "--page-title", "Statement"}));
+    ASSERT_TRUE(StartWindow(browser, sandbox.CopyProgram("window_helper.exe", "iexplore.exe"),
+                            "Statement - Internet Explorer"));
+    ASSERT_TRUE(storedPrivate(2));
+    ASSERT_TRUE(messenger.Start(sandbox.CopyProgram("messenger_helper.exe", "Skype.exe"),
+                                {"--title", "Skype - test.user", "--visible", "Dr. House"}));
+    ASSERT_TRUE(storedPrivate(3));
+    ASSERT_TRUE(StartWindow(other, ProgramBesideTest("window_helper.exe"), "After private time"));
+    ASSERT_TRUE(storedPrivate(4));
+    // While it runs (its logs are not readable then): databases, journals, checkpoint.
+    EXPECT_EQ(FilesHolding(sandbox.DbFolder(), secrets), "");
+    CloseCollector(collector);
+    EXPECT_EQ(FilesHolding(sandbox.DataFolder(), secrets), "");
+
+    const auto rows = sandbox.ActivitiesTitled("private");
+    ASSERT_EQ(rows.size(), 4u);
+    const char* programs[] = {"private", "notepad.exe", "iexplore.exe", "skype.exe"};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].fileName, programs[i]);
+        EXPECT_GT(rows[i].duration, 0) << programs[i];
+        EXPECT_EQ(rows[i].type, kActive) << programs[i];
+        EXPECT_EQ(rows[i].url, "") << programs[i];
+        EXPECT_EQ(rows[i].siteId, 0) << programs[i];
+    }
+    EXPECT_EQ(rows[0].path, "[PRIVATE]");
+    EXPECT_EQ(rows[0].task, "Uncategorized");
+    EXPECT_EQ(rows[3].task, "Instant Messages & Chats");  // the rules still know the program
 }
 
 TEST(ProgramTracking, AMinuteWithoutInputIsStoredAsIdle) {
