@@ -86,7 +86,7 @@ std::vector<CStoredRow> FillTeamFolder(CActivityFolder& data, int seed, int mont
             row.project = taskProjects[task];
             row.app = apps[random() % apps.size()];
             row.user = user;
-            row.title = "Row " + std::to_string(i) + " of 'seed' " + std::to_string(seed) + "\tä";
+            row.title = "Row " + std::to_string(i) + " of 'seed' " + std::to_string(seed) + "\tä \"{a,NULL}\\";
             if (random() % 3 == 0) {
                 row.site = sites[random() % 2];
                 row.url = "https://example.org/page?" + std::to_string(i);

@@ -6,10 +6,10 @@
 
 #include "cli/command_line.h"
 #include "core/database_folder.h"
+#include "output/report_text.h"
 #include "platform/console.h"
 #include "platform/processes.h"
 #include "platform/text.h"
-#include "output/report_text.h"
 #include "qlosync/sync_state.h"
 #include "qlosync/team_store_push.h"
 #include "sensing/time_stamp.h"
@@ -201,6 +201,7 @@ int RunQlosync(int argc, const char* const* argv, FILE* out, FILE* err) {
     }
     request.host = NarrowToUtf8(ComputerName().c_str());
     request.batchRows = options.batch;
+    request.shared = settings.shared;
     if (options.command == Command::Push) return Push(request, out, err);
     const int seconds = options.everySeconds > 0           ? options.everySeconds
                         : settings.pushIntervalMinutes > 0 ? settings.pushIntervalMinutes * 60

@@ -16,6 +16,7 @@
 #include "support/team_store_test_server.h"
 #include "support/temp_folder.h"
 #include "support/test_registry.h"
+#include "teamstore/team_store_schema.h"
 
 namespace {
 using CRun = CToolRun;
@@ -45,8 +46,17 @@ int64_t Total(const std::map<std::string, int64_t>& groups) {
 
 const std::vector<std::string> kRange = {"--from", "2026-01-15", "--to", "2026-04-15"};
 
+constexpr char kKey[] = "SOFTWARE\\Belvane\\Orvanta\\Team Store";
+const char* const kShareSettings[] = {"Share Programs", "Share Sites", "Share Titles", "Share Addresses",
+                                      "Share Accounts"};
+
 class TeamStore : public ::testing::Test {
 protected:
+    TeamStore() {
+        // Everything shared, so that the store's reports can equal the local ones.
+        for (const char* name : kShareSettings)
+            registry.SetNumber(kKey, name, 1);
+    }
     CTestRegistry registry;
     CTeamStoreTestDatabase store;
     CTempFolder alice1, alice2, bob;
@@ -160,14 +170,14 @@ TEST_F(TeamStore, ABadServerPasswordSchemaOrFullDiskGivesOneMessageAndTheNextPus
     EXPECT_NE(Push(bob, "bob").err.find("version 99, newer than this qlosync knows"), std::string::npos);
     EXPECT_NE(Report({"totals"}, "all").err.find("version 99"), std::string::npos);
     EXPECT_NE(Sync({"init"}).err.find("version 99"), std::string::npos);
-    store.Query("update orvanta.schema_version set version = 1");
+    store.Query("update orvanta.schema_version set version = " + std::to_string(kTeamStoreSchemaVersion));
 
     // Passwords: from the settings, never in a message; never on a command line.
     const std::string secret = "Secret-Horse-42";
     store.Query("create role keeper login superuser password '" + secret + "'");
     const std::string keeper = "host=127.0.0.1 port=" + std::to_string(store.Port()) + " dbname=" + store.Name();
-    ASSERT_TRUE(registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Connection", keeper + " user=keeper"));
-    ASSERT_TRUE(registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Password", "wrong-" + secret));
+    ASSERT_TRUE(registry.SetString(kKey, "Connection", keeper + " user=keeper"));
+    ASSERT_TRUE(registry.SetString(kKey, "Password", "wrong-" + secret));
     run = RunConsoleTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("password authentication failed"), std::string::npos) << run.err;
@@ -199,7 +209,7 @@ TEST_F(TeamStore, ABadServerPasswordSchemaOrFullDiskGivesOneMessageAndTheNextPus
     EXPECT_NE(run.err.find("disk is full"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("the next push resumes"), std::string::npos);
     store.Query("drop trigger full_disk on orvanta.activities");
-    registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Password", secret);
+    registry.SetString(kKey, "Password", secret);
     run = RunConsoleTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(StoredRows(), static_cast<int64_t>(bobRows.size()));
