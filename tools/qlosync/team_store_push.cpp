@@ -138,42 +138,39 @@ public:
 
     void Add(int month, const CDBActivity& row) {
         const bool titles = m_shared & kShareTitles;
-        m_numbers[0].Add(int64_t{month});
-        m_numbers[1].Add(int64_t{row.GetId()});
-        m_numbers[2].Add(row.GetStartDate());
-        m_numbers[3].Add(row.GetFinishDate());
-        m_numbers[4].Add(row.GetDuration());
-        m_numbers[5].Add(row.GetFormatedDuration());
-        m_numbers[6].Add(int64_t{row.GetActivityType()});
-        m_titles.Add(titles ? Stored(row.GetTitle()) : "");
-        m_numbers[7].Add(int64_t{m_shared & kShareAccounts ? row.GetUserId() : 0});
-        m_numbers[8].Add(int64_t{m_shared & kSharePrograms ? row.GetAppId() : 0});
-        m_numbers[9].Add(int64_t{row.GetProjectId()});
-        m_numbers[10].Add(int64_t{row.GetTaskId()});
-        m_descriptions.Add(titles ? Stored(row.GetDescription()) : "");
-        m_urls.Add(m_shared & kShareAddresses ? Stored(row.GetURL()) : "");
-        m_numbers[11].Add(int64_t{m_shared & kShareSites ? row.GetSiteId() : 0});
-        m_numbers[12].Add(int64_t{row.GetLogged()});
+        size_t column = 0;
+        auto number = [&](int64_t value) { m_columns[column++].Add(value); };
+        auto text = [&](const std::string& value) { m_columns[column++].Add(value); };
+        // In the order of orvanta.store_rows's arrays.
+        number(month);
+        number(row.GetId());
+        number(row.GetStartDate());
+        number(row.GetFinishDate());
+        number(row.GetDuration());
+        number(row.GetFormatedDuration());
+        number(row.GetActivityType());
+        text(titles ? Stored(row.GetTitle()) : "");
+        number(m_shared & kShareAccounts ? row.GetUserId() : 0);
+        number(m_shared & kSharePrograms ? row.GetAppId() : 0);
+        number(row.GetProjectId());
+        number(row.GetTaskId());
+        text(titles ? Stored(row.GetDescription()) : "");
+        text(m_shared & kShareAddresses ? Stored(row.GetURL()) : "");
+        number(m_shared & kShareSites ? row.GetSiteId() : 0);
+        number(row.GetLogged());
     }
 
-    // The parameters of kStoreRows after the machine's id.
+    // The parameters of kStoreRows: the machine's id, then the arrays.
     std::vector<std::string> Params(const std::string& machineId) const {
         std::vector<std::string> params{machineId};
-        for (int i = 0; i < 7; ++i)
-            params.push_back(m_numbers[i].Text());
-        params.push_back(m_titles.Text());
-        for (int i = 7; i < 11; ++i)
-            params.push_back(m_numbers[i].Text());
-        params.push_back(m_descriptions.Text());
-        params.push_back(m_urls.Text());
-        params.push_back(m_numbers[11].Text());
-        params.push_back(m_numbers[12].Text());
+        for (const CPgArray& column : m_columns)
+            params.push_back(column.Text());
         return params;
     }
 
 private:
     unsigned m_shared;
-    CPgArray m_numbers[13], m_titles, m_descriptions, m_urls;
+    CPgArray m_columns[16];
 };
 
 int Yyyymm(int64_t month) { return YearOf(month) * 100 + MonthOf(month); }
