@@ -1,10 +1,11 @@
 #!/bin/sh
 # A connection pooler for the tests: Debian's PgBouncer in transaction
 # pooling mode in front of a test server of pg_test_server.sh, with at most
-# 4 server connections per database, so that clients take turns on them and
-# two transactions of one client rarely meet the same server session.
+# 4 server connections per database (or [pool size]), so that clients take
+# turns on them and two transactions of one client rarely meet the same
+# server session.
 #
-#   pgbouncer_test_server.sh start <folder> <server folder>
+#   pgbouncer_test_server.sh start <folder> <server folder> [pool size]
 #       listens on 127.0.0.1 on a free port, written to <folder>/port;
 #       clients log in with SCRAM as "qlo" with the password of
 #       <folder>/pgpass (a libpq password file: give passfile=<folder>/pgpass);
@@ -51,8 +52,8 @@ unix_socket_dir =
 auth_type = scram-sha-256
 auth_file = $folder/userlist.txt
 pool_mode = transaction
-default_pool_size = 4
-max_client_conn = 500
+default_pool_size = ${4:-4}
+max_client_conn = 5000
 server_reset_query =
 logfile = $folder/pgbouncer.log
 pidfile = $folder/pgbouncer.pid
@@ -69,5 +70,5 @@ EOF
     echo "$port" >"$folder/port"
     ;;
   stop) stop ;;
-  *) echo "usage: $0 start <folder> <server folder> | stop <folder>" >&2; exit 2 ;;
+  *) echo "usage: $0 start <folder> <server folder> [pool size] | stop <folder>" >&2; exit 2 ;;
 esac
