@@ -22,7 +22,7 @@ namespace {
 const CProgramSpec kCommandLine = {
     "qlosync",
     "Sends the collector's activities to the team store, a PostgreSQL database the team shares.",
-    {{"init", "", 0, 0, "makes the team store's tables (once; safe to repeat)"},
+    {{"init", "", 0, 0, "makes the team store's tables, or brings them up to date (safe to repeat)"},
      {"push", "", 0, 0, "sends every stored activity the team store does not have yet"},
      {"watch", "", 0, 0,
       "pushes every few minutes until stopped (Ctrl-C), the first time at a random moment within the interval"},

@@ -18,8 +18,8 @@
 //                    shared everything before the settings existed); the
 //                    sequence of the last entry of the journal of rewritten
 //                    rows (changed_ranges.h) whose rows the store holds,
-//                    with the id of that store; also the identity again, and the last push's
-//                    outcome for `qlosync status`. Replaced whole (a new
+//                    with the id of that store; also the identity again,
+//                    and the last push's outcome for `qlosync status`. Replaced whole (a new
 //                    file renamed over it), and only after the server
 //                    committed what it records, so a push cut short at any
 //                    moment leaves marks at or behind the store: the next
