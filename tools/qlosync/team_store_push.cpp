@@ -218,7 +218,6 @@ private:
             m_state.marks.clear();
             m_state.namesHash = 0;
             m_state.storeId = storeId;
-            m_state.changesStore.clear();
             if (LastChange(m_state.changesSeen) != 1) return Fail(0, m_journalError);
             m_state.changesStore = storeId;
         } else if (m_state.changesStore != storeId) {
