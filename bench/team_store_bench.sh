@@ -3,11 +3,13 @@
 # own on 127.0.0.1 (tests/support/pg_test_server.sh, with fsync and
 # synchronous commits on, as a real server runs):
 #   - COLLECTORS collectors, each a data folder of ROWS activities in one
-#     month, all pushing at once (one qlosync push each), straight to the
-#     server or, with POOL > 0, through PgBouncer in transaction mode with at
-#     most POOL server connections (tests/support/pgbouncer_test_server.sh):
-#     rows per second ingested, pushes failed, the most server connections
-#     busy with clients at once, every row counted on the server afterwards;
+#     month, all pushing at once (one qlosync push each; or at most
+#     CONCURRENT at a time, as a push of 5 000 rows takes some 30 MB of
+#     memory), straight to the server or, with POOL > 0, through PgBouncer
+#     in transaction mode with at most POOL server connections
+#     (tests/support/pgbouncer_test_server.sh): rows per second ingested,
+#     pushes failed, the most server connections busy with clients at once,
+#     every row counted on the server afterwards;
 #   - qloreport --server totals --by project --user all over them beside the
 #     same statement run raw with psql, runs interleaved (A B A B ...),
 #     medians quoted;
@@ -15,7 +17,8 @@
 #     beside the same grouping over the rows, both timed by the server
 #     (psql's \timing), medians quoted.
 #
-#   bench/team_store_bench.sh [COLLECTORS] [ROWS] [RUNS] [POOL]   after cmake --build --preset linux-release
+#   bench/team_store_bench.sh [COLLECTORS] [ROWS] [RUNS] [POOL] [CONCURRENT]
+#   after cmake --build --preset linux-release
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bin="$repo/build/linux-release/bin"
@@ -25,6 +28,7 @@ collectors=${1:-200}
 rows=${2:-5000}
 runs=${3:-7}
 pool=${4:-0}
+concurrent=${5:-$collectors}
 work=$(mktemp -d)
 chmod 755 "$work"  # the server may run as another user
 trap 'sh "$pooler" stop "$work/pooler" >/dev/null 2>&1; sh "$server" stop "$work/server" >/dev/null 2>&1; rm -rf "$work"' EXIT
@@ -45,7 +49,7 @@ fi
 "$bin/team_store_data" generate "$work/data" "$collectors" "$rows"
 "$bin/qlosync" init --server "$conn" >/dev/null
 
-echo "== $collectors collectors pushing $rows rows each at once$([ "$pool" -gt 0 ] && echo " through PgBouncer, $pool server connections")"
+echo "== $collectors collectors pushing $rows rows each, $concurrent at once$([ "$pool" -gt 0 ] && echo ", through PgBouncer with $pool server connections")"
 # The most client connections the server serves at once, sampled.
 (
   peak=0
@@ -58,14 +62,12 @@ echo "== $collectors collectors pushing $rows rows each at once$([ "$pool" -gt 0
 ) &
 sampler=$!
 start=$(date +%s.%N)
-pids=()
-for i in $(seq "$collectors"); do
-  "$bin/qlosync" push --data "$work/data/c$i" --person "person$i" --server "$push_conn" >"$work/push$i.log" 2>&1 &
-  pids+=($!)
-done
-failed=0
-for pid in "${pids[@]}"; do wait "$pid" || failed=$((failed + 1)); done
+: >"$work/failed"
+seq "$collectors" | xargs -P "$concurrent" -I{} sh -c \
+  '"$0" push --data "$1/c$2" --person "person$2" --server "$3" >"$4/push$2.log" 2>&1 || echo "$2" >>"$4/failed"' \
+  "$bin/qlosync" "$work/data" {} "$push_conn" "$work"
 end=$(date +%s.%N)
+failed=$(wc -l <"$work/failed")
 touch "$work/pushed"
 wait "$sampler"
 stored=$(psql_ -d team -c "select count(*) from orvanta.activities")
