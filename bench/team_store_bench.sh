@@ -100,7 +100,7 @@ paste "$work/report" "$work/raw" | awk '{ print $1 / $2 }' | median | xargs prin
 by_project() {
   echo "select coalesce(p.name, '(none)'), sum(x.seconds) from (select machine_id, project_id, sum($2) as seconds \
 from $1 where $3 group by 1, 2) x left join orvanta.local_ids l on l.machine_id = x.machine_id and l.kind = 'p' \
-and l.local_id = x.project_id left join orvanta.projects p on p.id = l.global_id group by 1 order by 2 desc;"
+and l.local_id = x.project_id left join orvanta.projects p on p.id = l.global_id group by 1 order by 2 desc, 1;"
 }
 summaries=$(by_project orvanta.day_totals seconds "day between 20260101 and 20260131")
 raw_rows=$(by_project orvanta.activities duration \
