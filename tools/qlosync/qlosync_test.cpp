@@ -75,8 +75,9 @@ protected:
     CRun Push(const CTempFolder& folder, const std::string& person, const std::string& server = "") {
         return Sync({"push", "--data", folder.Str(), "--person", person, "--batch", "100"}, server);
     }
+    // Reports read through the pooler, as the team's computers may.
     CRun Report(std::vector<std::string> args, const std::string& user) {
-        args.insert(args.end(), {"--server", store.Conninfo(), "--user", user});
+        args.insert(args.end(), {"--server", store.PoolerConninfo(), "--user", user});
         return RunConsoleTool(RunQloreport, args);
     }
     static CRun Local(std::vector<std::string> args, const CTempFolder& folder) {
