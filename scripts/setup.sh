@@ -33,8 +33,9 @@ packages=(
   # the review page's server (qlorules serve); test helpers: local HTTP(S) server, certificates,
   # fuzzing with clang's libFuzzer
   libcpp-httplib-dev openssl clang libclang-rt-14-dev
-  # the team store: libpq for qlosync and qloreport --server; the tests start a PostgreSQL server of their own
-  libpq-dev postgresql
+  # the team store: libpq for qlosync and qloreport --server; the tests start a PostgreSQL server of their own,
+  # and a pooler in transaction mode in front of it
+  libpq-dev postgresql pgbouncer
 )
 windows_packages=(
   # Windows target

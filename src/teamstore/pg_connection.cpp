@@ -48,26 +48,21 @@ std::string ScrubSecret(const std::string& text, const std::string& secret) {
     return scrubbed;
 }
 
-void AppendCopyField(std::string& data, const std::string& value) {
+void CPgArray::Add(const std::string& value) {
+    m_text += m_text.size() > 1 ? ",\"" : "\"";
     for (char c : value) {
-        switch (c) {
-            case '\\':
-                data += "\\\\";
-                break;
-            case '\t':
-                data += "\\t";
-                break;
-            case '\n':
-                data += "\\n";
-                break;
-            case '\r':
-                data += "\\r";
-                break;
-            default:
-                data += c;
-        }
+        if (c == '"' || c == '\\') m_text += '\\';
+        m_text += c;
     }
+    m_text += '"';
 }
+
+void CPgArray::Add(int64_t value) {
+    if (m_text.size() > 1) m_text += ',';
+    m_text += std::to_string(value);
+}
+
+std::string CPgArray::Text() const { return m_text + '}'; }
 
 CPgResult::~CPgResult() { PQclear(m_result); }
 CPgResult::CPgResult(CPgResult&& other) noexcept : m_result(std::exchange(other.m_result, nullptr)) {}
@@ -143,30 +138,4 @@ int CPgConnection::Exec(const std::string& sql, const std::vector<std::string>& 
     }
     if (out) *out = std::move(result);
     return 1;
-}
-
-int CPgConnection::CopyIn(const std::string& copySql, const std::string& data) {
-    if (!m_conn) return Fail("not connected", nullptr);
-    {
-        CPgResult start(PQexec(m_conn, copySql.c_str()));
-        if (!start.m_result || PQresultStatus(start.m_result) != PGRES_COPY_IN) {
-            const char* primary =
-                start.m_result ? PQresultErrorField(start.m_result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-            return Fail(primary ? primary : PQerrorMessage(m_conn),
-                        start.m_result ? PQresultErrorField(start.m_result, PG_DIAG_SQLSTATE) : nullptr);
-        }
-    }
-    const bool sent = data.empty() || PQputCopyData(m_conn, data.data(), static_cast<int>(data.size())) == 1;
-    if (PQputCopyEnd(m_conn, sent ? nullptr : "the rows could not be sent") != 1)
-        return Fail(PQerrorMessage(m_conn), nullptr);
-    int result = 1;
-    // The COPY's outcome, then nothing more.
-    while (PGresult* raw = PQgetResult(m_conn)) {
-        CPgResult end(raw);
-        if (result == 1 && PQresultStatus(raw) != PGRES_COMMAND_OK) {
-            const char* primary = PQresultErrorField(raw, PG_DIAG_MESSAGE_PRIMARY);
-            result = Fail(primary ? primary : PQerrorMessage(m_conn), PQresultErrorField(raw, PG_DIAG_SQLSTATE));
-        }
-    }
-    return result;
 }

@@ -59,8 +59,6 @@ public:
     // Runs one statement with text parameters ($1, $2, ...); its rows into
     // `out` when given.
     int Exec(const std::string& sql, const std::vector<std::string>& params = {}, CPgResult* out = nullptr);
-    // COPY ... FROM STDIN with `data` in COPY's text format.
-    int CopyIn(const std::string& copySql, const std::string& data);
 
     const std::string& ErrorText() const { return m_errorText; }
     const std::string& SqlState() const { return m_sqlState; }
@@ -78,6 +76,16 @@ private:
 // value of a "password=" in it replaced by "********".
 std::string ScrubSecret(const std::string& text, const std::string& secret);
 
-// A field of COPY's text format: backslash, tab, line feed and carriage
-// return escaped.
-void AppendCopyField(std::string& data, const std::string& value);
+// An array parameter in PostgreSQL's text form ("{1,2}", "{\"a\",\"b\"}"):
+// values are bound, never placed in the statement's text. Texts are quoted
+// with '"' and '\\' escaped, so any text (empty, "NULL", braces, commas)
+// arrives as it was.
+class CPgArray {
+public:
+    void Add(const std::string& value);
+    void Add(int64_t value);
+    std::string Text() const;
+
+private:
+    std::string m_text = "{";
+};

@@ -50,13 +50,68 @@ constexpr const char* kTables[] = {
     "sum(duration), count(*) from orvanta.activities where machine_id = machine and month between first_day / 100 "
     "and last_day / 100 and start_date between first_day::bigint * 1000000 and last_day::bigint * 1000000 + "
     "999999 group by 2, 3, 4, 5, 6; $$",
+    // Adds a batch of one machine's rows, given as arrays (one element per
+    // row), or replaces those it holds where anything differs; sums the days
+    // of every row added or changed anew (a row's old day too, should its
+    // start have moved) and counts the rows added. Returns that count. One
+    // statement, so a push holds nothing between its transactions.
+    "create or replace function orvanta.store_rows(machine integer, months integer[], ids integer[], starts "
+    "bigint[], finishes bigint[], durations bigint[], formated bigint[], types integer[], titles text[], users "
+    "integer[], apps integer[], projects integer[], tasks integer[], descriptions text[], urls text[], sites "
+    "integer[], logged integer[]) returns bigint language plpgsql as $$ "
+    "declare added bigint; first_day bigint; last_day bigint; begin "
+    "with r as (select * from unnest(months, ids, starts, finishes, durations, formated, types, titles, users, "
+    "apps, projects, tasks, descriptions, urls, sites, logged) as r(month, local_id, start_date, finish_date, "
+    "duration, formated_duration, activity_type, title, user_id, app_id, project_id, task_id, description, url, "
+    "site_id, logged)), "
+    "held as (select a.start_date, a.start_date <> r.start_date as moved from orvanta.activities a join r on "
+    "a.month = r.month and a.local_id = r.local_id where a.machine_id = machine), "
+    "stored as (insert into orvanta.activities as a (machine_id, month, local_id, start_date, finish_date, "
+    "duration, formated_duration, activity_type, title, user_id, app_id, project_id, task_id, description, url, "
+    "site_id, logged) select machine, r.* from r on conflict (machine_id, month, local_id) do update set "
+    "(start_date, finish_date, duration, formated_duration, activity_type, title, user_id, app_id, project_id, "
+    "task_id, description, url, site_id, logged) = (excluded.start_date, excluded.finish_date, excluded.duration, "
+    "excluded.formated_duration, excluded.activity_type, excluded.title, excluded.user_id, excluded.app_id, "
+    "excluded.project_id, excluded.task_id, excluded.description, excluded.url, excluded.site_id, "
+    "excluded.logged) where (a.start_date, a.finish_date, a.duration, a.formated_duration, a.activity_type, "
+    "a.title, a.user_id, a.app_id, a.project_id, a.task_id, a.description, a.url, a.site_id, a.logged) is "
+    "distinct from (excluded.start_date, excluded.finish_date, excluded.duration, excluded.formated_duration, "
+    "excluded.activity_type, excluded.title, excluded.user_id, excluded.app_id, excluded.project_id, "
+    "excluded.task_id, excluded.description, excluded.url, excluded.site_id, excluded.logged) "
+    "returning a.start_date) "
+    "select (select count(*) from r) - (select count(*) from held), min(start_date / 1000000), "
+    "max(start_date / 1000000) into added, first_day, last_day from (select start_date from stored union all "
+    "select start_date from held where moved) changed; "
+    "if first_day is not null then "
+    "perform orvanta.refresh_day_totals(machine, first_day::integer, last_day::integer); end if; "
+    "if added > 0 then update orvanta.machines set rows_added = rows_added + added where id = machine; end if; "
+    "return added; end $$",
+    // Takes back from one machine's rows the details it no longer shares:
+    // program (and with it the summaries' program), site, title and
+    // conversation, address, user account; and the names of its ids of
+    // those kinds. The team's name tables keep their rows (other machines
+    // may name them).
+    "create or replace function orvanta.withhold_details(machine integer, programs boolean, sites boolean, "
+    "titles boolean, addresses boolean, accounts boolean) returns void language plpgsql as $$ begin "
+    "update orvanta.activities set app_id = case when programs then 0 else app_id end, site_id = case when "
+    "sites then 0 else site_id end, title = case when titles then '' else title end, description = case when "
+    "titles then '' else description end, url = case when addresses then '' else url end, user_id = case when "
+    "accounts then 0 else user_id end where machine_id = machine and ((programs and app_id <> 0) or (sites and "
+    "site_id <> 0) or (titles and (title <> '' or description <> '')) or (addresses and url <> '') or "
+    "(accounts and user_id <> 0)); "
+    "delete from orvanta.local_ids where machine_id = machine and ((programs and kind = 'a') or (sites and kind "
+    "= 's') or (accounts and kind = 'u')); "
+    "if programs then perform orvanta.refresh_day_totals(machine, 0, 99999999); end if; end $$",
+    // Every machine's days summed (a store made before the summaries has
+    // rows but none).
+    "select orvanta.refresh_day_totals(id, 0, 99999999) from orvanta.machines",
 };
 
 int ReadVersion(CPgConnection& connection, std::string& storeId, int& version) {
     CPgResult rows;
-    if (connection.Exec("select version, store_id from orvanta.schema_version", {}, &rows) != 1)
-        // 42P01 undefined table, 3F000 undefined schema.
-        return connection.SqlState() == "42P01" || connection.SqlState() == "3F000" ? kSchemaMissing : 0;
+    if (connection.Exec("select to_regclass('orvanta.schema_version') is not null", {}, &rows) != 1) return 0;
+    if (rows.Text(0, 0) != "t") return kSchemaMissing;
+    if (connection.Exec("select version, store_id from orvanta.schema_version", {}, &rows) != 1) return 0;
     if (rows.Rows() != 1) return kSchemaMissing;
     version = static_cast<int>(rows.Int64(0, 0));
     storeId = rows.Text(0, 1);
@@ -72,18 +127,26 @@ int CheckTeamStoreSchema(CPgConnection& connection, std::string& storeId, int& v
 int InitTeamStoreSchema(CPgConnection& connection, std::string& storeId, int& version) {
     version = 0;
     const int found = ReadVersion(connection, storeId, version);
-    if (found != kSchemaMissing) return found;
-    // Every statement is safe to repeat: a second init waits for the first
-    // one's lock and then finds everything there.
+    if (found != kSchemaMissing && !(found == 1 && version < kTeamStoreSchemaVersion)) return found;
+    // Every statement is safe to repeat, so a store of any earlier version
+    // is brought up to this one by running them all; a second init waits
+    // for the first one's lock and then finds the version raised.
     int result = connection.Exec("begin") == 1 && connection.Exec(kSchemaLock) == 1;
-    for (const char* statement : kTables)
-        if (result == 1) result = connection.Exec(statement);
-    if (result == 1)
-        result = connection.Exec(
-            "insert into orvanta.schema_version (version) select $1 where not exists "
-            "(select 1 from orvanta.schema_version)",
-            {std::to_string(kTeamStoreSchemaVersion)});
     if (result == 1) result = ReadVersion(connection, storeId, version);
+    if (result == kSchemaMissing || (result == 1 && version < kTeamStoreSchemaVersion)) {
+        result = 1;
+        for (const char* statement : kTables)
+            if (result == 1) result = connection.Exec(statement);
+        const std::vector<std::string> current{std::to_string(kTeamStoreSchemaVersion)};
+        if (result == 1)
+            result = connection.Exec(
+                "insert into orvanta.schema_version (version) select $1 where not exists "
+                "(select 1 from orvanta.schema_version)",
+                current);
+        if (result == 1)
+            result = connection.Exec("update orvanta.schema_version set version = $1 where version < $1", current);
+        if (result == 1) result = ReadVersion(connection, storeId, version);
+    }
     if (result == 1) return connection.Exec("commit");
     connection.Exec("rollback");
     return result;

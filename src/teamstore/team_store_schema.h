@@ -24,6 +24,22 @@
 //                   machine's local ids; orvanta.refresh_day_totals(machine,
 //                   first_day, last_day) sums a machine's days anew
 //
+// and the functions a push calls, each one statement and so a transaction of
+// its own (a push holds no session state: it may pass through a pooler that
+// hands each transaction another server connection):
+//   orvanta.store_rows(machine, arrays of the rows' columns)
+//                   adds the rows, replaces those it holds where anything
+//                   differs, sums their days anew and counts the rows added
+//   orvanta.withhold_details(machine, programs, sites, titles, addresses,
+//                   accounts)
+//                   empties the kinds of detail given in the machine's rows
+//                   and forgets its names of them
+//
+// The statements that make them are one ordered list, each safe to repeat:
+// init on a store of an earlier version runs them all in one transaction
+// under the schema lock (adding what is missing, summing every machine's
+// days) and raises the version.
+//
 // Results: 1; kSchemaMissing; kSchemaNewer (`version` the server's); 0 a
 // statement failed (the connection tells why).
 
@@ -31,14 +47,16 @@
 
 #include "teamstore/pg_connection.h"
 
-inline constexpr int kTeamStoreSchemaVersion = 1;
+inline constexpr int kTeamStoreSchemaVersion = 2;
 inline constexpr int kSchemaMissing = -70;
 inline constexpr int kSchemaNewer = -71;
 
 // Checks the tables' version and reads the store's id.
 int CheckTeamStoreSchema(CPgConnection& connection, std::string& storeId, int& version);
-// Makes the tables that are missing, in one transaction; a store made
-// earlier keeps its rows and id. kSchemaNewer leaves everything alone.
+// Makes the tables that are missing, or brings a store of an earlier version
+// up to this one, in one transaction; a store made earlier keeps its rows and
+// id. A store of this version is left as it is; kSchemaNewer leaves
+// everything alone.
 int InitTeamStoreSchema(CPgConnection& connection, std::string& storeId, int& version);
 // Makes the partition of `month` (yyyymm) unless it exists.
 int EnsureMonthPartition(CPgConnection& connection, int month);

@@ -72,6 +72,17 @@ CTeamStoreSettings ReadTeamStoreSettings() {
     if (interval.Prepare(REGISTRY_KIND_NUMBER) == 1 &&
         ReadRegistryValue(REGISTRY_LOCAL_MACHINE, kTeamStoreKey, "Push Interval", interval) == 1)
         settings.pushIntervalMinutes = static_cast<int>(interval.Number());
+    const std::pair<const char*, unsigned> kinds[] = {{"Share Programs", kSharePrograms},
+                                                      {"Share Sites", kShareSites},
+                                                      {"Share Titles", kShareTitles},
+                                                      {"Share Addresses", kShareAddresses},
+                                                      {"Share Accounts", kShareAccounts}};
+    for (const auto& [name, bit] : kinds) {
+        CRegistryValue on;
+        if (on.Prepare(REGISTRY_KIND_NUMBER) == 1 &&
+            ReadRegistryValue(REGISTRY_LOCAL_MACHINE, kTeamStoreKey, name, on) == 1 && on.Number() == 1)
+            settings.shared |= bit;
+    }
     return settings;
 }
 

@@ -10,6 +10,13 @@
 //                    own key, moved there from the machine's key on first read)
 //   "Person"         string   whose rows this computer sends (default: the account's name)
 //   "Push Interval"  number   minutes between the pushes of `qlosync watch` (default 5)
+//   "Share Programs", "Share Sites", "Share Titles", "Share Addresses", "Share Accounts"
+//                    number   1: the push sends that kind of detail of what was on the screen
+//                    (the program and its names; the site and its address; the window title
+//                    and the conversation; the page's address; the user account and its name);
+//                    anything else, or missing: it does not (the default). The time and its
+//                    categories (person, computer, day, start, duration, type, project, task)
+//                    always go.
 //
 // A password never belongs on a command line: a connection string given
 // there with one is refused. The settings' password goes only to the server
@@ -20,11 +27,22 @@
 
 extern const char kTeamStoreKey[];
 
+// The kinds of detail a push may share, as bits.
+enum : unsigned {
+    kSharePrograms = 1,
+    kShareSites = 2,
+    kShareTitles = 4,
+    kShareAddresses = 8,
+    kShareAccounts = 16,
+    kShareAll = 31,
+};
+
 struct CTeamStoreSettings {
     std::string connection;
     std::string password;
     std::string person;
     int pushIntervalMinutes = 0;  // 0: not set
+    unsigned shared = 0;          // the kShare... bits set to 1
     std::string notice;           // what reading the password has to tell the user (a move); may be empty
 };
 

@@ -35,6 +35,24 @@ CTeamStoreTestDatabase::~CTeamStoreTestDatabase() {
 
 std::string CTeamStoreTestDatabase::Conninfo() const { return Server(m_port, m_name); }
 
+std::string CTeamStoreTestDatabase::PoolerConninfo(const std::string& poolerFolder) const {
+    int port = 0;
+    std::ifstream(poolerFolder + "/port") >> port;
+    EXPECT_GT(port, 0) << "no test pooler: " << poolerFolder << " holds no port file";
+    return "host=127.0.0.1 port=" + std::to_string(port) + " user=qlo dbname=" + m_name + " passfile=" + poolerFolder +
+           "/pgpass";
+}
+
+void CTeamStoreTestDatabase::ExpectSummariesEqualRows() const {
+    EXPECT_EQ(
+        Query("select count(*) from orvanta.day_totals t full join (select machine_id, (start_date / "
+              "1000000)::integer as day, project_id, task_id, app_id, activity_type, sum(duration) as seconds, "
+              "count(*) as row_count from orvanta.activities group by 1, 2, 3, 4, 5, 6) r using (machine_id, day, "
+              "project_id, task_id, app_id, activity_type) where t.seconds is distinct from r.seconds or "
+              "t.row_count is distinct from r.row_count"),
+        "0");
+}
+
 std::string CTeamStoreTestDatabase::Query(const std::string& sql) const {
     CPgConnection connection;
     EXPECT_EQ(connection.Connect(Conninfo(), ""), 1) << connection.ErrorText();
@@ -86,7 +104,7 @@ std::vector<CStoredRow> FillTeamFolder(CActivityFolder& data, int seed, int mont
             row.project = taskProjects[task];
             row.app = apps[random() % apps.size()];
             row.user = user;
-            row.title = "Row " + std::to_string(i) + " of 'seed' " + std::to_string(seed) + "\tä";
+            row.title = "Row " + std::to_string(i) + " of 'seed' " + std::to_string(seed) + "\tä \"{a,NULL}\\";
             if (random() % 3 == 0) {
                 row.site = sites[random() % 2];
                 row.url = "https://example.org/page?" + std::to_string(i);

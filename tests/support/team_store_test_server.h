@@ -29,6 +29,12 @@ public:
     const std::string& Name() const { return m_name; }
     // "host=127.0.0.1 port=... user=qlo dbname=..."
     std::string Conninfo() const;
+    // The same database through the pooler of `poolerFolder`
+    // (tests/support/pgbouncer_test_server.sh; by default "pooler" in the
+    // working folder), with its password file.
+    std::string PoolerConninfo(const std::string& poolerFolder = "pooler") const;
+    // Fails the test unless the daily summaries hold exactly the rows' sums.
+    void ExpectSummariesEqualRows() const;
     // Runs `sql` as qlo in the database: the first value of its first row
     // ("" when none); a failure fails the test.
     std::string Query(const std::string& sql) const;

@@ -2,14 +2,15 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "cli/command_line.h"
 #include "core/database_folder.h"
+#include "output/report_text.h"
 #include "platform/console.h"
 #include "platform/processes.h"
 #include "platform/text.h"
-#include "output/report_text.h"
 #include "qlosync/sync_state.h"
 #include "qlosync/team_store_push.h"
 #include "sensing/time_stamp.h"
@@ -21,9 +22,10 @@ namespace {
 const CProgramSpec kCommandLine = {
     "qlosync",
     "Sends the collector's activities to the team store, a PostgreSQL database the team shares.",
-    {{"init", "", 0, 0, "makes the team store's tables (once; safe to repeat)"},
+    {{"init", "", 0, 0, "makes the team store's tables, or brings them up to date (safe to repeat)"},
      {"push", "", 0, 0, "sends every stored activity the team store does not have yet"},
-     {"watch", "", 0, 0, "pushes now and then every few minutes until stopped (Ctrl-C)"},
+     {"watch", "", 0, 0,
+      "pushes every few minutes until stopped (Ctrl-C), the first time at a random moment within the interval"},
      {"status", "", 0, 0, "the last push: when, how it ended and the rows it added"}},
     {{"--every", nullptr, "N", "watch",
       "push every N minutes (Ns: seconds); default: the \"Push Interval\" "
@@ -152,15 +154,29 @@ int Push(const CPushRequest& request, FILE* out, FILE* err) {
     return 1;
 }
 
+// Milliseconds before a push of `watch`: the first at a random moment within
+// the interval, each later one an interval after the last, give or take a
+// tenth of it, so that a fleet of collectors started together does not push
+// together.
+int WatchPauseMs(int seconds, bool first, std::mt19937& random) {
+    const int interval = seconds * 1000;
+    if (first) return std::uniform_int_distribution<int>(0, interval - 1)(random);
+    return interval + std::uniform_int_distribution<int>(-interval / 10, interval / 10)(random);
+}
+
 int Watch(const CPushRequest& request, int seconds, FILE* out, FILE* err) {
     WatchStopRequests();
-    std::fprintf(out, "pushing from %s every %d s; Ctrl-C stops\n", request.folder.c_str(), seconds);
+    std::mt19937 random(std::random_device{}());
+    int pause = WatchPauseMs(seconds, true, random);
+    std::fprintf(out, "pushing from %s every %d s; first push in %d ms; Ctrl-C stops\n", request.folder.c_str(),
+                 seconds, pause);
     std::fflush(out);
-    for (;;) {
+    while (!StopRequested() && !WaitForStopRequest(pause)) {
         Push(request, out, err);
+        pause = WatchPauseMs(seconds, false, random);
+        std::fprintf(out, "next push in %d ms\n", pause);
         std::fflush(out);
         std::fflush(err);
-        if (StopRequested() || WaitForStopRequest(seconds * 1000)) break;
     }
     std::fprintf(out, "stopped\n");
     return 0;
@@ -201,6 +217,7 @@ int RunQlosync(int argc, const char* const* argv, FILE* out, FILE* err) {
     }
     request.host = NarrowToUtf8(ComputerName().c_str());
     request.batchRows = options.batch;
+    request.shared = settings.shared;
     if (options.command == Command::Push) return Push(request, out, err);
     const int seconds = options.everySeconds > 0           ? options.everySeconds
                         : settings.pushIntervalMinutes > 0 ? settings.pushIntervalMinutes * 60

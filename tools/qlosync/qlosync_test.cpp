@@ -4,6 +4,7 @@
 // to the local ones per person and in sum; then every way a push is refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -12,10 +13,13 @@
 
 #include "qloreport/qloreport_run.h"
 #include "qlosync/qlosync_run.h"
+#include "storage/changed_ranges.h"
 #include "support/console_tool_run.h"
+#include "support/raw_database.h"
 #include "support/team_store_test_server.h"
 #include "support/temp_folder.h"
 #include "support/test_registry.h"
+#include "teamstore/team_store_schema.h"
 
 namespace {
 using CRun = CToolRun;
@@ -45,8 +49,17 @@ int64_t Total(const std::map<std::string, int64_t>& groups) {
 
 const std::vector<std::string> kRange = {"--from", "2026-01-15", "--to", "2026-04-15"};
 
+constexpr char kKey[] = "SOFTWARE\\Belvane\\Orvanta\\Team Store";
+const char* const kShareSettings[] = {"Share Programs", "Share Sites", "Share Titles", "Share Addresses",
+                                      "Share Accounts"};
+
 class TeamStore : public ::testing::Test {
 protected:
+    TeamStore() {
+        // Everything shared, so that the store's reports can equal the local ones.
+        for (const char* name : kShareSettings)
+            registry.SetNumber(kKey, name, 1);
+    }
     CTestRegistry registry;
     CTeamStoreTestDatabase store;
     CTempFolder alice1, alice2, bob;
@@ -62,8 +75,9 @@ protected:
     CRun Push(const CTempFolder& folder, const std::string& person, const std::string& server = "") {
         return Sync({"push", "--data", folder.Str(), "--person", person, "--batch", "100"}, server);
     }
+    // Reports read through the pooler, as the team's computers may.
     CRun Report(std::vector<std::string> args, const std::string& user) {
-        args.insert(args.end(), {"--server", store.Conninfo(), "--user", user});
+        args.insert(args.end(), {"--server", store.PoolerConninfo(), "--user", user});
         return RunConsoleTool(RunQloreport, args);
     }
     static CRun Local(std::vector<std::string> args, const CTempFolder& folder) {
@@ -76,8 +90,9 @@ protected:
 TEST_F(TeamStore, PeopleAndComputersPushedOnceGiveTheirLocalTotalsPerPersonAndInSumAndNewRowsFollow) {
     ASSERT_EQ(Sync({"init"}).status, 0);
     ASSERT_EQ(Push(alice1, "alice").status, 0);
-    ASSERT_EQ(Push(alice2, "alice").status, 0);
-    const CRun first = Push(bob, "bob");
+    // Through the pooler, which hands each transaction any server connection.
+    ASSERT_EQ(Push(alice2, "alice", store.PoolerConninfo()).status, 0);
+    const CRun first = Push(bob, "bob", store.PoolerConninfo());
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_NE(first.out.find("800 rows added (800 sent)"), std::string::npos) << first.out;
     const int64_t all = static_cast<int64_t>(aliceSample.rows.size() + alice2Rows.size() + bobRows.size());
@@ -98,6 +113,7 @@ TEST_F(TeamStore, PeopleAndComputersPushedOnceGiveTheirLocalTotalsPerPersonAndIn
     bobData.AddRows({late, late});
     bobRows.insert(bobRows.end(), {late, late});
     EXPECT_NE(Push(bob, "bob").out.find(" 2 rows added (2 sent)"), std::string::npos);
+    store.ExpectSummariesEqualRows();
 
     const std::pair<const char*, std::vector<const CTempFolder*>> people[] = {
         {"alice", {&alice1, &alice2}}, {"bob", {&bob}}, {"all", {&alice1, &alice2, &bob}}};
@@ -160,14 +176,14 @@ TEST_F(TeamStore, ABadServerPasswordSchemaOrFullDiskGivesOneMessageAndTheNextPus
     EXPECT_NE(Push(bob, "bob").err.find("version 99, newer than this qlosync knows"), std::string::npos);
     EXPECT_NE(Report({"totals"}, "all").err.find("version 99"), std::string::npos);
     EXPECT_NE(Sync({"init"}).err.find("version 99"), std::string::npos);
-    store.Query("update orvanta.schema_version set version = 1");
+    store.Query("update orvanta.schema_version set version = " + std::to_string(kTeamStoreSchemaVersion));
 
     // Passwords: from the settings, never in a message; never on a command line.
     const std::string secret = "Secret-Horse-42";
     store.Query("create role keeper login superuser password '" + secret + "'");
     const std::string keeper = "host=127.0.0.1 port=" + std::to_string(store.Port()) + " dbname=" + store.Name();
-    ASSERT_TRUE(registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Connection", keeper + " user=keeper"));
-    ASSERT_TRUE(registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Password", "wrong-" + secret));
+    ASSERT_TRUE(registry.SetString(kKey, "Connection", keeper + " user=keeper"));
+    ASSERT_TRUE(registry.SetString(kKey, "Password", "wrong-" + secret));
     run = RunConsoleTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("password authentication failed"), std::string::npos) << run.err;
@@ -199,11 +215,114 @@ TEST_F(TeamStore, ABadServerPasswordSchemaOrFullDiskGivesOneMessageAndTheNextPus
     EXPECT_NE(run.err.find("disk is full"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("the next push resumes"), std::string::npos);
     store.Query("drop trigger full_disk on orvanta.activities");
-    registry.SetString("SOFTWARE\\Belvane\\Orvanta\\Team Store", "Password", secret);
+    registry.SetString(kKey, "Password", secret);
     run = RunConsoleTool(RunQlosync, {"push", "--data", bob.Str(), "--person", "bob"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(StoredRows(), static_cast<int64_t>(bobRows.size()));
     EXPECT_NE(RunConsoleTool(RunQlosync, {"status", "--data", bob.Str()}).out.find("done: 800 rows added"),
               std::string::npos);
+}
+TEST_F(TeamStore, OnlyTheKindsOfDetailSharedGoAndThoseNoLongerSharedLeaveTheStore) {
+    ASSERT_EQ(Sync({"init"}).status, 0);
+    auto share = [&](std::initializer_list<const char*> on) {
+        for (const char* name : kShareSettings)
+            registry.SetNumber(kKey, name, std::find(on.begin(), on.end(), std::string(name)) != on.end());
+    };
+    auto count = [&](const std::string& where) {
+        return std::stoll(store.Query("select count(*) from orvanta.activities where " + where));
+    };
+    const int64_t all = static_cast<int64_t>(bobRows.size());
+    const std::string anyDetail =
+        "title <> '' or description <> '' or url <> '' or app_id <> 0 or site_id <> 0 or user_id <> 0";
+    auto namesOf = [&](const char* kinds) {
+        return store.Query(std::string("select count(*) from orvanta.local_ids where kind in (") + kinds + ")");
+    };
+
+    // By default the time and its categories only.
+    share({});
+    ASSERT_EQ(Push(bob, "bob").status, 0);
+    EXPECT_EQ(count(anyDetail), 0);
+    EXPECT_EQ(count("project_id <> 0 and task_id <> 0"), all);
+    EXPECT_EQ(namesOf("'a', 's', 'u'"), "0");
+    EXPECT_EQ(store.Query("select count(*) from orvanta.programs"), "0");
+    EXPECT_NE(namesOf("'p', 't'"), "0");
+
+    // Turned on: every row again, with those details and their names.
+    share({"Share Programs", "Share Titles", "Share Addresses"});
+    ASSERT_EQ(Push(bob, "bob").status, 0);
+    EXPECT_EQ(count("app_id <> 0 and title <> ''"), all);
+    EXPECT_EQ(count("url <> ''"), count("site_id = 0 and url <> ''"));
+    EXPECT_GT(count("url <> ''"), 0);
+    EXPECT_EQ(count("site_id <> 0 or user_id <> 0"), 0);
+    EXPECT_NE(namesOf("'a'"), "0");
+    EXPECT_EQ(namesOf("'s', 'u'"), "0");
+    std::vector<std::string> byApp{"totals", "--by", "app", "--format", "json"};
+    byApp.insert(byApp.end(), kRange.begin(), kRange.end());
+    EXPECT_EQ(Groups(Report(byApp, "bob")), Groups(Local(byApp, bob)));
+    store.ExpectSummariesEqualRows();
+
+    // Turned off again: gone from the store at the next push.
+    share({"Share Titles"});
+    ASSERT_EQ(Push(bob, "bob").status, 0);
+    EXPECT_EQ(count("app_id <> 0 or url <> ''"), 0);
+    EXPECT_EQ(count("title <> ''"), all);
+    EXPECT_EQ(namesOf("'a'"), "0");
+    store.ExpectSummariesEqualRows();
+    EXPECT_EQ(StoredRows(), all);
+}
+
+TEST_F(TeamStore, RowsRewrittenInPlaceAndJournaledGoAgainWithTheNextPush) {
+    ASSERT_EQ(Sync({"init"}).status, 0);
+    ASSERT_EQ(Push(bob, "bob").status, 0);
+    // The first row of March: title cleared, moved to another project and task.
+    const CStoredRow& row =
+        *std::find_if(bobRows.begin(), bobRows.end(), [](const CStoredRow& r) { return r.start >= 20260301000000; });
+    const int32_t project = bobData.AddProject("Reassigned");
+    const int32_t task = bobData.AddTask(project, "Later");
+    CRawDatabase(bobData.MonthFile(row.start))
+        .Exec("update T_Activities set Title = '', Id_Project = " + std::to_string(project) +
+              ", Id_Task = " + std::to_string(task) + " where StartDate = " + std::to_string(row.start));
+    std::string error;
+    ASSERT_EQ(RecordChangedRange(bob.Str(), row.start, row.start, error), 1) << error;
+
+    const CRun run = Push(bob, "bob");
+    EXPECT_NE(run.out.find(" 0 rows added (1 sent)"), std::string::npos) << run.out << run.err;
+    const std::string where = " from orvanta.activities where start_date = " + std::to_string(row.start);
+    EXPECT_EQ(store.Query("select title" + where), "");
+    EXPECT_EQ(store.Query("select p.name from orvanta.activities a join orvanta.local_ids l on l.machine_id = "
+                          "a.machine_id and l.kind = 'p' and l.local_id = a.project_id join orvanta.projects p on "
+                          "p.id = l.global_id where a.start_date = " +
+                          std::to_string(row.start)),
+              "Reassigned");
+    store.ExpectSummariesEqualRows();
+    // Followed once.
+    EXPECT_NE(Push(bob, "bob").out.find(" 0 rows added (0 sent)"), std::string::npos);
+}
+
+TEST_F(TeamStore, InitBringsAStoreOfVersion1UpToDateKeepingEveryRowAndIsHarmlessRepeated) {
+    ASSERT_EQ(Sync({"init"}).status, 0);
+    ASSERT_EQ(Push(alice2, "alice").status, 0);
+    ASSERT_EQ(Push(bob, "bob").status, 0);
+    std::vector<std::string> byProject{"totals", "--by", "project", "--format", "json"};
+    byProject.insert(byProject.end(), kRange.begin(), kRange.end());
+    const std::map<std::string, int64_t> before = Groups(Report(byProject, "all"));
+    // What version 1 lacked.
+    for (const char* statement : {"drop function orvanta.store_rows", "drop function orvanta.withhold_details",
+                                  "drop function orvanta.refresh_day_totals", "drop table orvanta.day_totals",
+                                  "update orvanta.schema_version set version = 1"})
+        store.Query(statement);
+    CRun run = Push(bob, "bob");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("run \"qlosync init\" once to bring them up to version 2"), std::string::npos) << run.err;
+
+    for (int round = 0; round < 2; ++round) {
+        run = Sync({"init"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("tables of version 2"), std::string::npos) << run.out;
+        EXPECT_EQ(StoredRows(), static_cast<int64_t>(alice2Rows.size() + bobRows.size()));
+        EXPECT_EQ(Groups(Report(byProject, "all")), before);
+        store.ExpectSummariesEqualRows();
+    }
+    EXPECT_NE(Push(bob, "bob").out.find(" 0 rows added (0 sent)"), std::string::npos);
 }
 }  // namespace

@@ -1,5 +1,7 @@
 // The programs qlosync.exe and qloreport.exe under Wine, against the test
-// server on 127.0.0.1: init, push and a report from the store.
+// server on 127.0.0.1: init, a push through the pooler in transaction mode
+// in front of it (logging in with its password file), and a report from the
+// store.
 #include <gtest/gtest.h>
 
 #include "support/helper_process.h"
@@ -17,9 +19,10 @@ TEST(TeamStoreProgram, QlosyncPushesOverTheLoopbackAndQloreportReadsTheStore) {
     const std::string qlosync = ProgramBesideTest("qlosync.exe");
     EXPECT_EQ(RunProgram(qlosync, {"init", "--server", store.Conninfo()}).exitCode, 0u);
     const CProgramRun push =
-        RunProgram(qlosync, {"push", "--data", folder.Str(), "--server", store.Conninfo(), "--person", "dave"});
+        RunProgram(qlosync, {"push", "--data", folder.Str(), "--server", store.PoolerConninfo(), "--person", "dave"});
     EXPECT_EQ(push.exitCode, 0u) << push.output;
     EXPECT_NE(push.output.find("1000 rows added"), std::string::npos) << push.output;
+    store.ExpectSummariesEqualRows();
     const CProgramRun report = RunProgram(ProgramBesideTest("qloreport.exe"),
                                           {"totals", "--from", "2026-01-01", "--to", "2026-02-28", "--server",
                                            store.Conninfo(), "--user", "dave", "--by", "type"});

@@ -91,6 +91,14 @@ int CSyncFiles::LoadState(CSyncState& state) const {
             state.storeId = rest;
         } else if (After(line, "names", rest)) {
             state.namesHash = std::strtoull(rest.c_str(), nullptr, 16);
+        } else if (After(line, "shared", rest)) {
+            state.shared = static_cast<unsigned>(std::strtoul(rest.c_str(), nullptr, 10)) & kShareAll;
+        } else if (After(line, "changes", rest)) {
+            char store[64] = {};
+            long long sequence = 0;
+            if (std::sscanf(rest.c_str(), "%63s %lld", store, &sequence) != 2) return -1;
+            state.changesStore = store;
+            state.changesSeen = sequence;
         } else if (After(line, "month", rest)) {
             int month = 0;
             long long id = 0;
@@ -121,7 +129,8 @@ int CSyncFiles::LoadState(CSyncState& state) const {
 int CSyncFiles::SaveState(const CSyncState& state) const {
     std::ostringstream text;
     text << kStateHeader << "\nidentity " << state.identity << "\nstore " << state.storeId << "\nnames " << std::hex
-         << state.namesHash << std::dec << '\n';
+         << state.namesHash << std::dec << "\nshared " << state.shared << '\n';
+    if (!state.changesStore.empty()) text << "changes " << state.changesStore << ' ' << state.changesSeen << '\n';
     for (const auto& [month, id] : state.marks)
         text << "month " << month << ' ' << id << '\n';
     std::string message = state.lastMessage;
@@ -139,8 +148,9 @@ int CSyncFiles::Identity(const CSyncState& state, std::string& identity, std::st
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
             text.pop_back();
         if (!IsIdentity(text)) {
-            error = path + " does not hold this computer's identity on the team store; put back the file it held "
-                           "(or remove it to be counted as a new computer, whose rows all go to the store again)";
+            error = path +
+                    " does not hold this computer's identity on the team store; put back the file it held "
+                    "(or remove it to be counted as a new computer, whose rows all go to the store again)";
             return 0;
         }
         identity = text;

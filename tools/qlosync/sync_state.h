@@ -12,8 +12,14 @@
 //                    last sent, and for each month file the highest
 //                    Id_Activity sent and committed (rows are pushed in
 //                    Id_Activity order, which the collector only ever adds
-//                    to); also the identity again, and the last push's
-//                    outcome for `qlosync status`. Replaced whole (a new
+//                    to); the kinds of detail the store holds of this
+//                    collector (kShare... bits: what the last push shared;
+//                    all of them when the file does not say, as pushes
+//                    shared everything before the settings existed); the
+//                    sequence of the last entry of the journal of rewritten
+//                    rows (changed_ranges.h) whose rows the store holds,
+//                    with the id of that store; also the identity again,
+//                    and the last push's outcome for `qlosync status`. Replaced whole (a new
 //                    file renamed over it), and only after the server
 //                    committed what it records, so a push cut short at any
 //                    moment leaves marks at or behind the store: the next
@@ -28,12 +34,18 @@
 #include <string>
 
 #include "platform/file.h"
+#include "teamstore/team_store_settings.h"
 
 struct CSyncState {
     std::string identity;
     std::string storeId;
     uint64_t namesHash = 0;
     std::map<int, int64_t> marks;  // month (yyyymm) -> highest Id_Activity on the store
+    unsigned shared = kShareAll;
+    // The journal's entries up to this sequence are on the store of
+    // `changesStore` (another store's sequence says nothing).
+    std::string changesStore;
+    int64_t changesSeen = 0;
     // The last push: when (packed local time), its result (1 done), the rows
     // it added and its message; and the last push that ended well.
     int64_t lastAttempt = 0;

@@ -3,55 +3,50 @@
 #include <set>
 #include <vector>
 
-#include "platform/console.h"
-#include "platform/text.h"
 #include "output/report_names.h"
 #include "output/report_text.h"
+#include "platform/console.h"
+#include "platform/text.h"
 #include "qlosync/sync_state.h"
 #include "sensing/time_stamp.h"
 #include "storage/activity_reader.h"
+#include "storage/changed_ranges.h"
 #include "teamstore/pg_connection.h"
 #include "teamstore/team_store_schema.h"
 
 namespace {
-constexpr char kNamesTable[] =
-    "create temp table if not exists qlo_names (kind \"char\", local_id integer, a text, b text) on commit delete "
-    "rows";
-constexpr char kRowsTable[] =
-    "create temp table if not exists qlo_rows (month integer, local_id integer, start_date bigint, finish_date "
-    "bigint, duration bigint, formated_duration bigint, activity_type integer, title text, user_id integer, app_id "
-    "integer, project_id integer, task_id integer, description text, url text, site_id integer, logged integer) on "
-    "commit delete rows";
-// The names first (in a fixed order, so that two pushes adding the same
-// names wait for each other instead of deadlocking), then what each local id
-// names.
-constexpr const char* kMergeNames[] = {
-    "insert into orvanta.programs (file_name, path) select distinct a, b from qlo_names where kind = 'a' order by "
-    "1, 2 on conflict do nothing",
-    "insert into orvanta.sites (url) select distinct a from qlo_names where kind = 's' order by 1 on conflict do "
-    "nothing",
-    "insert into orvanta.users (domain, name) select distinct a, b from qlo_names where kind = 'u' order by 1, 2 on "
-    "conflict do nothing",
-    "insert into orvanta.projects (name) select distinct a from qlo_names where kind = 'p' order by 1 on conflict "
-    "do nothing",
-    "insert into orvanta.tasks (project, name) select distinct a, b from qlo_names where kind = 't' order by 1, 2 "
-    "on conflict do nothing",
-    "insert into orvanta.local_ids (machine_id, kind, local_id, global_id) select $1, n.kind, n.local_id, "
-    "coalesce(p.id, s.id, u.id, j.id, t.id) from qlo_names n "
-    "left join orvanta.programs p on n.kind = 'a' and p.file_name = n.a and p.path = n.b "
-    "left join orvanta.sites s on n.kind = 's' and s.url = n.a "
-    "left join orvanta.users u on n.kind = 'u' and u.domain = n.a and u.name = n.b "
-    "left join orvanta.projects j on n.kind = 'p' and j.name = n.a "
-    "left join orvanta.tasks t on n.kind = 't' and t.project = n.a and t.name = n.b "
-    "order by 2, 3 on conflict (machine_id, kind, local_id) do update set global_id = excluded.global_id "
-    "where orvanta.local_ids.global_id <> excluded.global_id",
+// The names, each statement a transaction of its own taking the same arrays
+// (kind, local id, first and second part of the name): the names first (in a
+// fixed order, so that two pushes adding the same names wait for each other
+// instead of deadlocking), then what each local id names, once they are
+// committed.
+constexpr char kNames[] = "unnest($1::text[], $2::integer[], $3::text[], $4::text[]) as n(kind, local_id, a, b)";
+const std::string kMergeNames[] = {
+    std::string("insert into orvanta.programs (file_name, path) select distinct a, b from ") + kNames +
+        " where kind = 'a' order by 1, 2 on conflict do nothing",
+    std::string("insert into orvanta.sites (url) select distinct a from ") + kNames +
+        " where kind = 's' order by 1 on conflict do nothing",
+    std::string("insert into orvanta.users (domain, name) select distinct a, b from ") + kNames +
+        " where kind = 'u' order by 1, 2 on conflict do nothing",
+    std::string("insert into orvanta.projects (name) select distinct a from ") + kNames +
+        " where kind = 'p' order by 1 on conflict do nothing",
+    std::string("insert into orvanta.tasks (project, name) select distinct a, b from ") + kNames +
+        " where kind = 't' order by 1, 2 on conflict do nothing",
+    std::string("insert into orvanta.local_ids (machine_id, kind, local_id, global_id) select $5, n.kind::\"char\", "
+                "n.local_id, coalesce(p.id, s.id, u.id, j.id, t.id) from ") +
+        kNames +
+        " left join orvanta.programs p on n.kind = 'a' and p.file_name = n.a and p.path = n.b "
+        "left join orvanta.sites s on n.kind = 's' and s.url = n.a "
+        "left join orvanta.users u on n.kind = 'u' and u.domain = n.a and u.name = n.b "
+        "left join orvanta.projects j on n.kind = 'p' and j.name = n.a "
+        "left join orvanta.tasks t on n.kind = 't' and t.project = n.a and t.name = n.b "
+        "order by 2, 3 on conflict (machine_id, kind, local_id) do update set global_id = excluded.global_id "
+        "where orvanta.local_ids.global_id <> excluded.global_id",
 };
-constexpr char kInsertRows[] =
-    "insert into orvanta.activities (machine_id, month, local_id, start_date, finish_date, duration, "
-    "formated_duration, activity_type, title, user_id, app_id, project_id, task_id, description, url, site_id, "
-    "logged) select $1, month, local_id, start_date, finish_date, duration, formated_duration, activity_type, "
-    "title, user_id, app_id, project_id, task_id, description, url, site_id, logged from qlo_rows on conflict do "
-    "nothing";
+constexpr char kStoreRows[] =
+    "select orvanta.store_rows($1, $2::integer[], $3::integer[], $4::bigint[], $5::bigint[], $6::bigint[], "
+    "$7::bigint[], $8::integer[], $9::text[], $10::integer[], $11::integer[], $12::integer[], $13::integer[], "
+    "$14::text[], $15::text[], $16::integer[], $17::integer[])";
 
 // `text` with every byte sequence that is not UTF-8 replaced by U+FFFD.
 std::string WellFormedUtf8(const std::string& text) {
@@ -90,41 +85,39 @@ uint64_t Fnv1a(const std::string& text) {
     return hash;
 }
 
-void AppendField(std::string& data, const std::string& value, char end = '\t') {
-    AppendCopyField(data, value);
-    data += end;
-}
-
-// The names of the catalogue as the local reports show them, as COPY rows of qlo_names.
-std::string NamesData(const CCatalogue& catalogue) {
-    std::string data;
-    auto line = [&](char kind, int32_t id, const std::string& a, const std::string& b) {
-        data += kind;
-        data += '\t';
-        AppendField(data, std::to_string(id));
-        AppendField(data, WellFormedUtf8(a));
-        AppendField(data, WellFormedUtf8(b), '\n');
+// The names of the catalogue as the local reports show them, of the kinds
+// `shared` lets go (projects and tasks always), as the arrays of kNames.
+std::vector<std::string> NamesArrays(const CCatalogue& catalogue, unsigned shared) {
+    CPgArray kinds, ids, first, second;
+    auto add = [&](char kind, int32_t id, const std::string& a, const std::string& b) {
+        kinds.Add(std::string(1, kind));
+        ids.Add(int64_t{id});
+        first.Add(WellFormedUtf8(a));
+        second.Add(WellFormedUtf8(b));
     };
-    // In id order, so that the same catalogue gives the same text.
+    // In id order, so that the same catalogue gives the same arrays.
     auto sorted = [](const auto& byId) {
         std::set<int32_t> ids;
         for (const auto& entry : byId)
             ids.insert(entry.first);
         return ids;
     };
-    for (int32_t id : sorted(catalogue.Apps()))
-        line('a', id, GroupName(catalogue, ReportGrouping::App, id), NarrowToUtf8(catalogue.FindApp(id)->GetPath()));
-    for (int32_t id : sorted(catalogue.Sites()))
-        line('s', id, GroupName(catalogue, ReportGrouping::Site, id), "");
-    for (int32_t id : sorted(catalogue.Users()))
-        line('u', id, NarrowToUtf8(catalogue.FindUser(id)->GetDomain()),
-             NarrowToUtf8(catalogue.FindUser(id)->GetName()));
+    if (shared & kSharePrograms)
+        for (int32_t id : sorted(catalogue.Apps()))
+            add('a', id, GroupName(catalogue, ReportGrouping::App, id), NarrowToUtf8(catalogue.FindApp(id)->GetPath()));
+    if (shared & kShareSites)
+        for (int32_t id : sorted(catalogue.Sites()))
+            add('s', id, GroupName(catalogue, ReportGrouping::Site, id), "");
+    if (shared & kShareAccounts)
+        for (int32_t id : sorted(catalogue.Users()))
+            add('u', id, NarrowToUtf8(catalogue.FindUser(id)->GetDomain()),
+                NarrowToUtf8(catalogue.FindUser(id)->GetName()));
     for (int32_t id : sorted(catalogue.Projects()))
-        line('p', id, GroupName(catalogue, ReportGrouping::Project, id), "");
+        add('p', id, GroupName(catalogue, ReportGrouping::Project, id), "");
     for (int32_t id : sorted(catalogue.TasksById()))
-        line('t', id, GroupName(catalogue, ReportGrouping::Project, catalogue.FindTask(id)->GetProjectId()),
-             TaskName(catalogue, id));
-    return data;
+        add('t', id, GroupName(catalogue, ReportGrouping::Project, catalogue.FindTask(id)->GetProjectId()),
+            TaskName(catalogue, id));
+    return {kinds.Text(), ids.Text(), first.Text(), second.Text()};
 }
 
 // True when `row` names an id the catalogue does not hold (stored after the
@@ -137,25 +130,48 @@ bool NamesUnknownId(const CCatalogue& catalogue, const CDBActivity& row) {
            (row.GetTaskId() > 0 && !catalogue.FindTask(row.GetTaskId()));
 }
 
-void AppendRow(std::string& data, int month, const CDBActivity& row) {
-    const int64_t numbers[] = {month,
-                               row.GetId(),
-                               row.GetStartDate(),
-                               row.GetFinishDate(),
-                               row.GetDuration(),
-                               row.GetFormatedDuration(),
-                               row.GetActivityType()};
-    for (int64_t number : numbers)
-        AppendField(data, std::to_string(number));
-    AppendField(data, Stored(row.GetTitle()));
-    for (int64_t number :
-         {int64_t{row.GetUserId()}, int64_t{row.GetAppId()}, int64_t{row.GetProjectId()}, int64_t{row.GetTaskId()}})
-        AppendField(data, std::to_string(number));
-    AppendField(data, Stored(row.GetDescription()));
-    AppendField(data, Stored(row.GetURL()));
-    AppendField(data, std::to_string(row.GetSiteId()));
-    AppendField(data, std::to_string(row.GetLogged()), '\n');
-}
+// A batch of rows as the arrays of orvanta.store_rows, the details that are
+// not shared left empty or 0.
+class CRowArrays {
+public:
+    explicit CRowArrays(unsigned shared) : m_shared(shared) {}
+
+    void Add(int month, const CDBActivity& row) {
+        const bool titles = m_shared & kShareTitles;
+        size_t column = 0;
+        auto number = [&](int64_t value) { m_columns[column++].Add(value); };
+        auto text = [&](const std::string& value) { m_columns[column++].Add(value); };
+        // In the order of orvanta.store_rows's arrays.
+        number(month);
+        number(row.GetId());
+        number(row.GetStartDate());
+        number(row.GetFinishDate());
+        number(row.GetDuration());
+        number(row.GetFormatedDuration());
+        number(row.GetActivityType());
+        text(titles ? Stored(row.GetTitle()) : "");
+        number(m_shared & kShareAccounts ? row.GetUserId() : 0);
+        number(m_shared & kSharePrograms ? row.GetAppId() : 0);
+        number(row.GetProjectId());
+        number(row.GetTaskId());
+        text(titles ? Stored(row.GetDescription()) : "");
+        text(m_shared & kShareAddresses ? Stored(row.GetURL()) : "");
+        number(m_shared & kShareSites ? row.GetSiteId() : 0);
+        number(row.GetLogged());
+    }
+
+    // The parameters of kStoreRows: the machine's id, then the arrays.
+    std::vector<std::string> Params(const std::string& machineId) const {
+        std::vector<std::string> params{machineId};
+        for (const CPgArray& column : m_columns)
+            params.push_back(column.Text());
+        return params;
+    }
+
+private:
+    unsigned m_shared;
+    CPgArray m_columns[16];
+};
 
 int Yyyymm(int64_t month) { return YearOf(month) * 100 + MonthOf(month); }
 
@@ -191,15 +207,26 @@ private:
                                     ", newer than this qlosync knows (" + std::to_string(kTeamStoreSchemaVersion) +
                                     "): update qlosync");
         if (schema != 1) return ServerFailed("reading the team store's version");
+        if (version < kTeamStoreSchemaVersion)
+            return Fail(kSchemaOlder, "the team store's tables are of version " + std::to_string(version) +
+                                          ": run \"qlosync init\" once to bring them up to version " +
+                                          std::to_string(kTeamStoreSchemaVersion));
         if (storeId != m_state.storeId) {
-            // Another store, or this one made anew: what it holds is unknown.
+            // Another store, or this one made anew: what it holds is unknown,
+            // so every row goes again, as it is now (the journal's entries
+            // so far included).
             m_state.marks.clear();
             m_state.namesHash = 0;
             m_state.storeId = storeId;
+            if (LastChange(m_state.changesSeen) != 1) return Fail(0, m_journalError);
+            m_state.changesStore = storeId;
+        } else if (m_state.changesStore != storeId) {
+            // A state of before the journal: follow all of it.
+            m_state.changesStore = storeId;
+            m_state.changesSeen = 0;
         }
-        if (m_connection.Exec(kNamesTable) != 1 || m_connection.Exec(kRowsTable) != 1)
-            return ServerFailed("preparing the push");
         if (RegisterMachine() != 1) return ServerFailed("registering this computer");
+        if (ShareAsAsked() != 1) return ServerFailed("taking back the details no longer shared");
         if (SendNames() != 1) return ServerFailed("sending the names");
 
         std::vector<int64_t> months;
@@ -208,6 +235,8 @@ private:
             const int result = PushMonth(month);
             if (result != 1) return result;
         }
+        const int followed = FollowRewrites(months);
+        if (followed != 1) return followed;
         if (m_connection.Exec("update orvanta.machines set last_push = now() where id = $1", {m_machineId}) != 1)
             return ServerFailed("recording the push");
         m_outcome.message =
@@ -229,20 +258,35 @@ private:
         return 1;
     }
 
+    // Brings the store's details of this machine to what the settings share:
+    // kinds no longer shared are emptied in its rows there; kinds shared
+    // anew need every row sent again (replacing what the store holds).
+    int ShareAsAsked() {
+        const unsigned withheld = m_state.shared & ~m_request.shared;
+        if (withheld != 0) {
+            auto flag = [&](unsigned kind) { return std::string(withheld & kind ? "true" : "false"); };
+            if (m_connection.Exec("select orvanta.withhold_details($1, $2, $3, $4, $5, $6)",
+                                  {m_machineId, flag(kSharePrograms), flag(kShareSites), flag(kShareTitles),
+                                   flag(kShareAddresses), flag(kShareAccounts)}) != 1)
+                return 0;
+        }
+        if (m_request.shared & ~m_state.shared) m_state.marks.clear();
+        if (m_state.shared != m_request.shared) {
+            m_state.shared = m_request.shared;
+            m_state.namesHash = 0;
+            m_files.SaveState(m_state);
+        }
+        return 1;
+    }
+
     int SendNames() {
-        const std::string data = NamesData(m_reader.Catalogue());
-        const uint64_t hash = Fnv1a(data);
+        const std::vector<std::string> arrays = NamesArrays(m_reader.Catalogue(), m_request.shared);
+        const uint64_t hash = Fnv1a(arrays[0] + arrays[1] + arrays[2] + arrays[3]);
         if (hash == m_state.namesHash) return 1;
-        int result = m_connection.Exec("begin") == 1 && m_connection.CopyIn("copy qlo_names from stdin", data) == 1;
-        for (const char* statement : kMergeNames)
-            if (result == 1)
-                result = m_connection.Exec(statement, statement == kMergeNames[std::size(kMergeNames) - 1]
-                                                          ? std::vector<std::string>{m_machineId}
-                                                          : std::vector<std::string>{});
-        if (result == 1) result = m_connection.Exec("commit");
-        if (result != 1) {
-            m_connection.Exec("rollback");
-            return 0;
+        std::vector<std::string> params = arrays;
+        for (const std::string& statement : kMergeNames) {
+            if (&statement == &kMergeNames[std::size(kMergeNames) - 1]) params.push_back(m_machineId);
+            if (m_connection.Exec(statement, params) != 1) return 0;
         }
         m_state.namesHash = hash;
         m_files.SaveState(m_state);
@@ -251,11 +295,8 @@ private:
 
     int PushMonth(int64_t month) {
         const int yyyymm = Yyyymm(month);
-        bool partitionReady = false;
         for (;;) {
-            if (StopRequested())
-                return Fail(kPushStopped, "stopped after " + std::to_string(m_outcome.rowsAdded) +
-                                              " rows added; the next push resumes");
+            if (StopRequested()) return Stopped();
             const auto mark = m_state.marks.find(yyyymm);
             std::vector<CDBActivity> rows;
             const int read = m_reader.VisitRowsAfter(month, mark == m_state.marks.end() ? INT64_MIN : mark->second,
@@ -266,37 +307,90 @@ private:
             // A file gone since the listing has nothing more to send.
             if (read == CActivityReader::kNoData || (read == 1 && rows.empty())) return 1;
             if (read != 1) return Fail(0, FolderProblem());
-            for (const CDBActivity& row : rows)
-                if (NamesUnknownId(m_reader.Catalogue(), row)) {
-                    // Rows stored after the catalogue was read: read it again.
-                    if (m_reader.Open() != 1) return Fail(0, FolderProblem());
-                    if (SendNames() != 1) return ServerFailed("sending the names");
-                    break;
-                }
-            if (!partitionReady && EnsureMonthPartition(m_connection, yyyymm) != 1)
-                return ServerFailed("making the month's partition");
-            partitionReady = true;
-            std::string data;
-            for (const CDBActivity& row : rows)
-                AppendRow(data, yyyymm, row);
-            CPgResult inserted;
-            const bool sent = m_connection.Exec("begin") == 1 &&
-                              m_connection.CopyIn("copy qlo_rows from stdin", data) == 1 &&
-                              m_connection.Exec(kInsertRows, {m_machineId}, &inserted) == 1 &&
-                              m_connection.Exec(
-                                  "update orvanta.machines set rows_added = rows_added + $2 where id "
-                                  "= $1",
-                                  {m_machineId, std::to_string(inserted.Affected())}) == 1 &&
-                              m_connection.Exec("commit") == 1;
-            if (!sent) {
-                m_connection.Exec("rollback");
-                return ServerFailed("sending rows");
-            }
-            m_outcome.rowsSent += static_cast<int64_t>(rows.size());
-            m_outcome.rowsAdded += inserted.Affected();
+            const int sent = SendRows(rows, yyyymm);
+            if (sent != 1) return sent;
             m_state.marks[yyyymm] = rows.back().GetId();
             m_files.SaveState(m_state);
         }
+    }
+
+    // Sends the rows of the journal's entries the store has not followed yet
+    // (rewritten in place since they were sent), each month file read once
+    // for all of them: the store replaces what differs. The entries count as
+    // followed once all their rows are committed.
+    int FollowRewrites(const std::vector<int64_t>& months) {
+        std::vector<CChangedRange> ranges;
+        if (VisitChangedRanges(
+                m_request.folder, m_state.changesSeen, [&](const CChangedRange& range) { ranges.push_back(range); },
+                m_journalError) != 1)
+            return Fail(0, m_journalError);
+        if (ranges.empty()) return 1;
+        auto rewritten = [&](int64_t start) {
+            for (const CChangedRange& range : ranges)
+                if (start >= range.from && start <= range.to) return true;
+            return false;
+        };
+        for (int64_t month : months) {
+            const int yyyymm = Yyyymm(month);
+            bool touched = false;
+            for (const CChangedRange& range : ranges)
+                touched = touched || (Yyyymm(range.from) <= yyyymm && yyyymm <= Yyyymm(range.to));
+            for (int64_t after = INT64_MIN; touched;) {
+                std::vector<CDBActivity> rows;
+                const int read = m_reader.VisitRowsAfter(month, after, [&](const CDBActivity& row) {
+                    after = row.GetId();
+                    if (rewritten(row.GetStartDate())) rows.push_back(row);
+                    return rows.size() < static_cast<size_t>(m_request.batchRows);
+                });
+                if (read == CActivityReader::kNoData) break;
+                if (read != 1) return Fail(0, FolderProblem());
+                if (!rows.empty()) {
+                    const int sent = SendRows(rows, yyyymm);
+                    if (sent != 1) return sent;
+                }
+                touched = rows.size() == static_cast<size_t>(m_request.batchRows);
+            }
+        }
+        m_state.changesSeen = ranges.back().sequence;
+        m_files.SaveState(m_state);
+        return 1;
+    }
+
+    // One batch of rows of the month file `yyyymm`, in one transaction: the
+    // store adds those it lacks and replaces those that differ.
+    int SendRows(const std::vector<CDBActivity>& rows, int yyyymm) {
+        if (StopRequested()) return Stopped();
+        for (const CDBActivity& row : rows)
+            if (NamesUnknownId(m_reader.Catalogue(), row)) {
+                // Rows stored after the catalogue was read: read it again.
+                if (m_reader.Open() != 1) return Fail(0, FolderProblem());
+                if (SendNames() != 1) return ServerFailed("sending the names");
+                break;
+            }
+        if (m_partitions.insert(yyyymm).second && EnsureMonthPartition(m_connection, yyyymm) != 1) {
+            m_partitions.erase(yyyymm);
+            return ServerFailed("making the month's partition");
+        }
+        CRowArrays arrays(m_request.shared);
+        for (const CDBActivity& row : rows)
+            arrays.Add(yyyymm, row);
+        CPgResult added;
+        if (m_connection.Exec(kStoreRows, arrays.Params(m_machineId), &added) != 1) return ServerFailed("sending rows");
+        m_outcome.rowsSent += static_cast<int64_t>(rows.size());
+        m_outcome.rowsAdded += added.Int64(0, 0);
+        return 1;
+    }
+
+    // The sequence of the journal's last entry (0: none).
+    int LastChange(int64_t& sequence) {
+        sequence = 0;
+        return VisitChangedRanges(
+            m_request.folder, 0, [&](const CChangedRange& range) { sequence = range.sequence; }, m_journalError);
+    }
+
+    int Stopped() {
+        return Fail(kPushStopped,
+                    "stopped after " + std::to_string(m_outcome.rowsAdded) + " rows added; the next push resumes");
     }
 
     std::string FolderProblem() const {
@@ -344,6 +438,8 @@ private:
     CActivityReader m_reader;
     CPgConnection m_connection;
     std::string m_machineId;
+    std::set<int> m_partitions;  // months whose partition this push made sure of
+    std::string m_journalError;
 };
 }  // namespace
 

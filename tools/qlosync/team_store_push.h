@@ -10,11 +10,23 @@
 //     local id names which (sent again only when they changed, and whenever
 //     a row names an id the catalogue read before it did not have);
 //   - the rows of every month file after that file's mark, oldest month
-//     first, in Id_Activity order, in batches: one transaction per batch
-//     (COPY into a session table, then INSERT ... ON CONFLICT DO NOTHING
-//     into the month's partition), the mark moved only after its commit.
-// So a push repeated, killed, cut off or refused at any moment and then
-// resumed leaves exactly one copy of every row on the store.
+//     first, in Id_Activity order, in batches: one statement per batch
+//     (orvanta.store_rows, the rows' columns as arrays: the rows added, or
+//     replaced where they differ, and their days summed anew, in one
+//     transaction), the mark moved only after its commit;
+//   - then the rows the collector rewrote in place since the last push (the
+//     journal of changed_ranges.h), sent again the same way.
+// Of what was on the screen only the kinds `shared` names go (programs,
+// sites, titles and conversations, addresses, user accounts; their names
+// too); the rest is sent empty or 0. A kind no longer shared is emptied in
+// this machine's rows on the store first; a kind shared anew sends every
+// row again.
+// Every statement is a transaction of its own and nothing is kept in the
+// session between them (no temporary table, no named prepared statement, no
+// setting), so a pooler in transaction mode may stand between. A push
+// repeated, killed, cut off or refused at any moment and then resumed
+// leaves exactly one copy of every row on the store, with the summaries of
+// its days equal to the rows'.
 //
 // Texts go out as UTF-8 (the collector's narrow text converted; bytes that
 // are not UTF-8 become U+FFFD, which the server would otherwise refuse).
@@ -30,6 +42,7 @@ struct CPushRequest {
     std::string person;
     std::string host;
     int batchRows = 5000;
+    unsigned shared = 0;  // kShare... bits
 };
 
 struct CPushOutcome {
@@ -43,5 +56,6 @@ struct CPushOutcome {
 // statement; the message says which): kSchemaMissing, kSchemaNewer, and:
 inline constexpr int kPushStopped = -72;  // a stop request came between two batches
 inline constexpr int kPushBusy = -73;     // another push of this folder is running
+inline constexpr int kSchemaOlder = -74;  // the store's tables want "qlosync init" to bring them up to date
 
 int PushFolder(const CPushRequest& request, CPushOutcome& outcome);
