@@ -1,5 +1,6 @@
 // The programs qlosync.exe and qloreport.exe under Wine, against the test
-// server on 127.0.0.1: init, push and a report from the store.
+// server on 127.0.0.1: init, push, a report from the store, what the store
+// holds about the person and a week's sign-off.
 #include <gtest/gtest.h>
 
 #include "support/helper_process.h"
@@ -31,5 +32,13 @@ TEST(TeamStoreProgram, QlosyncPushesOverTheLoopbackAndQloreportReadsTheStore) {
     std::snprintf(total, sizeof total, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
                   static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
     EXPECT_NE(report.output.find(total), std::string::npos) << report.output;
+
+    const CProgramRun shown = RunProgram(qlosync, {"show", "--server", store.Conninfo(), "--person", "dave"});
+    EXPECT_EQ(shown.exitCode, 0u) << shown.output;
+    EXPECT_NE(shown.output.find("2026-01     500 "), std::string::npos) << shown.output;
+    const CProgramRun submitted =
+        RunProgram(qlosync, {"submit", "2026-01-01", "--server", store.Conninfo(), "--person", "dave"});
+    EXPECT_EQ(submitted.exitCode, 0u) << submitted.output;
+    EXPECT_NE(submitted.output.find("2026-W01 submitted: 500 activities"), std::string::npos) << submitted.output;
 }
 }  // namespace

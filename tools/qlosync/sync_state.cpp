@@ -139,8 +139,9 @@ int CSyncFiles::Identity(const CSyncState& state, std::string& identity, std::st
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
             text.pop_back();
         if (!IsIdentity(text)) {
-            error = path + " does not hold this computer's identity on the team store; put back the file it held "
-                           "(or remove it to be counted as a new computer, whose rows all go to the store again)";
+            error = path +
+                    " does not hold this computer's identity on the team store; put back the file it held "
+                    "(or remove it to be counted as a new computer, whose rows all go to the store again)";
             return 0;
         }
         identity = text;

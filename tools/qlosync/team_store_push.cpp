@@ -1,16 +1,18 @@
 #include "qlosync/team_store_push.h"
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
-#include "platform/console.h"
-#include "platform/text.h"
 #include "output/report_names.h"
 #include "output/report_text.h"
+#include "platform/console.h"
+#include "platform/text.h"
 #include "qlosync/sync_state.h"
 #include "sensing/time_stamp.h"
 #include "storage/activity_reader.h"
 #include "teamstore/pg_connection.h"
+#include "teamstore/push_notices.h"
 #include "teamstore/team_store_schema.h"
 
 namespace {
@@ -190,6 +192,9 @@ private:
             return Fail(schema, "the team store's tables are of version " + std::to_string(version) +
                                     ", newer than this qlosync knows (" + std::to_string(kTeamStoreSchemaVersion) +
                                     "): update qlosync");
+        if (schema == kSchemaOlder)
+            return Fail(schema, "the team store's tables are of version " + std::to_string(version) +
+                                    ", older than this qlosync's: run \"qlosync init\" once to upgrade them");
         if (schema != 1) return ServerFailed("reading the team store's version");
         if (storeId != m_state.storeId) {
             // Another store, or this one made anew: what it holds is unknown.
@@ -212,6 +217,7 @@ private:
             return ServerFailed("recording the push");
         m_outcome.message =
             std::to_string(m_outcome.rowsAdded) + " rows added (" + std::to_string(m_outcome.rowsSent) + " sent)";
+        ReadPushNotices(m_connection, m_machineId, m_request.person, NowTimeStamp(), m_outcome.notices);
         return 1;
     }
 
@@ -279,15 +285,23 @@ private:
             std::string data;
             for (const CDBActivity& row : rows)
                 AppendRow(data, yyyymm, row);
+            int64_t firstStart = rows.front().GetStartDate(), lastStart = firstStart;
+            for (const CDBActivity& row : rows) {
+                firstStart = std::min(firstStart, row.GetStartDate());
+                lastStart = std::max(lastStart, row.GetStartDate());
+            }
             CPgResult inserted;
-            const bool sent = m_connection.Exec("begin") == 1 &&
-                              m_connection.CopyIn("copy qlo_rows from stdin", data) == 1 &&
-                              m_connection.Exec(kInsertRows, {m_machineId}, &inserted) == 1 &&
-                              m_connection.Exec(
-                                  "update orvanta.machines set rows_added = rows_added + $2 where id "
-                                  "= $1",
-                                  {m_machineId, std::to_string(inserted.Affected())}) == 1 &&
-                              m_connection.Exec("commit") == 1;
+            const bool sent =
+                m_connection.Exec("begin") == 1 && m_connection.CopyIn("copy qlo_rows from stdin", data) == 1 &&
+                m_connection.Exec(kInsertRows, {m_machineId}, &inserted) == 1 &&
+                m_connection.Exec(
+                    "select orvanta.refresh_day_totals($1, $2, $3)",
+                    {m_machineId, std::to_string(firstStart / 1000000), std::to_string(lastStart / 1000000)}) == 1 &&
+                m_connection.Exec(
+                    "update orvanta.machines set rows_added = rows_added + $2 where id "
+                    "= $1",
+                    {m_machineId, std::to_string(inserted.Affected())}) == 1 &&
+                m_connection.Exec("commit") == 1;
             if (!sent) {
                 m_connection.Exec("rollback");
                 return ServerFailed("sending rows");

@@ -14,13 +14,15 @@
 //     (COPY into a session table, then INSERT ... ON CONFLICT DO NOTHING
 //     into the month's partition), the mark moved only after its commit.
 // So a push repeated, killed, cut off or refused at any moment and then
-// resumed leaves exactly one copy of every row on the store.
+// resumed leaves exactly one copy of every row on the store. Each batch's
+// transaction also sums its days anew (day_totals).
 //
 // Texts go out as UTF-8 (the collector's narrow text converted; bytes that
 // are not UTF-8 become U+FFFD, which the server would otherwise refuse).
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "teamstore/team_store_settings.h"
 
@@ -34,9 +36,10 @@ struct CPushRequest {
 
 struct CPushOutcome {
     int result = 0;
-    int64_t rowsSent = 0;   // rows sent (some may have been on the store already)
-    int64_t rowsAdded = 0;  // rows the store did not have
-    std::string message;    // what happened, one line (also kept for `qlosync status`)
+    int64_t rowsSent = 0;              // rows sent (some may have been on the store already)
+    int64_t rowsAdded = 0;             // rows the store did not have
+    std::string message;               // what happened, one line (also kept for `qlosync status`)
+    std::vector<std::string> notices;  // after a push that ended well: see teamstore/push_notices.h
 };
 
 // Results besides 1 and 0 (a failure: the data folder, the connection or a
