@@ -71,5 +71,6 @@ int InitTeamStoreSchema(CPgConnection& connection, std::string& storeId, int& ve
 // What CheckTeamStoreSchema's `result` (not 1) means for a user of `tool`,
 // one line: tables missing, of another version (`version`), or unreadable.
 std::string SchemaProblem(const CPgConnection& connection, int result, int version, const std::string& tool);
-// Makes the partition of `month` (yyyymm) unless it exists.
+// Makes the partition of `month` (yyyymm) unless it exists, through
+// orvanta.ensure_month_partition: any role of the team may call it.
 int EnsureMonthPartition(CPgConnection& connection, int month);

@@ -39,7 +39,7 @@ const CProgramSpec kCommandLine = {
       "setting, else 5"},
      {"--person", nullptr, "NAME", "push watch show forget submit",
       "whose activities these are (default: the \"Person\" setting, else "
-      "this account)"},
+      "this account; for show, forget and submit the store's login role)"},
      {"--batch", nullptr, "N", "push watch", "activities per transaction (default 5000)"},
      {"--server", nullptr, "CONN", nullptr,
       "the team store's connection string (default: the \"Connection\" "
