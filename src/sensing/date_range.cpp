@@ -1,6 +1,7 @@
 #include "sensing/date_range.h"
 
 #include <cctype>
+#include <cstdio>
 
 #include "sensing/time_stamp.h"
 
@@ -91,5 +92,39 @@ bool ResolveDateRange(const std::string& fromText, const std::string& toText, in
         error = "--from " + fromText + " is after --to " + (toText.empty() ? std::string("today") : toText);
         return false;
     }
+    return true;
+}
+
+int IsoWeekOf(int64_t stamp) {
+    // The week's Thursday decides its year.
+    const int64_t thursday = AddDays(DayStart(stamp), 3 - DayOfWeek(stamp));
+    const int64_t january1 = PackTimeStamp(CLocalTime{YearOf(thursday), 1, 1, 0, 0, 0});
+    return YearOf(thursday) * 100 + static_cast<int>(SecondsBetween(january1, thursday) / 86400 / 7) + 1;
+}
+
+int64_t IsoWeekMonday(int yyyyww) {
+    const int year = yyyyww / 100, week = yyyyww % 100;
+    if (year < 1971 || year > 9998 || week < 1 || week > 53) return 0;
+    const int64_t january4 = PackTimeStamp(CLocalTime{year, 1, 4, 0, 0, 0});
+    const int64_t monday = AddDays(january4, 7 * (week - 1) - DayOfWeek(january4));
+    return IsoWeekOf(monday) == yyyyww ? monday : 0;
+}
+
+std::string IsoWeekText(int yyyyww) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-W%02d", yyyyww / 100, yyyyww % 100);
+    return text;
+}
+
+bool ParseIsoWeek(const std::string& text, int64_t today, int& yyyyww) {
+    int year = 0, week = 0;
+    char tail = 0;
+    if (text.size() == 8 && std::sscanf(text.c_str(), "%4d-W%2d%c", &year, &week, &tail) == 2) {
+        yyyyww = year * 100 + week;
+        return IsoWeekMonday(yyyyww) != 0;
+    }
+    int64_t first = 0, last = 0;
+    if (!DatePeriod(text, today, first, last)) return false;
+    yyyyww = IsoWeekOf(first);
     return true;
 }

@@ -28,3 +28,13 @@ bool DatePeriod(const std::string& text, int64_t today, int64_t& first, int64_t&
 // `error` for a bad date or --from after --to.
 bool ResolveDateRange(const std::string& fromText, const std::string& toText, int64_t today, int64_t& from, int64_t& to,
                       std::string& error);
+
+// ISO weeks (Monday to Sunday; week 1 holds the year's first Thursday), as
+// yyyyww: 202649 is "2026-W49".
+int IsoWeekOf(int64_t stamp);
+// The Monday (00:00:00) of the week `yyyyww`, or 0 when there is no such week.
+int64_t IsoWeekMonday(int yyyyww);
+std::string IsoWeekText(int yyyyww);
+// The week of "YYYY-Www", or of the first day of a date or period word
+// (DatePeriod's); false when it is neither.
+bool ParseIsoWeek(const std::string& text, int64_t today, int& yyyyww);

@@ -105,3 +105,23 @@ TEST(TimeStamp, ADateRangeWhoseEndsAreOneTextIsThatPeriod) {
     EXPECT_EQ(from, 20260310000000);
     EXPECT_EQ(to, 20260310235959);
 }
+
+TEST(TimeStamp, IsoWeeksAcrossYearEndsAndTheirTexts) {
+    // 2026-01-01 is a Thursday: week 1; 2027-01-01 a Friday: week 53 of 2026.
+    EXPECT_EQ(IsoWeekOf(20260101120000), 202601);
+    EXPECT_EQ(IsoWeekOf(20251229000000), 202601);
+    EXPECT_EQ(IsoWeekOf(20270101000000), 202653);
+    EXPECT_EQ(IsoWeekOf(20261208000000), 202650);
+    EXPECT_EQ(IsoWeekMonday(202653), 20261228000000);
+    EXPECT_EQ(IsoWeekMonday(202553), 0);  // 2025 has 52 weeks
+    int week = 0;
+    EXPECT_TRUE(ParseIsoWeek("2026-W49", 0, week));
+    EXPECT_EQ(week, 202649);
+    EXPECT_EQ(IsoWeekText(week), "2026-W49");
+    EXPECT_TRUE(ParseIsoWeek("week", 20261208103000, week));
+    EXPECT_EQ(week, 202650);
+    EXPECT_TRUE(ParseIsoWeek("2026-03-01", 0, week));
+    EXPECT_EQ(week, 202609);
+    for (const char* bad : {"2026-W54", "2026-W0", "2026-W49x", "W49", "2026-02-30"})
+        EXPECT_FALSE(ParseIsoWeek(bad, 20261208103000, week)) << bad;
+}

@@ -4,16 +4,18 @@
 #include <vector>
 
 #include "core/database_folder.h"
+#include "output/report_text.h"
 #include "platform/console.h"
 #include "qloreport/day_report.h"
 #include "qloreport/explain_report.h"
 #include "qloreport/html_report.h"
 #include "qloreport/local_report_source.h"
 #include "qloreport/report_options.h"
-#include "output/report_text.h"
 #include "qloreport/server_report_source.h"
+#include "qloreport/team_commands.h"
 #include "qloreport/totals_report.h"
 #include "sensing/time_stamp.h"
+#include "teamstore/team_store_schema.h"
 #include "teamstore/team_store_settings.h"
 
 namespace {
@@ -63,7 +65,7 @@ int RunCommand(const CReportOptions& options, CReportSource& source, CActivityRe
             ExplainRow(out, *reader, row);
             return 1;
         }
-        case ReportCommand::Html:
+        default:  // html; the team commands never come here
             break;
     }
     return WriteHtml(options, source, out, err);
@@ -121,6 +123,14 @@ int RunServer(const CReportOptions& options, FILE* out, FILE* err) {
         std::fprintf(err, "qloreport: cannot connect to the team store: %s\n", connection.ErrorText().c_str());
         return 1;
     }
+    if (IsTeamCommand(options.command)) {
+        std::string storeId;
+        int version = 0;
+        const int schema = CheckTeamStoreSchema(connection, storeId, version);
+        if (schema == 1) return RunTeamCommand(options, connection, out, err);
+        std::fprintf(err, "qloreport: %s\n", SchemaProblem(connection, schema, version, "qloreport").c_str());
+        return 1;
+    }
     CServerReportSource source(connection, options.user);
     int result = source.Open();
     if (result == 1) result = RunCommand(options, source, nullptr, out, err);
@@ -140,5 +150,6 @@ int RunQloreport(int argc, const char* const* argv, FILE* out, FILE* err) {
     const bool parsed = ParseReportOptions(argc, argv, NowTimeStamp(), line, options, error);
     if (const int answered = AnswerCommandLine(kQloreportCommandLine, parsed, line, error, out, err); answered >= 0)
         return answered;
-    return options.server.empty() ? RunLocal(options, out, err) : RunServer(options, out, err);
+    return options.server.empty() && !IsTeamCommand(options.command) ? RunLocal(options, out, err)
+                                                                     : RunServer(options, out, err);
 }

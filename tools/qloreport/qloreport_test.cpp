@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "output/report_text.h"
 #include "qloreport/qloreport_run.h"
 #include "qloreport/report_options.h"
-#include "output/report_text.h"
 #include "support/activity_folder.h"
 #include "support/console_tool_run.h"
 #include "support/temp_folder.h"
@@ -68,7 +68,7 @@ TEST(QloreportCommandLine, DatesAndPeriodsMakeTheRangeAndBadInputIsRefused) {
     EXPECT_EQ(Parsed({"total"}), "unknown command 'total'");
     EXPECT_EQ(Parsed({"day", "--by", "app"}), "'--by' is an option of totals, not of day");
     EXPECT_EQ(Parsed({"explain", "--server", "host=h"}),
-              "'--server' is an option of totals, day and html, not of explain");
+              "'--server' is an option of totals, day, html, approve, held, budget and budgets, not of explain");
     EXPECT_EQ(Parsed({"totals", "--from", "2026-02-30"}).substr(0, 21), "bad date '2026-02-30'");
     EXPECT_EQ(Parsed({"totals", "--from", "today", "--to", "yesterday"}), "--from today is after --to yesterday");
     EXPECT_EQ(Parsed({"totals", "--top", "0"}), "--top takes a number of groups, not '0'");

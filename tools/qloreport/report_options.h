@@ -5,6 +5,8 @@
 // Dates as sensing/date_range.h reads them.
 // --server CONN reads the team store instead of the local files (totals,
 // day and html), with --user NAME (or all, the default) choosing the person.
+// approve, held, budget and budgets work on the team store only (--server,
+// else the settings' connection).
 
 #include <cstdint>
 #include <string>
@@ -13,7 +15,9 @@
 #include "sensing/date_range.h"
 #include "storage/activity_reader.h"
 
-enum class ReportCommand { Totals, Day, Explain, Html };
+enum class ReportCommand { Totals, Day, Explain, Html, Approve, Held, Budget, Budgets };
+// The commands that only the team store answers (team_commands.h).
+inline bool IsTeamCommand(ReportCommand command) { return command >= ReportCommand::Approve; }
 enum class ReportFormat { Table, Csv, Json };
 
 struct CReportOptions {
@@ -28,6 +32,11 @@ struct CReportOptions {
     std::string dataFolder;  // --data: the folder of the database files
     std::string server;      // --server: the team store's connection string (UTF-8); empty: the local files
     std::string user;        // --user: the person on the team store; empty: everyone
+    int64_t today = 0;       // the team commands: the packed present
+    int week = 0;            // approve: the ISO week, yyyyww
+    std::string project;     // budget: the project's name (UTF-8)
+    double hours = 0;        // budget: its hours; 0 removes it
+    bool perMonth = false;   // budget: hours each month, else in total
 };
 
 extern const CProgramSpec kQloreportCommandLine;

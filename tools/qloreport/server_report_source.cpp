@@ -71,22 +71,37 @@ std::string IdArray(const std::vector<int32_t>& ids) {
 }
 }  // namespace
 
+namespace {
+// The day_totals of [from, to] for `machines` (a condition on a.machine_id).
+std::string SummariesOf(int64_t from, int64_t to, const std::string& machines) {
+    const std::string where =
+        "a.day between " + std::to_string(from / 1000000) + " and " + std::to_string(to / 1000000);
+    return machines.empty() ? where : where + " and " + machines;
+}
+
+// Whether `by` is summed from day_totals (everything but sites, which only
+// the rows hold).
+bool FromSummaries(ReportGrouping by) { return by != ReportGrouping::Site; }
+}  // namespace
+
 std::string ServerTotalsSql(ReportGrouping by, int64_t from, int64_t to, const std::string& machines) {
-    const std::string where = RowsOf(Yyyymm(from), Yyyymm(to), from, to, machines);
+    const std::string table = FromSummaries(by) ? "orvanta.day_totals" : "orvanta.activities";
+    const std::string seconds = FromSummaries(by) ? "a.seconds" : "a.duration";
+    const std::string where =
+        FromSummaries(by) ? SummariesOf(from, to, machines) : RowsOf(Yyyymm(from), Yyyymm(to), from, to, machines);
     if (by == ReportGrouping::ActivityType)
-        return "select a.activity_type, null, null, null, sum(a.duration)::bigint from orvanta.activities a where " +
+        return "select a.activity_type, null, null, null, sum(" + seconds + ")::bigint from " + table + " a where " +
                where + " group by 1";
     if (by == ReportGrouping::User)
-        return "select m.person_id, null, null, null, sum(a.duration)::bigint from orvanta.activities a join "
-               "orvanta.machines m on m.id = a.machine_id where " +
-               where + " group by 1";
+        return "select m.person_id, null, null, null, sum(" + seconds + ")::bigint from " + table +
+               " a join orvanta.machines m on m.id = a.machine_id where " + where + " group by 1";
     const CNamedKind& kind = *NamedKind(by);
     return std::string("select g.global_id, g.local_id, ") + kind.name + ", " +
            (kind.kind == 't' ? "n.project" : "null") +
            ", g.seconds from (select l.global_id, case when l.global_id is null then a." + kind.column +
-           " end as local_id, sum(a.duration)::bigint as seconds from orvanta.activities a left join "
-           "orvanta.local_ids l on l.machine_id = a.machine_id and l.kind = '" +
-           kind.kind + "' and l.local_id = a." + kind.column + " where " + where + " and " + kind.condition +
+           " end as local_id, sum(" + seconds + ")::bigint as seconds from " + table +
+           " a left join orvanta.local_ids l on l.machine_id = a.machine_id and l.kind = '" + kind.kind +
+           "' and l.local_id = a." + kind.column + " where " + where + " and " + kind.condition +
            " group by 1, 2) g left join orvanta." + kind.table + " n on n.id = g.global_id";
 }
 
@@ -107,14 +122,8 @@ int CServerReportSource::Open() {
     std::string storeId;
     int version = 0;
     const int schema = CheckTeamStoreSchema(m_connection, storeId, version);
-    if (schema == kSchemaMissing) {
-        m_problem = "the team store has no tables yet: run \"qlosync init\" and push";
-        return schema;
-    }
-    if (schema == kSchemaNewer) {
-        m_problem = "the team store's tables are of version " + std::to_string(version) +
-                    ", newer than this qloreport knows (" + std::to_string(kTeamStoreSchemaVersion) +
-                    "): update qloreport";
+    if (schema == kSchemaMissing || schema == kSchemaNewer || schema == kSchemaOlder) {
+        m_problem = SchemaProblem(m_connection, schema, version, "qloreport");
         return schema;
     }
     if (schema != 1) return Failed("its version");
@@ -206,10 +215,10 @@ int CServerReportSource::Totals(ReportGrouping by, int64_t from, int64_t to, std
     }
     if (rows.Rows() == 0) {
         CPgResult any;
-        if (m_connection.Exec("select exists (select 1 from orvanta.activities a where " +
-                                  RowsOf(Yyyymm(from), Yyyymm(to), from, to, m_machines) + ")",
-                              {}, &any) != 1)
-            return Failed("totals");
+        const std::string rows =
+            FromSummaries(by) ? "orvanta.day_totals a where " + SummariesOf(from, to, m_machines)
+                              : "orvanta.activities a where " + RowsOf(Yyyymm(from), Yyyymm(to), from, to, m_machines);
+        if (m_connection.Exec("select exists (select 1 from " + rows + ")", {}, &any) != 1) return Failed("totals");
         if (any.Text(0, 0) != "t") return CActivityReader::kNoData;
     }
     if (by == ReportGrouping::ActivityType)

@@ -5,12 +5,19 @@
 // from the same moment of the store.
 //
 // The totals are the local report queries' sums, written in SQL over the
-// store's rows with the same conditions (the program grouping counts Active
-// and Idle time only, the site, project and task groupings leave out rows
-// without one, a row counts for the month of its file), grouped by the
-// team's names: a project is one group for everyone whose catalogue calls
-// it so. One person's figures are therefore those of the local files, and
-// the team's are their sums. By user the groups are the people.
+// store's daily summaries (day_totals) with the same conditions (the program
+// grouping counts Active and Idle time only, the project and task groupings
+// leave out rows without one, a row counts for the month of its file);
+// sites, which the summaries do not hold, are summed from the rows. They are
+// grouped by the team's names: a project is one group for everyone whose
+// catalogue calls it so. One person's figures are therefore those of the
+// local files, and the team's are their sums. By user the groups are the
+// people.
+//
+// What the source reads is what the account may read (see
+// teamstore/team_store_schema.h): a member's own rows and totals; a lead's
+// totals of everyone, and the rows (the day, sites, titles) of the people
+// who share details.
 //
 // Ids handed out (in totals and in visited rows) are the store's ids of the
 // team's names; an id a collector used without a name in its catalogue gets
@@ -34,7 +41,7 @@ public:
     ~CServerReportSource() override;
 
     // Checks the store's tables, finds the person and begins the read-only
-    // transaction. 1; kSchemaMissing; kSchemaNewer; kNoPerson; 0. Problem()
+    // transaction. 1; kSchemaMissing; kSchemaNewer; kSchemaOlder; kNoPerson; 0. Problem()
     // says what went wrong.
     int Open();
     const std::string& Problem() const { return m_problem; }
@@ -70,8 +77,9 @@ private:
     bool m_inTransaction = false;
 };
 
-// The statement of the totals of `by` over [from, to] for the machines
-// `machines` (an SQL condition on a.machine_id; empty: all), complete with
-// its values: columns id, local id (of a local id without a name), name,
-// seconds. For comparing it with the same statement run on its own.
+// The statement of the totals of `by` over [from, to] (whole days) for the
+// machines `machines` (an SQL condition on a.machine_id; empty: all),
+// complete with its values: columns id, local id (of a local id without a
+// name), name, task's project, seconds. For comparing it with the same
+// statement run on its own.
 std::string ServerTotalsSql(ReportGrouping by, int64_t from, int64_t to, const std::string& machines);

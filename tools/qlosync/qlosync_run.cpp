@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "cli/command_line.h"
 #include "core/database_folder.h"
@@ -11,8 +12,11 @@
 #include "platform/console.h"
 #include "platform/processes.h"
 #include "platform/text.h"
+#include "qlosync/own_data.h"
 #include "qlosync/sync_state.h"
 #include "qlosync/team_store_push.h"
+#include "qlosync/week_submit.h"
+#include "sensing/date_range.h"
 #include "sensing/time_stamp.h"
 #include "teamstore/pg_connection.h"
 #include "teamstore/team_store_schema.h"
@@ -26,13 +30,18 @@ const CProgramSpec kCommandLine = {
      {"push", "", 0, 0, "sends every stored activity the team store does not have yet"},
      {"watch", "", 0, 0,
       "pushes every few minutes until stopped (Ctrl-C), the first time at a random moment within the interval"},
-     {"status", "", 0, 0, "the last push: when, how it ended and the rows it added"}},
-    {{"--every", nullptr, "N", "watch",
+     {"status", "", 0, 0, "the last push: when, how it ended and the rows it added"},
+     {"show", "", 0, 0, "everything the team store holds about you: computers, rows per month, details, weeks"},
+     {"forget", "", 0, 0, "removes your activities from the team store (all, or --from/--to)"},
+     {"submit", "WEEK", 1, 1, "marks your week (2026-W49, or a day in it) submitted for a lead to approve"}},
+    {{"--from", nullptr, "D", "forget", "the first day to forget (default: everything)"},
+     {"--to", nullptr, "D", "forget", "the last day to forget"},
+     {"--every", nullptr, "N", "watch",
       "push every N minutes (Ns: seconds); default: the \"Push Interval\" "
       "setting, else 5"},
-     {"--person", nullptr, "NAME", "push watch",
+     {"--person", nullptr, "NAME", "push watch show forget submit",
       "whose activities these are (default: the \"Person\" setting, else "
-      "this account)"},
+      "this account; for show, forget and submit the store's login role)"},
      {"--batch", nullptr, "N", "push watch", "activities per transaction (default 5000)"},
      {"--server", nullptr, "CONN", nullptr,
       "the team store's connection string (default: the \"Connection\" "
@@ -41,17 +50,21 @@ const CProgramSpec kCommandLine = {
      {"--data", nullptr, "DIR", nullptr,
       "the folder of the collector's databases (default: the one its "
       "settings name); init does not need it"}},
+    "D is YYYY-MM-DD, today, yesterday, week, month or last-month.\n"
     "Exit status: 0 done, 1 a failure (nothing is lost: the next push resumes), 2 bad command line.\n"};
 
 constexpr int kDefaultIntervalMinutes = 5;
 
-enum class Command { Init, Push, Watch, Status };
+enum class Command { Init, Push, Watch, Status, Show, Forget, Submit };
 
 struct COptions {
     Command command = Command::Init;
     std::string server, data, person;
     int everySeconds = 0;
     int batch = 5000;
+    bool everything = true;  // forget: no --from or --to
+    int64_t from = 0, to = 0;
+    int week = 0;  // submit: yyyyww
 };
 
 // "N" minutes or "Ns" seconds; 0 when it is neither.
@@ -65,10 +78,19 @@ int IntervalSeconds(const std::string& text) {
 
 // The options of a line that asks to run a command.
 bool ReadOptions(const CCommandLine& line, COptions& options, std::string& error) {
-    options.command = line.command == "init"    ? Command::Init
-                      : line.command == "push"  ? Command::Push
-                      : line.command == "watch" ? Command::Watch
-                                                : Command::Status;
+    static const std::pair<const char*, Command> kCommands[] = {
+        {"init", Command::Init}, {"push", Command::Push},     {"watch", Command::Watch},  {"status", Command::Status},
+        {"show", Command::Show}, {"forget", Command::Forget}, {"submit", Command::Submit}};
+    for (const auto& [name, command] : kCommands)
+        if (line.command == name) options.command = command;
+    if (options.command == Command::Submit && !ParseIsoWeek(line.arguments[0], NowTimeStamp(), options.week)) {
+        error = "bad week '" + line.arguments[0] + "': YYYY-Www (2026-W49) or " + kDateForms;
+        return false;
+    }
+    options.everything = !line.Has("--from") && !line.Has("--to");
+    if (!options.everything &&
+        !ResolveDateRange(line.Value("--from"), line.Value("--to"), NowTimeStamp(), options.from, options.to, error))
+        return false;
     options.server = NarrowToUtf8(line.Value("--server").c_str());
     options.data = line.Value("--data");
     options.person = NarrowToUtf8(line.Value("--person").c_str());
@@ -148,6 +170,8 @@ int Push(const CPushRequest& request, FILE* out, FILE* err) {
     const int result = PushFolder(request, outcome);
     if (result == 1) {
         std::fprintf(out, "%s pushed: %s\n", FormatMoment(NowTimeStamp()).c_str(), outcome.message.c_str());
+        for (const std::string& notice : outcome.notices)
+            std::fprintf(out, "%s\n", notice.c_str());
         return 0;
     }
     std::fprintf(err, "qlosync: %s\n", outcome.message.c_str());
@@ -162,6 +186,39 @@ int WatchPauseMs(int seconds, bool first, std::mt19937& random) {
     const int interval = seconds * 1000;
     if (first) return std::uniform_int_distribution<int>(0, interval - 1)(random);
     return interval + std::uniform_int_distribution<int>(-interval / 10, interval / 10)(random);
+}
+
+// show, forget and submit: on the person's rows, over one connection. The
+// person: --person, else the "Person" setting, else the login role's name
+// (the store's policies give a member that person only).
+int OnOwnRows(const COptions& options, const std::string& settingsPerson, const CTeamStoreTarget& target, FILE* out,
+              FILE* err) {
+    CPgConnection connection;
+    if (connection.Connect(target.conninfo, target.password) != 1) {
+        std::fprintf(err, "qlosync: cannot connect to the team store: %s\n", connection.ErrorText().c_str());
+        return 1;
+    }
+    std::string storeId;
+    int version = 0;
+    const int schema = CheckTeamStoreSchema(connection, storeId, version);
+    if (schema != 1) {
+        std::fprintf(err, "qlosync: %s\n", SchemaProblem(connection, schema, version, "qlosync").c_str());
+        return 1;
+    }
+    std::string person = !options.person.empty() ? options.person : settingsPerson;
+    CPgResult login;
+    if (person.empty()) {
+        if (connection.Exec("select session_user", {}, &login) != 1) return StoreRefused(connection, "reading", err);
+        person = login.Text(0, 0);
+    }
+    switch (options.command) {
+        case Command::Show:
+            return ShowOwnData(connection, person, out, err);
+        case Command::Forget:
+            return ForgetOwnData(connection, person, options.everything, options.from, options.to, out, err);
+        default:
+            return SubmitWeek(connection, person, options.week, out, err);
+    }
 }
 
 int Watch(const CPushRequest& request, int seconds, FILE* out, FILE* err) {
@@ -194,7 +251,9 @@ int RunQlosync(int argc, const char* const* argv, FILE* out, FILE* err) {
     const CTeamStoreSettings settings = ReadTeamStoreSettings();
     if (!settings.notice.empty()) std::fprintf(err, "qlosync: %s\n", settings.notice.c_str());
     CPushRequest request;
-    if (options.command != Command::Init) {
+    const bool needsFolder =
+        options.command == Command::Push || options.command == Command::Watch || options.command == Command::Status;
+    if (needsFolder) {
         if (ToolDatabaseFolder(options.data, request.folder, error) != 1) {
             std::fprintf(err, "qlosync: %s\n", error.c_str());
             return 1;
@@ -208,6 +267,7 @@ int RunQlosync(int argc, const char* const* argv, FILE* out, FILE* err) {
     }
     if (options.command == Command::Init) return Init(request.target, out, err);
 
+    if (!needsFolder) return OnOwnRows(options, settings.person, request.target, out, err);
     request.person = !options.person.empty()    ? options.person
                      : !settings.person.empty() ? settings.person
                                                 : AccountName();

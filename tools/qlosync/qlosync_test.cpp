@@ -1,7 +1,9 @@
 // qlosync and qloreport --server run in-process against the test server
 // (tests/support/pg_test_server.sh): the data folders of several people and
 // computers pushed, pushed again and added to, and the store's reports equal
-// to the local ones per person and in sum; then every way a push is refused.
+// to the local ones per person and in sum; then every way a push is refused;
+// then who reads what (members, leads, hand-written SQL), the upgrade of a
+// store of the first version, sign-off with late pushes, and budgets.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include "support/team_store_test_server.h"
 #include "support/temp_folder.h"
 #include "support/test_registry.h"
+#include "teamstore/pg_connection.h"
 #include "teamstore/team_store_schema.h"
 
 namespace {
@@ -85,7 +88,42 @@ protected:
         return RunConsoleTool(RunQloreport, args);
     }
     int64_t StoredRows() const { return std::stoll(store.Query("select count(*) from orvanta.activities")); }
+
+    // A login role granted `group`, named after the test's database (roles
+    // are the server's, shared by every test); it is also its person's name.
+    std::string Role(const std::string& name, const char* group) {
+        const std::string role = store.Name() + "_" + name;
+        store.Query("create role " + role + " login password 'pw-" + role + "' in role " + group);
+        return role;
+    }
+    std::string RoleConninfo(const std::string& role) const {
+        return "host=127.0.0.1 port=" + std::to_string(store.Port()) + " dbname=" + store.Name() + " user=" + role;
+    }
+    // `tool` connecting as `role`, whose password is the settings'.
+    CRun As(const std::string& role, std::vector<std::string> args, decltype(&RunQlosync) tool = RunQlosync) {
+        registry.SetString(kKey, "Connection", RoleConninfo(role));
+        registry.SetString(kKey, "Password", "pw-" + role);
+        args.insert(args.end(), {"--server", RoleConninfo(role)});
+        return RunConsoleTool(tool, args);
+    }
+    CRun PushAs(const std::string& role, const CTempFolder& folder) {
+        return As(role, {"push", "--data", folder.Str(), "--person", role, "--batch", "100"});
+    }
+    // Hand-written SQL as `role`: the first value, or "refused: " and why.
+    std::string SqlAs(const std::string& role, const std::string& sql) const {
+        CPgConnection connection;
+        CPgResult rows;
+        if (connection.Connect(RoleConninfo(role), "pw-" + role) != 1 || connection.Exec(sql, {}, &rows) != 1)
+            return "refused: " + connection.ErrorText();
+        return rows.Rows() > 0 ? rows.Text(0, 0) : "";
+    }
+    static constexpr char kKey[] = "SOFTWARE\\Belvane\\Orvanta\\Team Store";
 };
+
+std::vector<std::string> Args(std::vector<std::string> args, const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
 
 TEST_F(TeamStore, PeopleAndComputersPushedOnceGiveTheirLocalTotalsPerPersonAndInSumAndNewRowsFollow) {
     ASSERT_EQ(Sync({"init"}).status, 0);
@@ -324,5 +362,182 @@ TEST_F(TeamStore, InitBringsAStoreOfVersion1UpToDateKeepingEveryRowAndIsHarmless
         store.ExpectSummariesEqualRows();
     }
     EXPECT_NE(Push(bob, "bob").out.find(" 0 rows added (0 sent)"), std::string::npos);
+
+
+TEST_F(TeamStore, MembersReachOnlyTheirOwnRowsEvenByHandAndLeadsEveryonesTotalsButOnlySharersDetails) {
+    ASSERT_EQ(Sync({"init"}).status, 0);
+    const std::string alice = Role("alice", "orvanta_member"), bobRole = Role("bob", "orvanta_member"),
+                      lead = Role("lead", "orvanta_lead");
+    ASSERT_EQ(PushAs(alice, alice2).status, 0);
+    const CRun bobs = PushAs(bobRole, bob);
+    ASSERT_EQ(bobs.status, 0) << bobs.err;
+    // A member registers no other person, nor computers for one.
+    CRun run = As(alice, {"push", "--data", alice1.Str(), "--person", bobRole});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(store.Query("select count(*) from orvanta.machines"), "2");
+
+    // Hand-written SQL: only alice's rows, summaries and person; no partition, no table of her own.
+    EXPECT_EQ(SqlAs(alice, "select count(*) from orvanta.activities"), std::to_string(alice2Rows.size()));
+    EXPECT_EQ(SqlAs(alice, "select count(*) || ' ' || string_agg(name, ',') from orvanta.people"), "1 " + alice);
+    EXPECT_EQ(SqlAs(alice, "select count(distinct machine_id) from orvanta.day_totals"), "1");
+    EXPECT_EQ(SqlAs(alice,
+                    "with gone as (delete from orvanta.activities where title like '%seed'' 3%' returning 1) "
+                    "select count(*) from gone"),
+              "0");
+    EXPECT_NE(SqlAs(alice, "update orvanta.people set name = 'x'").find("permission denied"), std::string::npos);
+    EXPECT_NE(SqlAs(alice, "select count(*) from orvanta.activities_202601").find("permission denied"),
+              std::string::npos);
+    EXPECT_NE(SqlAs(alice, "create table orvanta.mine (i integer)").find("permission denied"), std::string::npos);
+    EXPECT_EQ(StoredRows(), static_cast<int64_t>(alice2Rows.size() + bobRows.size()));
+
+    // Reports: a member's are their own; a lead's totals are everyone's,
+    // from the summaries, equal to the local files'.
+    const std::vector<std::string> totals = Args({"totals", "--format", "json"}, kRange);
+    for (const char* by : {"project", "app", "type", "task"}) {
+        const std::vector<std::string> args = Args(totals, {"--by", by});
+        EXPECT_EQ(Groups(As(alice, args, RunQloreport)), Groups(Local(args, alice2))) << by;
+        std::map<std::string, int64_t> both = Groups(Local(args, alice2));
+        Add(both, Groups(Local(args, bob)));
+        EXPECT_EQ(Groups(As(lead, args, RunQloreport)), both) << by;
+    }
+    EXPECT_EQ(Groups(As(lead, Args(totals, {"--by", "user"}), RunQloreport)).size(), 2u);
+    // Details (the day's rows, sites) only of people who share them.
+    const std::vector<std::string> day = {"day", "2026-03-01", "--format", "json"};
+    EXPECT_EQ(nlohmann::json::parse(As(lead, day, RunQloreport).out)["rows"].size(), 0u);
+    EXPECT_EQ(SqlAs(alice, "update orvanta.people set shares = true"), "");
+    const CRun leadsDay = As(lead, day, RunQloreport);
+    ASSERT_EQ(leadsDay.status, 0) << leadsDay.err;
+    EXPECT_EQ(nlohmann::json::parse(leadsDay.out)["rows"].size(),
+              nlohmann::json::parse(Local(day, alice2).out)["rows"].size());
+    const std::vector<std::string> sites = Args(totals, {"--by", "site"});
+    EXPECT_EQ(Groups(As(lead, sites, RunQloreport)), Groups(Local(sites, alice2)));
+
+    // What the store holds about bob, then nothing: the next push sends nothing again.
+    const std::string shown = As(bobRole, {"show"}).out;
+    EXPECT_TRUE(std::regex_search(shown, std::regex("\\n  2026-04 +200 "))) << shown;
+    run = As(bobRole, {"forget", "--from", "2026-02-01", "--to", "2026-02-28"});
+    EXPECT_NE(run.out.find("forgot 200 activities"), std::string::npos) << run.out << run.err;
+    EXPECT_EQ(As(bobRole, Args(totals, {"--from", "2026-02-01", "--to", "2026-02-28"}), RunQloreport).status, 1);
+    EXPECT_NE(As(bobRole, {"forget"}).out.find("your computers and your person are gone"), std::string::npos);
+    EXPECT_EQ(store.Query("select count(*) from orvanta.people"), "1");
+    EXPECT_NE(As(bobRole, {"show"}).out.find("holds nothing"), std::string::npos);
+    EXPECT_NE(PushAs(bobRole, bob).out.find(" 0 rows added (0 sent)"), std::string::npos);
+}
+
+TEST_F(TeamStore, AStoreOfTheFirstVersionIsUpgradedInPlaceWithEveryRowAndItsSums) {
+    const std::string person = store.Name() + "_bob";
+    ASSERT_EQ(Sync({"init"}).status, 0);
+    ASSERT_EQ(Push(bob, person).status, 0);
+    // The store as the first version left it: no access rules, sign-off,
+    // budgets or summaries.
+    for (const char* table : {"people", "machines", "local_ids", "activities", "day_totals"})
+        store.Query(std::string("alter table orvanta.") + table + " disable row level security");
+    for (const char* sql :
+         {"drop trigger hold_locked_rows on orvanta.activities", "alter table orvanta.activities drop column pushed",
+          "alter table orvanta.people drop column shares cascade",
+          "drop table orvanta.weeks, orvanta.held_activities, orvanta.budgets, orvanta.budget_notices",
+          "drop function orvanta.ensure_month_partition(integer)", "delete from orvanta.day_totals",
+          "update orvanta.schema_version set version = 1",
+          // A row whose start lies outside its file's month counts for no day, as the local reports count it.
+          "insert into orvanta.activities select id, 202602, 999999, 20260301120000, 20260301121000, 600, 600, 1, "
+          "'stray', 0, 0, 0, 0, '', '', 0, 0 from orvanta.machines"})
+        store.Query(sql);
+    const CRun refused = Push(bob, person);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("older than this qlosync's: run \"qlosync init\""), std::string::npos) << refused.err;
+
+    const CRun upgraded = Sync({"init"});
+    EXPECT_NE(upgraded.out.find("tables of version 2"), std::string::npos) << upgraded.err;
+    EXPECT_EQ(StoredRows(), static_cast<int64_t>(bobRows.size()) + 1);
+    EXPECT_EQ(store.Query("select sum(seconds) from orvanta.day_totals"),
+              store.Query("select sum(duration) from orvanta.activities where start_date / 100000000 = month"));
+    const std::vector<std::string> args = Args({"totals", "--by", "project", "--format", "json"}, kRange);
+    EXPECT_EQ(Groups(Report(args, person)), Groups(Local(args, bob)));
+    // The person's own login role takes over: nothing sent twice, new rows follow.
+    const std::string role = Role("bob", "orvanta_member");
+    CStoredRow late;
+    late.start = 20260420090000;
+    late.finish = 20260420091000;
+    late.duration = 600;
+    bobData.AddRows({late});
+    EXPECT_NE(PushAs(role, bob).out.find(" 1 rows added (1 sent)"), std::string::npos);
+}
+
+TEST_F(TeamStore, ASubmittedWeekNamesLateRowsAndAnApprovedOneHoldsThemApartWhateverPushesThem) {
+    ASSERT_EQ(Sync({"init"}).status, 0);
+    const std::string alice = Role("alice", "orvanta_member"), lead = Role("lead", "orvanta_lead");
+    ASSERT_EQ(PushAs(alice, alice2).status, 0);
+    CRun run = As(alice, {"submit", "2026-01-01"});
+    EXPECT_NE(run.out.find("2026-W01 submitted: 150 activities"), std::string::npos) << run.out << run.err;
+    auto addRow = [&](int64_t start) {
+        CStoredRow row;
+        row.start = start;
+        row.finish = start + 1000;
+        row.duration = 600;
+        alice2Data.AddRows({row});
+    };
+    addRow(20260102100000);
+    ASSERT_NE(PushAs(alice, alice2).out.find(" 1 rows added"), std::string::npos);
+    run = As(alice, {"submit", "2026-W01"});
+    EXPECT_NE(run.out.find("1 activities of it arrived after its last submit"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("2026-01-02 10:00:00"), std::string::npos);
+
+    // Only a lead approves.
+    EXPECT_EQ(As(alice, {"approve", "2026-W01", "--user", alice}, RunQloreport).status, 1);
+    run = As(lead, {"approve", "2026-W01", "--user", alice}, RunQloreport);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("approved (submitted "), std::string::npos) << run.out;
+
+    // Later rows of the week are kept apart and told of once; a change by
+    // hand too; the week's rows stay as approved.
+    const int64_t stored = StoredRows();
+    addRow(20260103100000);
+    addRow(20260203100000);
+    run = PushAs(alice, alice2);
+    EXPECT_NE(run.out.find(" 1 rows added (2 sent)"), std::string::npos) << run.out << run.err;
+    EXPECT_NE(run.out.find("1 activities of the approved week 2026-W01 were kept apart"), std::string::npos);
+    EXPECT_EQ(PushAs(alice, alice2).out.find("kept apart"), std::string::npos);
+    EXPECT_EQ(SqlAs(alice, "update orvanta.activities set title = 'changed' where start_date < 20260105000000"), "");
+    EXPECT_EQ(store.Query("select count(*) from orvanta.activities where title = 'changed'"), "0");
+    EXPECT_EQ(SqlAs(alice, "delete from orvanta.activities where start_date < 20260105000000"), "");
+    EXPECT_EQ(StoredRows(), stored + 1);
+    run = As(lead, {"held", "--user", alice}, RunQloreport);
+    EXPECT_NE(run.out.find("152 rows held apart"), std::string::npos) << run.out << run.err;
+    EXPECT_NE(As(alice, {"submit", "2026-W01"}).out.find("is approved"), std::string::npos);
+    run = As(alice, {"show"});
+    EXPECT_NE(run.out.find("week 2026-W01: submitted 2"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("held apart: 152 activities of the approved week 2026-W01"), std::string::npos);
+
+    // Forgetting everything keeps the approved week's rows.
+    run = As(alice, {"forget"});
+    EXPECT_NE(run.out.find("kept 151 activities of approved weeks (2026-W01)"), std::string::npos) << run.out;
+    EXPECT_EQ(StoredRows(), 151);
+}
+
+TEST_F(TeamStore, APushTellsOnceWhenABudgetOfThePersonsProjectsPasses80And100Percent) {
+    ASSERT_EQ(Sync({"init"}).status, 0);
+    const std::string alice = Role("alice", "orvanta_member"), lead = Role("lead", "orvanta_lead");
+    const std::vector<std::string> all = {"totals", "--format", "json", "--from", "2026-01-01", "--to", "2026-12-31"};
+    const int64_t development = Groups(Local(all, alice2))["Development"];
+    char hours[32];
+    std::snprintf(hours, sizeof hours, "%.4f", development * 1.1 / 3600);
+    EXPECT_EQ(As(alice, {"budget", "Development", hours}, RunQloreport).status, 1);
+    const CRun set = As(lead, {"budget", "Development", hours}, RunQloreport);
+    ASSERT_EQ(set.status, 0) << set.err;
+    CRun run = PushAs(alice, alice2);
+    EXPECT_NE(run.out.find("budget: project \"Development\" passed 80 %"), std::string::npos) << run.out << run.err;
+    EXPECT_EQ(PushAs(alice, alice2).out.find("budget:"), std::string::npos);
+    CStoredRow row;
+    row.start = 20260420090000;
+    row.finish = 20260420100000;
+    row.duration = development / 5;
+    row.project = alice2Data.AddProject("Development");
+    alice2Data.AddRows({row});
+    run = PushAs(alice, alice2);
+    EXPECT_NE(run.out.find("budget: project \"Development\" passed 100 %"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("passed 80 %"), std::string::npos);
+    run = As(lead, {"budgets"}, RunQloreport);
+    EXPECT_NE(run.out.find("Development"), std::string::npos) << run.out << run.err;
+    EXPECT_NE(run.out.find("used up"), std::string::npos);
 }
 }  // namespace

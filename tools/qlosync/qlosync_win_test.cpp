@@ -1,7 +1,7 @@
 // The programs qlosync.exe and qloreport.exe under Wine, against the test
 // server on 127.0.0.1: init, a push through the pooler in transaction mode
-// in front of it (logging in with its password file), and a report from the
-// store.
+// in front of it (logging in with its password file), a report from the
+// store, what the store holds about the person and a week's sign-off.
 #include <gtest/gtest.h>
 
 #include "support/helper_process.h"
@@ -34,5 +34,13 @@ TEST(TeamStoreProgram, QlosyncPushesOverTheLoopbackAndQloreportReadsTheStore) {
     std::snprintf(total, sizeof total, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
                   static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
     EXPECT_NE(report.output.find(total), std::string::npos) << report.output;
+
+    const CProgramRun shown = RunProgram(qlosync, {"show", "--server", store.Conninfo(), "--person", "dave"});
+    EXPECT_EQ(shown.exitCode, 0u) << shown.output;
+    EXPECT_NE(shown.output.find("2026-01     500 "), std::string::npos) << shown.output;
+    const CProgramRun submitted =
+        RunProgram(qlosync, {"submit", "2026-01-01", "--server", store.Conninfo(), "--person", "dave"});
+    EXPECT_EQ(submitted.exitCode, 0u) << submitted.output;
+    EXPECT_NE(submitted.output.find("2026-W01 submitted: 500 activities"), std::string::npos) << submitted.output;
 }
 }  // namespace

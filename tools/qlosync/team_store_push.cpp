@@ -1,5 +1,6 @@
 #include "qlosync/team_store_push.h"
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "storage/activity_reader.h"
 #include "storage/changed_ranges.h"
 #include "teamstore/pg_connection.h"
+#include "teamstore/push_notices.h"
 #include "teamstore/team_store_schema.h"
 
 namespace {
@@ -206,11 +208,8 @@ private:
             return Fail(schema, "the team store's tables are of version " + std::to_string(version) +
                                     ", newer than this qlosync knows (" + std::to_string(kTeamStoreSchemaVersion) +
                                     "): update qlosync");
+        if (schema == kSchemaOlder) return Fail(schema, SchemaProblem(m_connection, schema, version, "qlosync"));
         if (schema != 1) return ServerFailed("reading the team store's version");
-        if (version < kTeamStoreSchemaVersion)
-            return Fail(kSchemaOlder, "the team store's tables are of version " + std::to_string(version) +
-                                          ": run \"qlosync init\" once to bring them up to version " +
-                                          std::to_string(kTeamStoreSchemaVersion));
         if (storeId != m_state.storeId) {
             // Another store, or this one made anew: what it holds is unknown,
             // so every row goes again, as it is now (the journal's entries
@@ -241,13 +240,17 @@ private:
             return ServerFailed("recording the push");
         m_outcome.message =
             std::to_string(m_outcome.rowsAdded) + " rows added (" + std::to_string(m_outcome.rowsSent) + " sent)";
+        ReadPushNotices(m_connection, m_machineId, m_request.person, NowTimeStamp(), m_outcome.notices);
         return 1;
     }
 
     int RegisterMachine() {
         CPgResult rows;
-        if (m_connection.Exec("insert into orvanta.people (name) values ($1) on conflict (name) do nothing",
-                              {m_request.person}) != 1 ||
+        // Whether the person shares any details decides whether a lead may
+        // read their rows (the store's policies); the last push says.
+        if (m_connection.Exec("insert into orvanta.people (name, shares) values ($1, $2) on conflict (name) do "
+                              "update set shares = excluded.shares where orvanta.people.shares <> excluded.shares",
+                              {m_request.person, m_request.shared != 0 ? "true" : "false"}) != 1 ||
             m_connection.Exec("insert into orvanta.machines (identity, person_id, host) select $1, id, $3 from "
                               "orvanta.people where name = $2 on conflict (identity) do update set person_id = "
                               "excluded.person_id, host = excluded.host returning id",

@@ -33,6 +33,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "teamstore/team_store_settings.h"
 
@@ -47,15 +48,15 @@ struct CPushRequest {
 
 struct CPushOutcome {
     int result = 0;
-    int64_t rowsSent = 0;   // rows sent (some may have been on the store already)
-    int64_t rowsAdded = 0;  // rows the store did not have
-    std::string message;    // what happened, one line (also kept for `qlosync status`)
+    int64_t rowsSent = 0;              // rows sent (some may have been on the store already)
+    int64_t rowsAdded = 0;             // rows the store did not have
+    std::string message;               // what happened, one line (also kept for `qlosync status`)
+    std::vector<std::string> notices;  // after a push that ended well: see teamstore/push_notices.h
 };
 
 // Results besides 1 and 0 (a failure: the data folder, the connection or a
 // statement; the message says which): kSchemaMissing, kSchemaNewer, and:
 inline constexpr int kPushStopped = -72;  // a stop request came between two batches
 inline constexpr int kPushBusy = -73;     // another push of this folder is running
-inline constexpr int kSchemaOlder = -74;  // the store's tables want "qlosync init" to bring them up to date
 
 int PushFolder(const CPushRequest& request, CPushOutcome& outcome);
