@@ -66,7 +66,8 @@ constexpr const char* kTables[] = {
     "apps, projects, tasks, descriptions, urls, sites, logged) as r(month, local_id, start_date, finish_date, "
     "duration, formated_duration, activity_type, title, user_id, app_id, project_id, task_id, description, url, "
     "site_id, logged)), "
-    "held as (select a.start_date, a.start_date <> r.start_date as moved from orvanta.activities a join r on "
+    "held as (select a.month, a.local_id, a.start_date, a.start_date <> r.start_date as moved from "
+    "orvanta.activities a join r on "
     "a.month = r.month and a.local_id = r.local_id where a.machine_id = machine), "
     "stored as (insert into orvanta.activities as a (machine_id, month, local_id, start_date, finish_date, "
     "duration, formated_duration, activity_type, title, user_id, app_id, project_id, task_id, description, url, "
@@ -80,8 +81,11 @@ constexpr const char* kTables[] = {
     "distinct from (excluded.start_date, excluded.finish_date, excluded.duration, excluded.formated_duration, "
     "excluded.activity_type, excluded.title, excluded.user_id, excluded.app_id, excluded.project_id, "
     "excluded.task_id, excluded.description, excluded.url, excluded.site_id, excluded.logged) "
-    "returning a.start_date) "
-    "select (select count(*) from r) - (select count(*) from held), min(start_date / 1000000), "
+    "returning a.month, a.local_id, a.start_date) "
+    // Added: stored and not held before (a row an approved week keeps apart
+    // is neither).
+    "select (select count(*) from stored s where not exists (select 1 from held h where h.month = s.month and "
+    "h.local_id = s.local_id)), min(start_date / 1000000), "
     "max(start_date / 1000000) into added, first_day, last_day from (select start_date from stored union all "
     "select start_date from held where moved) changed; "
     "if first_day is not null then "
