@@ -13,7 +13,7 @@
 #   - qloreport --server totals --by project --user all over them beside the
 #     same statement run raw with psql, runs interleaved (A B A B ...),
 #     medians quoted;
-#   - the team's time by project over the month from the daily summaries
+#   - the team's time by project over the month from the month and day summaries
 #     beside the same grouping over the rows, both timed by the server
 #     (psql's \timing), medians quoted.
 #
@@ -102,15 +102,19 @@ by_project() {
 from $1 where $3 group by 1, 2) x left join orvanta.local_ids l on l.machine_id = x.machine_id and l.kind = 'p' \
 and l.local_id = x.project_id left join orvanta.projects p on p.id = l.global_id group by 1 order by 2 desc, 1;"
 }
-summaries=$(by_project orvanta.day_totals seconds "day between 20260101 and 20260131")
+summaries=$(by_project orvanta.month_totals seconds "month = 202601")
+days=$(by_project orvanta.day_totals seconds "day between 20260101 and 20260131")
 raw_rows=$(by_project orvanta.activities duration \
   "month = 202601 and start_date between 20260101000000 and 20260131235959")
-[ "$(psql_ -d team -c "$summaries")" = "$(psql_ -d team -c "$raw_rows")" ] || { echo "  the summaries differ from the rows" >&2; exit 1; }
+for sums in "$summaries" "$days"; do
+  [ "$(psql_ -d team -c "$sums")" = "$(psql_ -d team -c "$raw_rows")" ] || { echo "  the summaries differ from the rows" >&2; exit 1; }
+done
 {
   echo '\timing on'
-  for _ in $(seq "$runs"); do echo "$summaries"; echo "$raw_rows"; done
+  for _ in $(seq "$runs"); do echo "$summaries"; echo "$days"; echo "$raw_rows"; done
 } | psql_ -d team | sed -n 's/^Time: \([0-9.]*\) ms.*/\1/p' >"$work/timings"
 echo "== the team's time by project over January, $runs runs each, timed by the server"
-awk 'NR % 2 == 1' "$work/timings" | median | xargs printf '  from the summaries  %.1f ms\n'
-awk 'NR % 2 == 0' "$work/timings" | median | xargs printf '  from the rows       %.1f ms\n'
-paste - - <"$work/timings" | awk '{ print $2 / $1 }' | median | xargs printf '  ratio (median of pairs) %.0f\n'
+awk 'NR % 3 == 1' "$work/timings" | median | xargs printf '  from the month summaries  %.1f ms\n'
+awk 'NR % 3 == 2' "$work/timings" | median | xargs printf '  from the day summaries    %.1f ms\n'
+awk 'NR % 3 == 0' "$work/timings" | median | xargs printf '  from the rows             %.1f ms\n'
+paste - - - <"$work/timings" | awk '{ print $3 / $1 }' | median | xargs printf '  ratio rows / months (median of triples) %.0f\n'

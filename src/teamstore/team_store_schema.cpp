@@ -41,9 +41,16 @@ constexpr const char* kTables[] = {
     "bigint not null, row_count bigint not null, primary key (machine_id, day, project_id, task_id, app_id, "
     "activity_type))",
     "create index if not exists day_totals_day on orvanta.day_totals (day)",
+    // The same per month (yyyymm): what a report of whole months reads, a
+    // thirtieth of the days' summaries.
+    "create table if not exists orvanta.month_totals (machine_id integer not null, month integer not null, "
+    "project_id integer not null, task_id integer not null, app_id integer not null, activity_type integer not "
+    "null, seconds bigint not null, row_count bigint not null, primary key (machine_id, month, project_id, task_id, "
+    "app_id, activity_type))",
+    "create index if not exists month_totals_month on orvanta.month_totals (month)",
     // Sums the rows of one machine's days [first_day, last_day] (yyyymmdd of
-    // their start) anew; whoever changes those rows calls it in the same
-    // transaction.
+    // their start) anew, and the months they fall in; whoever changes those
+    // rows calls it in the same transaction.
     "create or replace function orvanta.refresh_day_totals(machine integer, first_day integer, last_day integer) "
     "returns void language sql as $$ "
     "delete from orvanta.day_totals where machine_id = machine and day between first_day and last_day; "
@@ -51,7 +58,13 @@ constexpr const char* kTables[] = {
     "row_count) select machine, (start_date / 1000000)::integer, project_id, task_id, app_id, activity_type, "
     "sum(duration), count(*) from orvanta.activities where machine_id = machine and month between first_day / 100 "
     "and last_day / 100 and start_date between first_day::bigint * 1000000 and last_day::bigint * 1000000 + "
-    "999999 and start_date / 100000000 = month group by 2, 3, 4, 5, 6; $$",
+    "999999 and start_date / 100000000 = month group by 2, 3, 4, 5, 6; "
+    "delete from orvanta.month_totals where machine_id = machine and month between first_day / 100 and last_day / "
+    "100; "
+    "insert into orvanta.month_totals (machine_id, month, project_id, task_id, app_id, activity_type, seconds, "
+    "row_count) select machine, day / 100, project_id, task_id, app_id, activity_type, sum(seconds), "
+    "sum(row_count) from orvanta.day_totals where machine_id = machine and day between first_day / 100 * 100 and "
+    "last_day / 100 * 100 + 99 group by 2, 3, 4, 5, 6; $$",
     // Adds a batch of one machine's rows, given as arrays (one element per
     // row), or replaces those it holds where anything differs; sums the days
     // of every row added or changed anew (a row's old day too, should its
@@ -235,7 +248,7 @@ constexpr const char* kTables[] = {
     "grant select, insert, delete on orvanta.people to orvanta_member, orvanta_lead",
     "grant update (shares) on orvanta.people to orvanta_member, orvanta_lead",
     "grant select, insert, update, delete on orvanta.machines, orvanta.local_ids, orvanta.activities, "
-    "orvanta.day_totals to orvanta_member, orvanta_lead",
+    "orvanta.day_totals, orvanta.month_totals to orvanta_member, orvanta_lead",
     "grant select, delete on orvanta.held_activities to orvanta_member, orvanta_lead",
     "grant update (noticed) on orvanta.held_activities to orvanta_member, orvanta_lead",
     "grant select, insert (person, week, submitted) on orvanta.weeks to orvanta_member",
@@ -270,6 +283,8 @@ const CPolicy kPolicies[] = {
     {"local_ids", "team", "select", "orvanta_lead", "true"},
     {"day_totals", "own", "all", kBoth, kOwnMachine},
     {"day_totals", "team", "select", "orvanta_lead", "true"},
+    {"month_totals", "own", "all", kBoth, kOwnMachine},
+    {"month_totals", "team", "select", "orvanta_lead", "true"},
     {"activities", "own", "all", kBoth, kOwnMachine},
     {"activities", "sharers", "select", "orvanta_lead",
      "machine_id in (select m.id from orvanta.machines m join orvanta.people p on p.id = m.person_id where "

@@ -22,7 +22,9 @@
 //   day_totals      the rows' time and count per machine, day (yyyymmdd of
 //                   the start), project, task, program and type, in the
 //                   machine's local ids; orvanta.refresh_day_totals(machine,
-//                   first_day, last_day) sums a machine's days anew
+//                   first_day, last_day) sums a machine's days anew, and
+//   month_totals    the same per month (yyyymm), summed from day_totals by
+//                   that function: whole months of a report read these
 //   weeks           sign-off: (person's name, ISO week yyyyww) submitted
 //                   and approved; rows that arrive for an approved week of
 //                   their person (a trigger on activities, whatever client

@@ -51,6 +51,12 @@ void CTeamStoreTestDatabase::ExpectSummariesEqualRows() const {
               "project_id, task_id, app_id, activity_type) where t.seconds is distinct from r.seconds or "
               "t.row_count is distinct from r.row_count"),
         "0");
+    EXPECT_EQ(Query("select count(*) from orvanta.month_totals t full join (select machine_id, day / 100 as month, "
+                    "project_id, task_id, app_id, activity_type, sum(seconds) as seconds, sum(row_count) as "
+                    "row_count from orvanta.day_totals group by 1, 2, 3, 4, 5, 6) r using (machine_id, month, "
+                    "project_id, task_id, app_id, activity_type) where t.seconds is distinct from r.seconds or "
+                    "t.row_count is distinct from r.row_count"),
+              "0");
 }
 
 std::string CTeamStoreTestDatabase::Query(const std::string& sql) const {

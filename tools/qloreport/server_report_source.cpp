@@ -5,6 +5,7 @@
 #include <set>
 
 #include "output/report_names.h"
+#include "sensing/time_stamp.h"
 #include "teamstore/team_store_schema.h"
 
 namespace {
@@ -72,11 +73,23 @@ std::string IdArray(const std::vector<int32_t>& ids) {
 }  // namespace
 
 namespace {
-// The day_totals of [from, to] for `machines` (a condition on a.machine_id).
-std::string SummariesOf(int64_t from, int64_t to, const std::string& machines) {
-    const std::string where =
-        "a.day between " + std::to_string(from / 1000000) + " and " + std::to_string(to / 1000000);
-    return machines.empty() ? where : where + " and " + machines;
+int NextMonth(int yyyymm) { return yyyymm % 100 == 12 ? (yyyymm / 100 + 1) * 100 + 1 : yyyymm + 1; }
+int PreviousMonth(int yyyymm) { return yyyymm % 100 == 1 ? (yyyymm / 100 - 1) * 100 + 12 : yyyymm - 1; }
+
+// The summaries of the days of [from, to] as a table "a" (machine_id,
+// project_id, task_id, app_id, activity_type, seconds): the months the
+// range covers whole from month_totals, the days before and after them
+// from day_totals.
+std::string SummariesOf(int64_t from, int64_t to) {
+    const int firstDay = static_cast<int>(from / 1000000), lastDay = static_cast<int>(to / 1000000);
+    const int firstMonth = firstDay % 100 == 1 ? firstDay / 100 : NextMonth(firstDay / 100);
+    // The last day is the month's last when the day after it opens the next month.
+    const int lastMonth = DayOf(AddDays(to, 1)) == 1 ? lastDay / 100 : PreviousMonth(lastDay / 100);
+    const std::string columns = "machine_id, project_id, task_id, app_id, activity_type, seconds";
+    const std::string months = std::to_string(firstMonth) + " and " + std::to_string(lastMonth);
+    return "(select " + columns + " from orvanta.month_totals where month between " + months + " union all select " +
+           columns + " from orvanta.day_totals where day between " + std::to_string(firstDay) + " and " +
+           std::to_string(lastDay) + " and not (day / 100 between " + months + ")) a";
 }
 
 // Whether `by` is summed from day_totals (everything but sites, which only
@@ -85,22 +98,22 @@ bool FromSummaries(ReportGrouping by) { return by != ReportGrouping::Site; }
 }  // namespace
 
 std::string ServerTotalsSql(ReportGrouping by, int64_t from, int64_t to, const std::string& machines) {
-    const std::string table = FromSummaries(by) ? "orvanta.day_totals" : "orvanta.activities";
+    const std::string table = FromSummaries(by) ? SummariesOf(from, to) : "orvanta.activities a";
     const std::string seconds = FromSummaries(by) ? "a.seconds" : "a.duration";
-    const std::string where =
-        FromSummaries(by) ? SummariesOf(from, to, machines) : RowsOf(Yyyymm(from), Yyyymm(to), from, to, machines);
+    const std::string where = FromSummaries(by) ? (machines.empty() ? "true" : machines)
+                                                : RowsOf(Yyyymm(from), Yyyymm(to), from, to, machines);
     if (by == ReportGrouping::ActivityType)
-        return "select a.activity_type, null, null, null, sum(" + seconds + ")::bigint from " + table + " a where " +
+        return "select a.activity_type, null, null, null, sum(" + seconds + ")::bigint from " + table + " where " +
                where + " group by 1";
     if (by == ReportGrouping::User)
         return "select m.person_id, null, null, null, sum(" + seconds + ")::bigint from " + table +
-               " a join orvanta.machines m on m.id = a.machine_id where " + where + " group by 1";
+               " join orvanta.machines m on m.id = a.machine_id where " + where + " group by 1";
     const CNamedKind& kind = *NamedKind(by);
     return std::string("select g.global_id, g.local_id, ") + kind.name + ", " +
            (kind.kind == 't' ? "n.project" : "null") +
            ", g.seconds from (select l.global_id, case when l.global_id is null then a." + kind.column +
            " end as local_id, sum(" + seconds + ")::bigint as seconds from " + table +
-           " a left join orvanta.local_ids l on l.machine_id = a.machine_id and l.kind = '" + kind.kind +
+           " left join orvanta.local_ids l on l.machine_id = a.machine_id and l.kind = '" + kind.kind +
            "' and l.local_id = a." + kind.column + " where " + where + " and " + kind.condition +
            " group by 1, 2) g left join orvanta." + kind.table + " n on n.id = g.global_id";
 }
@@ -216,7 +229,7 @@ int CServerReportSource::Totals(ReportGrouping by, int64_t from, int64_t to, std
     if (rows.Rows() == 0) {
         CPgResult any;
         const std::string rows =
-            FromSummaries(by) ? "orvanta.day_totals a where " + SummariesOf(from, to, m_machines)
+            FromSummaries(by) ? SummariesOf(from, to) + " where " + (m_machines.empty() ? "true" : m_machines)
                               : "orvanta.activities a where " + RowsOf(Yyyymm(from), Yyyymm(to), from, to, m_machines);
         if (m_connection.Exec("select exists (select 1 from " + rows + ")", {}, &any) != 1) return Failed("totals");
         if (any.Text(0, 0) != "t") return CActivityReader::kNoData;

@@ -173,6 +173,8 @@ int ForgetOwnData(CPgConnection& connection, const std::string& person, bool all
     // Nothing left: the computers and the person go too.
     for (const char* statement :
          {"delete from orvanta.day_totals d using orvanta.machines m where m.id = d.machine_id and m.person_id = $1",
+          "delete from orvanta.month_totals d using orvanta.machines m where m.id = d.machine_id and m.person_id = "
+          "$1",
           "delete from orvanta.local_ids l using orvanta.machines m where m.id = l.machine_id and m.person_id = $1",
           "delete from orvanta.machines where person_id = $1", "delete from orvanta.people where id = $1"})
         if (result == 1 && everything) result = connection.Exec(statement, {id});
