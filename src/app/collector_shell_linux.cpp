@@ -34,6 +34,8 @@ void CCollectorShell::OnReloadRules() { m_timeManager.UpdateRules(); }
 
 void CCollectorShell::OnRulesSwitch(bool enabled) { m_timeManager.SetRulesEnabled(enabled ? 1 : 0); }
 
+void CCollectorShell::OnForgetRequest() { m_timeManager.ForgetRequested(); }
+
 void CCollectorShell::OnClockChanged() { m_timeManager.OnEvent(EVENT_CHANGE_TIME); }
 
 void CCollectorShell::OnSessionLocked(bool locked) { m_timeManager.OnEvent(locked ? EVENT_LOCK : EVENT_UNLOCK); }

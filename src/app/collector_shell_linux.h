@@ -43,6 +43,7 @@ public:
     void OnStopRequest() override {}
     void OnReloadRules() override;
     void OnRulesSwitch(bool enabled) override;
+    void OnForgetRequest() override;
     void OnClockChanged() override;
     void OnSessionLocked(bool locked) override;
     void OnSessionWatchLost(const std::string& why) override;

@@ -23,3 +23,7 @@ inline constexpr unsigned WM_COLLECTOR_UPDATE_RULES = kWindowMessageUser + 6;
 // Switch rule categorisation on and off.
 inline constexpr unsigned WM_COLLECTOR_ENABLE_RULES = kWindowMessageUser + 7;
 inline constexpr unsigned WM_COLLECTOR_DISABLE_RULES = kWindowMessageUser + 8;
+// Carry out the forget request file of the database folder (core/forget_span.h).
+inline constexpr unsigned WM_COLLECTOR_FORGET = kWindowMessageUser + 12;
+// The same on Linux: the real-time signal this far above SIGRTMIN.
+inline constexpr int kForgetSignalAboveRtMin = 4;

@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "app/control_messages.h"
+
 namespace {
 sigset_t LoopSignals() {
     sigset_t signals;
     sigemptyset(&signals);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2})
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, SIGRTMIN + kForgetSignalAboveRtMin})
         sigaddset(&signals, signal);
     return signals;
 }
@@ -64,6 +66,8 @@ bool CEventLoop::DeliverSignals(CShellReceiver& receiver) {
             case SIGUSR2:
                 receiver.OnRulesSwitch(false);
                 break;
+            default:
+                if (static_cast<int>(info.ssi_signo) == SIGRTMIN + kForgetSignalAboveRtMin) receiver.OnForgetRequest();
         }
     }
     return stop;

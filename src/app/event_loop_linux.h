@@ -6,6 +6,8 @@
 //   SIGTERM, SIGINT   OnStopRequest (the loop then returns)
 //   SIGHUP            OnReloadRules
 //   SIGUSR1, SIGUSR2  OnRulesSwitch(true), OnRulesSwitch(false)
+//   SIGRTMIN + kForgetSignalAboveRtMin (app/control_messages.h)
+//                     OnForgetRequest
 //   clock set         OnClockChanged (CClockWatch)
 //   LockedHint        OnSessionLocked(locked) (CSessionLockWatch, optional);
 //                     OnSessionWatchLost / OnSessionWatchRestored when the
@@ -28,6 +30,7 @@ public:
     virtual void OnStopRequest() = 0;
     virtual void OnReloadRules() = 0;
     virtual void OnRulesSwitch(bool enabled) = 0;
+    virtual void OnForgetRequest() = 0;
     virtual void OnClockChanged() = 0;
     // The session watch broke (the system bus went away); `why` says how.
     // Locking is not followed until OnSessionWatchRestored.

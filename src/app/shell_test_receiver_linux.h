@@ -13,6 +13,7 @@ public:
     void OnStopRequest() override { calls.push_back("stop"); }
     void OnReloadRules() override { calls.push_back("reload"); }
     void OnRulesSwitch(bool enabled) override { calls.push_back(enabled ? "rules-on" : "rules-off"); }
+    void OnForgetRequest() override { calls.push_back("forget"); }
     void OnClockChanged() override { calls.push_back("clock"); }
     void OnSessionLocked(bool locked) override { calls.push_back(locked ? "locked" : "unlocked"); }
     void OnSessionWatchLost(const std::string& why) override {

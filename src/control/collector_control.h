@@ -19,3 +19,9 @@
 // runs or it did not carry the command out. `message` receives one line
 // saying what happened, without the program name or a line end.
 int SendControlCommand(EControlCommand command, std::string& message);
+
+// Sends the forget message (WM_COLLECTOR_FORGET, on Linux its real-time
+// signal) once the caller has written the request file
+// (core/forget_span.h), and returns at once. 1 sent; 0 no collector runs;
+// -1 it cannot be sent (`message` says why).
+int SendForgetMessage(std::string& message);

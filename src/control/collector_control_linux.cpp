@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/control_messages.h"
 #include "app/instance_lock_linux.h"
 #include "control/collector_control.h"
 
@@ -79,4 +80,18 @@ int SendControlCommand(EControlCommand command, std::string& message) {
     }
     message = DoneText(command);
     return 0;
+}
+
+int SendForgetMessage(std::string& message) {
+    const pid_t pid = FindRunningInstance(InstanceLockPath());
+    if (pid <= 0) {
+        message = "no collector is running";
+        return 0;
+    }
+    if (kill(pid, SIGRTMIN + kForgetSignalAboveRtMin) != 0) {
+        message = "the collector (process " + std::to_string(pid) + ") cannot be signalled: " + std::strerror(errno);
+        return -1;
+    }
+    message = "forget requested";
+    return 1;
 }

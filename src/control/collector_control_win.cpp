@@ -54,6 +54,15 @@ int Post(HWND window, UINT windowMessage, const char* done, std::string& message
 }
 }  // namespace
 
+int SendForgetMessage(std::string& message) {
+    HWND window = FindWindowA(kCollectorWindowClass, nullptr);
+    if (!window) {
+        message = "no collector is running";
+        return 0;
+    }
+    return Post(window, WM_COLLECTOR_FORGET, "forget requested", message) == 0 ? 1 : -1;
+}
+
 int SendControlCommand(EControlCommand command, std::string& message) {
     HWND window = FindWindowA(kCollectorWindowClass, nullptr);
     if (!window) {

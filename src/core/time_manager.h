@@ -156,6 +156,14 @@ public:
     // end without destroying it.
     bool WorkerLeftRunning() const { return m_workerLeftRunning; }
 
+    // Window thread, at the forget control message: carries out the request
+    // file of the database folder (core/forget_span.h) on the activity in
+    // progress and the waiting ones under m_lock, writes the checkpoint over
+    // both its copies and removes the request, which tells the sender it is
+    // done. 1 done; 0 no request; -1 a request that could not be read
+    // (removed) or a checkpoint copy not written (logged).
+    int ForgetRequested();
+
     // ---- Steps, public for their tests ----
 
     // The registry settings into the configuration: 1 (then "Configuration
