@@ -48,8 +48,8 @@ int CTimeManager::ForgetRequested() {
             m_checkpointFinish = state.last;
         }
         LogInfo(1, "%s %lld..%lld (%s): %i activities held changed", kForgetRequested,
-                static_cast<long long>(span.from), static_cast<long long>(span.to),
-                span.whole ? "whole" : "details", changed);
+                static_cast<long long>(span.from), static_cast<long long>(span.to), span.whole ? "whole" : "details",
+                changed);
     }
     RemoveForgetRequest(path);
     return result;

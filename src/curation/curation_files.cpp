@@ -1,8 +1,7 @@
 // CCuration's shared helpers: catalogue loading, the activity files of a
 // range, and the transactions that change rows and log them.
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 #include "control/collector_control.h"
 #include "curation/curation_impl.h"

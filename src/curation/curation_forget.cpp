@@ -24,8 +24,8 @@ constexpr char kWhole[] =
 
 // The collector's activity in progress, its waiting activities and its
 // checkpoint: through the running collector, else the checkpoint file.
-int ForgetHeld(const std::string& folderUtf8, const CForgetSpan& span,
-               const std::function<int(std::string&)>& send, int waitMs, CForgetResult& out) {
+int ForgetHeld(const std::string& folderUtf8, const CForgetSpan& span, const std::function<int(std::string&)>& send,
+               int waitMs, CForgetResult& out) {
     const std::string folder = Utf8ToNarrow(folderUtf8);
     const std::string request = ForgetRequestPath(folder, kPathSeparator);
     if (WriteForgetRequest(request, span) != 1) {
@@ -95,7 +95,8 @@ int CCuration::Forget(int64_t from, int64_t to, bool whole, CForgetResult& out) 
         int result = file.Exec("PRAGMA secure_delete = ON");
         if (result == 1) result = file.Begin();
         if (result == 1) {
-            CSqlStatement select(file, (std::string("select Id_Activity, StartDate, Id_Site from T_Activities") + kMeets).c_str());
+            CSqlStatement select(
+                file, (std::string("select Id_Activity, StartDate, Id_Site from T_Activities") + kMeets).c_str());
             select.Bind(1, from).Bind(2, to);
             int stepped;
             while ((stepped = select.Step()) == 1) {
@@ -146,7 +147,8 @@ int CCuration::CImpl::ClearUnusedSites(const std::set<int64_t>& sites, int64_t& 
     }
     CActivityReader reader(m_folder);
     std::vector<int64_t> months;
-    if (reader.ListMonths(months) != 1) return Fail(curation::kFailed, "the data folder " + m_folder + " cannot be listed");
+    if (reader.ListMonths(months) != 1)
+        return Fail(curation::kFailed, "the data folder " + m_folder + " cannot be listed");
     for (const int64_t month : months) {
         CSqlFile file;
         if (unused.empty() || OpenMonth(file, month) != 1) continue;

@@ -123,12 +123,12 @@ struct CEditInfo {
 
 // What a forget did.
 struct CForgetResult {
-    int64_t rows = 0;           // stored rows rewritten
+    int64_t rows = 0;  // stored rows rewritten
     // Activities the collector held (in progress, waiting) that changed; -1
     // when the running collector did it (its log says how many).
     int64_t held = 0;
-    std::string collector;      // one line: how those were reached
-    int64_t sitesCleared = 0;   // site addresses no row or rule uses any more, cleared
+    std::string collector;        // one line: how those were reached
+    int64_t sitesCleared = 0;     // site addresses no row or rule uses any more, cleared
     int64_t editRowsCleared = 0;  // row entries taken out of the edit log
 };
 

@@ -124,7 +124,8 @@ int CEditLog::ForgetRows(const std::string& file, const std::vector<int64_t>& ro
             if (const int result = drop.Bind(1, file).Bind(2, row).Run(); result != 1) return result;
             cleared += sqlite3_changes(m_file.Handle());
         }
-        CSqlStatement count(m_file, "update Edits set Rows = (select count(*) from EditRows where Edit = ?1) where Id = ?1");
+        CSqlStatement count(m_file,
+                            "update Edits set Rows = (select count(*) from EditRows where Edit = ?1) where Id = ?1");
         CSqlStatement forgotten(m_file,
                                 "update Edits set State = 'forgotten' where Id = ? and State = 'done' and Rows = 0 and "
                                 "not exists (select 1 from EditCatalogue where Edit = Id)");
@@ -149,7 +150,8 @@ int CEditLog::Remove(int64_t id) {
 
 int CEditLog::List(int limit, std::vector<CEditInfo>& out) {
     CSqlStatement select(
-        m_file, (std::string(kColumns) + " where State in ('done', 'undone', 'forgotten') order by Id desc limit ?").c_str());
+        m_file,
+        (std::string(kColumns) + " where State in ('done', 'undone', 'forgotten') order by Id desc limit ?").c_str());
     return ReadEdits(select.Bind(1, limit > 0 ? limit : -1), out);
 }
 

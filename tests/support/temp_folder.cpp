@@ -26,3 +26,11 @@ std::string ReadFileBytes(const std::string& path) {
     content << in.rdbuf();
     return content.str();
 }
+
+std::vector<std::string> FilesHolding(const std::filesystem::path& folder, const std::string& text) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file() && ReadFileBytes(entry.path().string()).find(text) != std::string::npos)
+            found.push_back(entry.path().filename().string());
+    return found;
+}

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class CTempFolder {
 public:
@@ -23,3 +24,5 @@ private:
 
 // The whole content of a file as bytes ("" when it cannot be read).
 std::string ReadFileBytes(const std::string& path);
+// The files under `folder` (all levels) whose bytes hold `text` anywhere.
+std::vector<std::string> FilesHolding(const std::filesystem::path& folder, const std::string& text);

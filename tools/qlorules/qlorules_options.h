@@ -28,7 +28,7 @@ struct CRulesOptions {
     std::vector<CRowRef> rows;  // --row YYYY-MM:ID, each time it is given
     int limit = 0;              // --limit / --top
     bool dryRun = false;
-    bool whole = false;  // forget --whole
+    bool whole = false;       // forget --whole
     int port = 0;             // serve --port; 0: a free one
     bool openBrowser = true;  // serve without --no-browser
 };
