@@ -183,6 +183,9 @@ bool ParseRulesOptions(int argc, const char* const* argv, int64_t today, CComman
     if (std::string(kMoments).find(options.command) != std::string::npos && options.hasRange) {
         options.from = Moment(from, false);
         options.to = Moment(to, true);
+        // forget also takes the named days and periods of the other commands.
+        if ((options.from == 0 || options.to == 0) && options.command == "forget" && !from.empty() && !to.empty())
+            return ResolveDateRange(from, to, today, options.from, options.to, error);
         if (options.from == 0 || options.to == 0) {
             error = options.command + " takes --from and --to together, each YYYY-MM-DD or 'YYYY-MM-DD hh:mm:ss'";
             return false;
