@@ -147,7 +147,9 @@ public:
     // "forgotten" (undo refuses it; other rows of it still undo). A site
     // whose address no stored row and no rule uses any more keeps its id (the
     // desktop application may name it) and loses its address.
-    // kDone; kNothing no row met the range and the collector held nothing of it.
+    // kDone; kNothing no row met the range and the collector held nothing of
+    // it; kFailed also when a running collector cannot be asked (nothing is
+    // forgotten then: what it holds would come back).
     int Forget(int64_t from, int64_t to, bool whole, CForgetResult& out);
     // Replaces SendForgetMessage (collector_control.h) for tests.
     void SetForgetMessage(std::function<int(std::string&)> send) { m_forgetMessage = std::move(send); }

@@ -45,6 +45,11 @@ int ForgetHeld(const std::string& folderUtf8, const CForgetSpan& span, const std
             std::this_thread::sleep_for(std::chrono::milliseconds(kCollectorPollMs));
         }
         message = "the collector did not answer within " + std::to_string(waitMs / 1000) + " s";
+    } else if (sent < 0) {
+        // It runs but cannot be asked: what it holds would come back.
+        RemoveForgetRequest(request);
+        out.collector = message + "; nothing was forgotten";
+        return curation::kFailed;
     }
     if (!RemoveForgetRequest(request)) {
         out.collector = "the request for the collector cannot be removed";

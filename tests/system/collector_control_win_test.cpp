@@ -1,10 +1,12 @@
 // Controlling QLOCollector.exe from outside: the close handshake, the other
 // orderly stops, the categorisation switch and the rule reload, through
-// qloctl as the desktop application would, and by window messages.
+// qloctl as the desktop application would, and by window messages; forgetting
+// a span while it records.
 #include <gtest/gtest.h>
 
 #include "collector_harness_win.h"
 #include "support/raw_database.h"
+#include "support/temp_folder.h"
 
 namespace {
 const UINT kCloseRequest = WM_USER + 5;
@@ -137,5 +139,42 @@ TEST(ProgramControl, CategorisationCanBeSwitchedOffAndOnAndTheRulesReloaded) {
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(after[0].project, "Business");
     EXPECT_EQ(after[0].task, "Marketing");
+}
+
+TEST(ProgramControl, ForgetWholeWhileItRecordsLeavesThePrivateTextInNoFileAndNoGap) {
+    CCollectorSandbox sandbox;
+    const std::string program = sandbox.CopyProgram("window_helper.exe", "notepad.exe");
+    const std::string secret = "Private letter - Notepad";
+    CHelperProcess windows[4];
+    ASSERT_TRUE(StartWindow(windows[0], program, "Report - Notepad"));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("Report - Notepad"));
+    ASSERT_TRUE(StartWindow(windows[1], program, secret));
+    ASSERT_TRUE(sandbox.WaitForRow("Report - Notepad"));
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(secret));
+    // Whatever the collector records from now on holds no private text.
+    ASSERT_TRUE(StartWindow(windows[2], program, "Plain - Notepad"));
+    const CProgramRun forget = RunProgram(ProgramBesideTest("qlorules.exe"),
+                                          {"--data", sandbox.DbFolder(), "forget", "--whole", "--from", "today",
+                                           "--to", "today"});
+    EXPECT_EQ(forget.exitCode, 0u) << forget.output;
+    EXPECT_NE(forget.output.find("the collector cleaned what it holds"), std::string::npos) << forget.output;
+    EXPECT_EQ(FilesHolding(sandbox.DbFolder(), "Private"), std::vector<std::string>{});
+    const size_t forgotten = sandbox.Activities().size();
+    ASSERT_TRUE(StartWindow(windows[3], program, "Last - Notepad"));
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("Last - Notepad"));
+    CloseCollector(collector);
+    EXPECT_EQ(FilesHolding(sandbox.DbFolder(), "Private"), std::vector<std::string>{});
+    const auto rows = sandbox.Activities();
+    ASSERT_GT(rows.size(), forgotten);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i < forgotten) {
+            EXPECT_EQ(rows[i].type, kOffline) << i;
+            EXPECT_EQ(rows[i].title + rows[i].fileName + rows[i].task, "") << i;
+        }
+        if (i > 0) EXPECT_EQ(rows[i - 1].finish, rows[i].start) << i;
+    }
+    EXPECT_EQ(rows.back().title, "Last - Notepad");
 }
 }  // namespace
