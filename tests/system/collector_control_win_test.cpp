@@ -155,9 +155,9 @@ TEST(ProgramControl, ForgetWholeWhileItRecordsLeavesThePrivateTextInNoFileAndNoG
     ASSERT_TRUE(sandbox.WaitForCurrentActivity(secret));
     // Whatever the collector records from now on holds no private text.
     ASSERT_TRUE(StartWindow(windows[2], program, "Plain - Notepad"));
-    const CProgramRun forget = RunProgram(ProgramBesideTest("qlorules.exe"),
-                                          {"--data", sandbox.DbFolder(), "forget", "--whole", "--from", "today",
-                                           "--to", "today"});
+    const CProgramRun forget =
+        RunProgram(ProgramBesideTest("qlorules.exe"),
+                   {"--data", sandbox.DbFolder(), "forget", "--whole", "--from", "today", "--to", "today"});
     EXPECT_EQ(forget.exitCode, 0u) << forget.output;
     EXPECT_NE(forget.output.find("the collector cleaned what it holds"), std::string::npos) << forget.output;
     EXPECT_EQ(FilesHolding(sandbox.DbFolder(), "Private"), std::vector<std::string>{});
