@@ -139,9 +139,9 @@ public:
     // control message, core/forget_span.h) to clean its activity in progress,
     // the activities waiting to be stored and its checkpoint, and waited
     // for; when none runs (or none answers) the checkpoint file is cleaned
-    // here. Then each month file in one transaction of its own, with SQLite's
-    // secure_delete on, so that the text is overwritten in the file rather
-    // than left in freed space; the span is recorded in changes.db. For a
+    // here. Then each month file in one transaction of its own (secure_delete
+    // on, sql_file.h, so the text is overwritten in the file rather than left
+    // in freed space); the span is recorded in changes.db. For a
     // whole forget the edit log keeps no project or task of those rows: their
     // entries are taken out, and an edit left with none is marked
     // "forgotten" (undo refuses it; other rows of it still undo). A site

@@ -97,8 +97,7 @@ int CCuration::Forget(int64_t from, int64_t to, bool whole, CForgetResult& out) 
         const std::string name = CImpl::MonthFileName(month);
         int64_t first = 0, last = 0;
         std::vector<int64_t> ids;
-        int result = file.Exec("PRAGMA secure_delete = ON");
-        if (result == 1) result = file.Begin();
+        int result = file.Begin();
         if (result == 1) {
             CSqlStatement select(
                 file, (std::string("select Id_Activity, StartDate, Id_Site from T_Activities") + kMeets).c_str());
@@ -167,7 +166,6 @@ int CCuration::CImpl::ClearUnusedSites(const std::set<int64_t>& sites, int64_t& 
     if (unused.empty()) return 1;
     CSqlFile sys;
     int result = sys.Open(m_folder + "/sys.db", false, m_owner.m_busyLimitMs);
-    if (result == 1) result = sys.Exec("PRAGMA secure_delete = ON");
     if (result == 1) result = sys.Begin();
     CSqlStatement clear(sys, "update T_Sites set URL = '' where Id_Site = ?");
     for (auto site = unused.begin(); result == 1 && site != unused.end(); ++site) {

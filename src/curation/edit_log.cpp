@@ -50,9 +50,7 @@ int InTransaction(CSqlFile& file, Work&& work) {
 
 int CEditLog::Open(const std::string& folderUtf8, int busyLimitMs) {
     const int opened = m_file.Open(folderUtf8 + "/edits.db", true, busyLimitMs);
-    // What the log deletes (entries of forgotten rows) is overwritten, not
-    // left in free space.
-    return opened == 1 ? m_file.Exec((std::string("PRAGMA secure_delete = ON;") + kSchema).c_str()) : opened;
+    return opened == 1 ? m_file.Exec(kSchema) : opened;
 }
 
 int CEditLog::Begin(const std::string& kind, const std::string& summary, int64_t made, int64_t& id) {

@@ -173,7 +173,9 @@ TEST(ProgramControl, ForgetWholeWhileItRecordsLeavesThePrivateTextInNoFileAndNoG
             EXPECT_EQ(rows[i].type, kOffline) << i;
             EXPECT_EQ(rows[i].title + rows[i].fileName + rows[i].task, "") << i;
         }
-        if (i > 0) EXPECT_EQ(rows[i - 1].finish, rows[i].start) << i;
+        if (i > 0) {
+            EXPECT_EQ(rows[i - 1].finish, rows[i].start) << i;
+        }
     }
     EXPECT_EQ(rows.back().title, "Last - Notepad");
 }
