@@ -20,7 +20,6 @@ constexpr char kDetails[] = "update T_Activities set Title = '', Description = N
 constexpr char kWhole[] =
     "update T_Activities set Id_ActivityType = 4, Title = '', Description = NULL, URL = NULL, Id_Site = 0, "
     "Id_App = 0, Id_Project = 0, Id_Task = 0";
-}  // namespace
 
 // The collector's activity in progress, its waiting activities and its
 // checkpoint: through the running collector, else the checkpoint file.
@@ -68,10 +67,13 @@ int ForgetHeld(const std::string& folderUtf8, const CForgetSpan& span, const std
         return curation::kDone;
     }
     if (read != 1) {
-        out.collector += "the checkpoint is damaged (" + why + ") and left as it is";
-        return curation::kDone;
+        // Nothing of it can be read back any more, but its bytes may still
+        // hold text: both copies are written over with an empty checkpoint.
+        state = CCheckpointState();
+        out.collector += "the checkpoint was damaged (" + why + ") and is written over, ";
+    } else {
+        out.held = ForgetInCheckpoint(state, span);
     }
-    out.held = ForgetInCheckpoint(state, span);
     if (checkpoint.Overwrite(state) != 1) {
         out.collector += "the checkpoint cannot be written";
         return curation::kFailed;
@@ -79,6 +81,8 @@ int ForgetHeld(const std::string& folderUtf8, const CForgetSpan& span, const std
     out.collector += "the checkpoint was cleaned";
     return curation::kDone;
 }
+
+}  // namespace
 
 int CCuration::Forget(int64_t from, int64_t to, bool whole, CForgetResult& out) {
     out = CForgetResult();
