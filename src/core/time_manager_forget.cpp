@@ -51,6 +51,9 @@ int CTimeManager::ForgetRequested() {
                 static_cast<long long>(span.from), static_cast<long long>(span.to), span.whole ? "whole" : "details",
                 changed);
     }
-    RemoveForgetRequest(path);
+    if (!RemoveForgetRequest(path)) {
+        LogError("%s (%i) The request %s cannot be removed", kForgetRequested, 3, path.c_str());
+        return -1;
+    }
     return result;
 }

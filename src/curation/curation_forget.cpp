@@ -9,6 +9,7 @@
 #include "core/forget_span.h"
 #include "curation/curation_impl.h"
 #include "platform/path.h"
+#include "platform/path_exists.h"
 #include "platform/text.h"
 #include "storage/changed_ranges.h"
 
@@ -34,9 +35,10 @@ int ForgetHeld(const std::string& folderUtf8, const CForgetSpan& span, const std
     std::string message;
     const int sent = send ? send(message) : SendForgetMessage(message);
     if (sent == 1) {
+        // Looked for without opening it: on Windows an open file cannot be
+        // deleted, and the collector's removal is its answer.
         for (int waited = 0; waited <= waitMs; waited += kCollectorPollMs) {
-            CForgetSpan left;
-            if (ReadForgetRequest(request, left) == 0) {
+            if (!Utf8PathExists(NarrowToUtf8(request.c_str()))) {
                 out.collector = "the collector cleaned what it holds";
                 out.held = -1;  // counted in its log
                 return curation::kDone;
