@@ -37,6 +37,7 @@ void CCollectorShell::OnRulesSwitch(bool enabled) { m_timeManager.SetRulesEnable
 void CCollectorShell::OnPause(int64_t seconds) { m_timeManager.Pause(seconds); }
 
 void CCollectorShell::OnResume() { m_timeManager.Resume(); }
+void CCollectorShell::OnForgetRequest() { m_timeManager.ForgetRequested(); }
 
 void CCollectorShell::OnClockChanged() { m_timeManager.OnEvent(EVENT_CHANGE_TIME); }
 

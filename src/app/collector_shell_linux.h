@@ -45,6 +45,7 @@ public:
     void OnRulesSwitch(bool enabled) override;
     void OnPause(int64_t seconds) override;
     void OnResume() override;
+    void OnForgetRequest() override;
     void OnClockChanged() override;
     void OnSessionLocked(bool locked) override;
     void OnSessionWatchLost(const std::string& why) override;

@@ -28,3 +28,5 @@ inline constexpr unsigned WM_COLLECTOR_DISABLE_RULES = kWindowMessageUser + 8;
 inline constexpr unsigned WM_COLLECTOR_PAUSE = kWindowMessageUser + 9;
 // End the pause in force; nothing happens without one.
 inline constexpr unsigned WM_COLLECTOR_RESUME = kWindowMessageUser + 10;
+// Carry out the forget request file of the database folder (core/forget_span.h).
+inline constexpr unsigned WM_COLLECTOR_FORGET = kWindowMessageUser + 12;

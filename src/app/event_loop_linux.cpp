@@ -14,7 +14,7 @@ namespace {
 sigset_t LoopSignals() {
     sigset_t signals;
     sigemptyset(&signals);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, PauseSignal(), ResumeSignal()})
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, PauseSignal(), ResumeSignal(), ForgetSignal()})
         sigaddset(&signals, signal);
     return signals;
 }
@@ -70,6 +70,7 @@ bool CEventLoop::DeliverSignals(CShellReceiver& receiver) {
                 // The real-time signals are no constants: SIGRTMIN is read at run time.
                 if (static_cast<int>(info.ssi_signo) == PauseSignal()) receiver.OnPause(info.ssi_int);
                 if (static_cast<int>(info.ssi_signo) == ResumeSignal()) receiver.OnResume();
+                if (static_cast<int>(info.ssi_signo) == ForgetSignal()) receiver.OnForgetRequest();
                 break;
         }
     }

@@ -8,6 +8,7 @@
 //   SIGUSR1, SIGUSR2  OnRulesSwitch(true), OnRulesSwitch(false)
 //   pause, resume     OnPause(the signal's value), OnResume (the real-time
 //                     signals of control_signals_linux.h)
+//   forget            OnForgetRequest (the same)
 //   clock set         OnClockChanged (CClockWatch)
 //   LockedHint        OnSessionLocked(locked) (CSessionLockWatch, optional);
 //                     OnSessionWatchLost / OnSessionWatchRestored when the
@@ -34,6 +35,7 @@ public:
     // `seconds` as sent: the pause's length, 0 the rest of the day.
     virtual void OnPause(int64_t seconds) = 0;
     virtual void OnResume() = 0;
+    virtual void OnForgetRequest() = 0;
     virtual void OnClockChanged() = 0;
     // The session watch broke (the system bus went away); `why` says how.
     // Locking is not followed until OnSessionWatchRestored.

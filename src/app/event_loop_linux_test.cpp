@@ -37,9 +37,10 @@ TEST_F(EventLoop, SignalsBecomeRequests) {
     raise(SIGHUP);
     raise(SIGUSR2);
     raise(SIGUSR1);
+    raise(ForgetSignal());
     EXPECT_EQ(loop.RunOnce(receiver, 1000), 0);
     // Pending signals are taken lowest number first, whatever order they came in.
-    EXPECT_EQ(receiver.calls, (Calls{"reload", "rules-on", "rules-off"}));
+    EXPECT_EQ(receiver.calls, (Calls{"reload", "rules-on", "rules-off", "forget"}));
 
     receiver.calls.clear();
     raise(SIGUSR2);

@@ -125,6 +125,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_COLLECTOR_RESUME:
             g_timeManager.Resume();
             return 0;
+        case WM_COLLECTOR_FORGET:
+            g_timeManager.ForgetRequested();
+            return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);
     }

@@ -16,6 +16,7 @@ public:
     void OnRulesSwitch(bool enabled) override { calls.push_back(enabled ? "rules-on" : "rules-off"); }
     void OnPause(int64_t seconds) override { calls.push_back("pause " + std::to_string(seconds)); }
     void OnResume() override { calls.push_back("resume"); }
+    void OnForgetRequest() override { calls.push_back("forget"); }
     void OnClockChanged() override { calls.push_back("clock"); }
     void OnSessionLocked(bool locked) override { calls.push_back(locked ? "locked" : "unlocked"); }
     void OnSessionWatchLost(const std::string& why) override {

@@ -26,3 +26,9 @@
 // `pauseSeconds`: the length of a pause (1 to 86400), 0 for the rest of the
 // day; only Pause uses it.
 int SendControlCommand(EControlCommand command, std::string& message, int64_t pauseSeconds = 0);
+
+// Sends the forget message (WM_COLLECTOR_FORGET, on Linux its real-time
+// signal) once the caller has written the request file
+// (core/forget_span.h), and returns at once. 1 sent; 0 no collector runs;
+// -1 it cannot be sent (`message` says why).
+int SendForgetMessage(std::string& message);

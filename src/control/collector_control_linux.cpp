@@ -93,3 +93,17 @@ int SendControlCommand(EControlCommand command, std::string& message, int64_t pa
     message = DoneText(command, pauseSeconds);
     return 0;
 }
+
+int SendForgetMessage(std::string& message) {
+    const pid_t pid = FindRunningInstance(InstanceLockPath());
+    if (pid <= 0) {
+        message = "no collector is running";
+        return 0;
+    }
+    if (kill(pid, ForgetSignal()) != 0) {
+        message = "the collector (process " + std::to_string(pid) + ") cannot be signalled: " + std::strerror(errno);
+        return -1;
+    }
+    message = "forget requested";
+    return 1;
+}

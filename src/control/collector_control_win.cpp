@@ -55,6 +55,15 @@ int Post(HWND window, UINT windowMessage, const std::string& done, std::string& 
 }
 }  // namespace
 
+int SendForgetMessage(std::string& message) {
+    HWND window = FindWindowA(kCollectorWindowClass, nullptr);
+    if (!window) {
+        message = "no collector is running";
+        return 0;
+    }
+    return Post(window, WM_COLLECTOR_FORGET, "forget requested", message) == 0 ? 1 : -1;
+}
+
 int SendControlCommand(EControlCommand command, std::string& message, int64_t pauseSeconds) {
     HWND window = FindWindowA(kCollectorWindowClass, nullptr);
     if (!window) {

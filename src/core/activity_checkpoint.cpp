@@ -238,3 +238,9 @@ int CActivityCheckpoint::Read(CCheckpointState& state, std::string& why, int& da
 }
 
 int CActivityCheckpoint::Write(const CCheckpointState& state) { return m_file.Write(EncodeCheckpoint(state)); }
+
+int CActivityCheckpoint::Overwrite(const CCheckpointState& state) {
+    const std::string text = EncodeCheckpoint(state);
+    const int first = m_file.Write(text);
+    return m_file.Write(text) == 1 && first == 1 ? 1 : 0;
+}

@@ -62,6 +62,9 @@ public:
     const std::string& Path() const { return m_file.Path(); }
     int Read(CCheckpointState& state, std::string& why, int& damagedCopies);
     int Write(const CCheckpointState& state);
+    // Writes `state` over both copies, so that neither keeps what it held
+    // before (after forgetting). 1; 0 a copy was not written.
+    int Overwrite(const CCheckpointState& state);
 
 private:
     CDurableFile m_file;

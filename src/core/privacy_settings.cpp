@@ -3,7 +3,6 @@
 #include "core/registry_value.h"
 
 namespace {
-const char kPrivacyKey[] = "SOFTWARE\\Belvane\\Orvanta\\Privacy";
 constexpr int kListChars = 65535;
 
 struct CListValue {

@@ -6,9 +6,12 @@
 //   "Programs details"  "Sites details"  "Titles details"
 //   "Programs nothing"  "Sites nothing"  "Titles nothing"
 // A missing key or value means no patterns of its kind; so does a longer
-// value, which the registry service cannot tell from a missing one.
+// value, which the registry service cannot tell from a missing one. The
+// same key holds "Keep Details Days" (keep_details_setting.h).
 
 #include "core/privacy_rules.h"
+
+inline constexpr char kPrivacyKey[] = "SOFTWARE\\Belvane\\Orvanta\\Privacy";
 
 // Replaces every list of `rules` with the registry's. 1; -4 out of memory
 // (`rules` may hold some lists only: read into fresh rules and keep them on

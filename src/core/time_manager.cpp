@@ -75,6 +75,7 @@ int CTimeManager::OnEvent(int event) {
     const CMoment now = NowMoment();
     if (event == EVENT_CHECK_ACTIVITY) {
         OnCheckActivity(now, changes);
+        ExpireDetails(now);
         return 1;
     }
     // The window thread's own captures may exchange DDE messages with a

@@ -89,6 +89,7 @@
 
 #include "app/thread.h"
 #include "core/activity_checkpoint.h"
+#include "core/details_expiry.h"
 #include "core/event_interface.h"
 #include "core/pause_file.h"
 #include "core/privacy_rules.h"
@@ -177,6 +178,14 @@ public:
     // running. It may still call into this object, so the process must then
     // end without destroying it.
     bool WorkerLeftRunning() const { return m_workerLeftRunning; }
+
+    // Window thread, at the forget control message: carries out the request
+    // file of the database folder (core/forget_span.h) on the activity in
+    // progress and the waiting ones under m_lock, writes the checkpoint over
+    // both its copies and removes the request, which tells the sender it is
+    // done. 1 done; 0 no request; -1 a request that could not be read
+    // (removed) or a checkpoint copy not written (logged).
+    int ForgetRequested();
 
     // ---- Steps, public for their tests ----
 
@@ -353,6 +362,14 @@ private:
     // Reads the checkpoint at the start and queues what it holds; `last` gets
     // the moment up to which it accounted for time (stamp 0: none).
     void RecoverCheckpoint(CMoment& last);
+    // Worker thread, after a check, without m_lock: details that expire
+    // (details_expiry.h). On the first check of a day whose run has not been
+    // made (the state file says), reads the "Keep Details Days" setting and,
+    // when it is set, begins a run over the rows started before that many
+    // days before today; each check then does a few of its transactions
+    // (and waits no quiet wait) until it has gone to its end, which the
+    // state file remembers. A failed transaction is tried at the next check.
+    void ExpireDetails(const CMoment& now);
     // Writes the checkpoint when something changed or the activity in
     // progress grew by 30 seconds since the last write.
     void KeepCheckpoint();
@@ -421,6 +438,12 @@ private:
     // stored or written and the day does not end before a quiet wait would.
     bool m_quietWaitAllowed = false;
     CActivityCheckpoint m_checkpoint;
+    // Details that expire (worker thread only): the run, the day it is for
+    // and the last day a run was looked for.
+    CDetailsExpiry m_expiry;
+    int64_t m_expiryDay = 0;
+    int64_t m_expiryLookedDay = 0;
+    CRepeatedFailure m_expiryFailures;
     bool m_checkpointDirty = false;
     CMoment m_checkpointFinish;
 

@@ -74,6 +74,7 @@ int CTimeManager::Init(WindowHandle window) {
     m_dbManager.SetPath(m_configuration.GetDbFolderUtf8(), -1);
     m_checkpoint.SetFolder(m_configuration.GetDbFolder(), kPathSeparator);
     m_pauseFile.SetFolder(m_configuration.GetDbFolder(), kPathSeparator);
+    m_expiry.SetFolder(m_configuration.GetDbFolder(), kPathSeparator);
     const char* logs = m_configuration.GetLogsFolder();
     SetLogFiles(LOG_INFO | LOG_ERROR, logs, static_cast<int>(std::strlen(logs)) + 1);
     KeepDataFolderPrivate();

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "core/activity_checkpoint.h"
+#include "core/forget_span.h"
 #include "core/time_manager_test_fixture.h"
 #include "platform/durable_file.h"
 #include "support/small_volume.h"
@@ -308,3 +309,27 @@ TEST_F(Recovery, NoWindowAtAllIsLoggedOnceThenHourlyAndOnceMoreWhenItEnds) {
     EXPECT_EQ(CountContaining(errorLog, "OnCheckActivity (2) GetCurrentActivity NULL"), 3);
 }
 }  // namespace
+
+TEST_F(Recovery, AForgetRequestCleansWhatTheCollectorHoldsAndBothCheckpointCopies) {
+    const std::string request = ForgetRequestPath(dbFolder, kPathSeparator);
+    EXPECT_EQ(tm->ForgetRequested(), 0);
+    StartAt(20261207090000);
+    Show(kEditorWindow, "private letter - Editor");
+    At(20261207090010);
+    TickThrough(20261207090010, 20261207090040);
+    ASSERT_EQ(WriteForgetRequest(request, {20261207090005, 20261207090040, false}), 1);
+    EXPECT_EQ(tm->ForgetRequested(), 1);
+    EXPECT_FALSE(fs::exists(request));  // the sender's sign that it is done
+    EXPECT_EQ(FilesHolding(dbFolder, {"private"}), "");
+    Show(kEditorWindow, "todo.txt - Editor");
+    TickThrough(20261207090040, 20261207090050);
+    // Whole: the activity in progress ends as nothing recorded, and the
+    // next one begins where it ended.
+    ASSERT_EQ(WriteForgetRequest(request, {20261207090045, 20261207090050, true}), 1);
+    EXPECT_EQ(tm->ForgetRequested(), 1);
+    EXPECT_EQ(FilesHolding(dbFolder, {"todo"}), "");
+    At(20261207090052);
+    EXPECT_EQ(Rows(),
+              (Texts{"20261207090000-20261207090010 10 1 notes.txt - Editor", "20261207090010-20261207090041 31 1 ",
+                     "20261207090041-20261207090050 9 4 ", "20261207090050-20261207090052 2 1 "}));
+}

@@ -1,12 +1,17 @@
 // The tracking cycle driven event by event across the clock situations the
 // collector meets: steady work, gaps, midnight, month ends, locking, restarts
-// and clock changes. Rows are read back from the real activity files.
+// and clock changes, and the daily run of details that expire. Rows are read
+// back from the real activity files.
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/activity_checkpoint.h"
+#include "core/keep_details_setting.h"
 #include "core/time_manager_test_fixture.h"
+#include "platform/text.h"
+#include "storage/changed_ranges.h"
+#include "support/activity_folder.h"
 
 namespace {
 using Texts = std::vector<std::string>;
@@ -439,3 +444,42 @@ TEST_F(Pausing, ARestartWithinThePauseGoesOnPausingAndOneAfterItEndsIt) {
     EXPECT_EQ(CountContaining(infoLog, "The pause ended while the collector was not running after 1 h 59 min"), 1);
 }
 }  // namespace
+
+TEST_F(TrackingCycle, DetailsOlderThanTheSettingExpireOnceADayInShortTransactionsKeepingTimeAndProject) {
+    ASSERT_TRUE(registry.SetNumber(kPrivacyKey, kKeepDetailsDaysValue, 30));  // before 7 November
+    CActivityFolder data(dbFolder);
+    std::vector<CStoredRow> october;
+    for (int i = 0; i < 1200; ++i)  // more than two transactions
+        october.push_back({After(20261001000000, i * 60), After(20261001000000, i * 60 + 60), 60, 1,
+                           "old title " + std::to_string(i), 1, 1, 7, 8, 3,
+                           "https://old.example/" + std::to_string(i)});
+    data.AddRows(october);
+    data.AddRows({{20261106230000, 20261106235959, 3599, 1, "old title late", 1, 1, 7, 8, 0, ""},
+                  {20261107000000, 20261107010000, 3600, 1, "recent title", 1, 1, 7, 8, 0, ""}});
+    StartAt(20261207090000);
+    At(20261207090001);
+    CRawDatabase oct(DbFile("act1026.db"));
+    EXPECT_EQ(oct.Value("select count(*) from T_Activities where Title = '' and URL is null and Id_Site = 0 and "
+                        "Id_Project = 7 and Id_Task = 8 and Duration = 60"),
+              "1200");
+    EXPECT_EQ(Rows("act1126.db"),
+              (Texts{"20261106230000-20261106235959 3599 1 ", "20261107000000-20261107010000 3600 1 recent title"}));
+    EXPECT_EQ(FilesHolding(dbFolder, {"old title"}), "");
+    std::vector<CChangedRange> spans;
+    std::string error;
+    VisitChangedRanges(
+        NarrowToUtf8(dbFolder.c_str()), 0, [&](const CChangedRange& r) { spans.push_back(r); }, error);
+    ASSERT_EQ(spans.size(), 4u);  // 500, 500, 200 and the November row
+    EXPECT_EQ(spans.front().from, 20261001000000);
+    EXPECT_EQ(spans.back().to, 20261106230000);
+
+    // One run a day, also across a restart; the next day's run takes what came since.
+    data.AddRows({{20261002000000, 20261002000100, 60, 1, "old title again", 1, 1, 7, 8, 0, ""}});
+    At(20261207090002);
+    ASSERT_EQ(Restart(), 1);
+    StartAt(20261207090100);
+    At(20261207090101);
+    EXPECT_NE(FilesHolding(dbFolder, {"old title"}).find("act1026.db: old title"), std::string::npos);
+    TickThrough(20261207235958, 20261208000001);
+    EXPECT_EQ(FilesHolding(dbFolder, {"old title"}), "");
+}

@@ -81,13 +81,15 @@ int CCuration::CImpl::Settle() {
             }
             if (!undoing && !unchanged.empty()) m_log.DropRows(edit.id, unchanged);
             if (undoing && !unrestored.empty()) {
+                std::pair<int64_t, int64_t> span;
                 int result = file.Begin();
-                if (result == 1) result = WriteRows(file, unrestored, true);
+                if (result == 1) result = WriteRows(file, unrestored, true, span);
                 if (result == 1) result = file.Commit();
                 if (result != 1) {
                     file.Rollback();
                     return Fail(result, file);
                 }
+                RecordSpan(span);
             }
         }
         if (undoing) {
@@ -432,6 +434,9 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
                             found == curation::kNothing ? "there is no edit " + std::to_string(id) : log.Error());
     if (undone.state == "undone")
         return m_impl->Fail(curation::kRefused, "edit " + std::to_string(id) + " was already undone");
+    if (undone.state == "forgotten")
+        return m_impl->Fail(curation::kRefused, "edit " + std::to_string(id) +
+                                                    " cannot be undone: every row it changed was forgotten since");
     if (undone.state != "done")
         return m_impl->Fail(curation::kRefused, "edit " + std::to_string(id) + " is still being made or undone");
     std::vector<CCatalogueChange> catalogue;
@@ -503,9 +508,10 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
     bool restored = false;
     for (const auto& [name, changes] : byFile) {
         CSqlFile& file = files[name];
+        std::pair<int64_t, int64_t> span;
         int result = file.Begin();
         if (result == 1) result = check(file, changes);
-        if (result == 1) result = CImpl::WriteRows(file, changes, true);
+        if (result == 1) result = CImpl::WriteRows(file, changes, true, span);
         if (result == 1) result = file.Commit();
         if (result != 1) {
             file.Rollback();
@@ -515,6 +521,7 @@ int CCuration::Undo(int64_t id, CEditInfo& undone) {
             return result == curation::kRefused ? result : m_impl->Fail(result, file);
         }
         restored = true;
+        m_impl->RecordSpan(span);
     }
     const int64_t at = m_impl->m_now();
     log.SetState(id, "undone", at);

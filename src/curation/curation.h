@@ -125,6 +125,37 @@ public:
     // The same for every row starting in [from, to].
     int AssignSpan(int64_t from, int64_t to, int32_t projectId, int32_t taskId, int64_t& editId);
 
+    // --- Forgetting ------------------------------------------------------
+    // Removes for good what was recorded over [from, to] (its end cut to the
+    // present, a start in the future refused), from every stored row that
+    // meets it (starts in it, or runs into it) and from the activities the
+    // collector still holds. Details (`whole` false): titles, descriptions,
+    // addresses and sites go; time, type, program, project and task stay.
+    // Whole: the rows become "nothing recorded", rewritten in place as
+    // Offline rows with no program, title, address, site, project or task,
+    // so the series keeps no gap and every id stays.
+    //
+    // First the running collector is asked (a request file and the forget
+    // control message, core/forget_span.h) to clean its activity in progress,
+    // the activities waiting to be stored and its checkpoint, and waited
+    // for; when none runs (or none answers) the checkpoint file is cleaned
+    // here. Then each month file in one transaction of its own (secure_delete
+    // on, sql_file.h, so the text is overwritten in the file rather than left
+    // in freed space); the span is recorded in changes.db. For a
+    // whole forget the edit log keeps no project or task of those rows: their
+    // entries are taken out, and an edit left with none is marked
+    // "forgotten" (undo refuses it; other rows of it still undo). A site
+    // whose address no stored row and no rule uses any more keeps its id (the
+    // desktop application may name it) and loses its address.
+    // kDone; kNothing no row met the range and the collector held nothing of
+    // it; kFailed also when a running collector cannot be asked (nothing is
+    // forgotten then: what it holds would come back).
+    int Forget(int64_t from, int64_t to, bool whole, CForgetResult& out);
+    // Replaces SendForgetMessage (collector_control.h) for tests.
+    void SetForgetMessage(std::function<int(std::string&)> send) { m_forgetMessage = std::move(send); }
+    // How long a forget waits for the collector to answer its request.
+    void SetCollectorWaitMs(int ms) { m_collectorWaitMs = ms; }
+
     // --- Edit log -------------------------------------------------------
     // Newest first, at most `limit` (0: all).
     int ListEdits(int limit, std::vector<CEditInfo>& out);
@@ -138,6 +169,8 @@ private:
     std::unique_ptr<CImpl> m_impl;
     int m_busyLimitMs = kDefaultBusyLimitMs;
     std::function<std::string()> m_reload;
+    std::function<int(std::string&)> m_forgetMessage;
+    int m_collectorWaitMs = 15000;
     std::string m_reloadMessage;
     std::string m_error;
 };

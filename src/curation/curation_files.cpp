@@ -1,5 +1,6 @@
 // CCuration's shared helpers: catalogue loading, the activity files of a
 // range, and the transactions that change rows and log them.
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "control/collector_control.h"
@@ -8,6 +9,7 @@
 #include "platform/text.h"
 #include "sensing/time_stamp.h"
 #include "storage/activity_file_name.h"
+#include "storage/changed_ranges.h"
 
 const char* IdColumn(const std::string& table) {
     if (table == "T_Projects") return "Id_Project";
@@ -159,8 +161,12 @@ int CCuration::CImpl::ChangeRows(CSqlFile& file, const std::string& kind, const 
             file.Rollback();
             return Fail(result, m_log.Error());
         }
-        result = WriteRows(file, changes, false);
-        if (result == 1 && (result = file.Commit()) == 1) return 1;
+        std::pair<int64_t, int64_t> span;
+        result = WriteRows(file, changes, false, span);
+        if (result == 1 && (result = file.Commit()) == 1) {
+            RecordSpan(span);
+            return 1;
+        }
         file.Rollback();
         m_log.DropRows(edit, changes);
         return Fail(result, file);
@@ -180,15 +186,29 @@ int CCuration::CImpl::FinishRows(int64_t edit) {
     return result == 1 ? curation::kDone : Fail(result, m_log.Error());
 }
 
-int CCuration::CImpl::WriteRows(CSqlFile& file, const std::vector<CRowChange>& changes, bool undo) {
+int CCuration::CImpl::WriteRows(CSqlFile& file, const std::vector<CRowChange>& changes, bool undo,
+                                std::pair<int64_t, int64_t>& span) {
     CSqlStatement update(file, "update T_Activities set Id_Project = ?, Id_Task = ? where Id_Activity = ?");
+    CSqlStatement start(file, "select StartDate from T_Activities where Id_Activity = ?");
+    span = {0, 0};
     for (const CRowChange& change : changes) {
+        if (start.Bind(1, change.row).Step() == 1) {
+            span.first = span.first == 0 ? start.Int(0) : std::min(span.first, start.Int(0));
+            span.second = std::max(span.second, start.Int(0));
+        }
+        start.Reset();
         const int64_t project = undo ? change.beforeProject : change.afterProject;
         const int64_t task = undo ? change.beforeTask : change.afterTask;
         update.BindId(1, project, project == kNullValue).BindId(2, task, task == kNullValue).Bind(3, change.row);
         if (const int result = update.Run(); result != 1) return result;
     }
     return 1;
+}
+
+void CCuration::CImpl::RecordSpan(const std::pair<int64_t, int64_t>& span) {
+    std::string error;
+    if (span.first != 0 && RecordChangedRange(m_folder, span.first, span.second, error, m_owner.m_busyLimitMs) != 1)
+        Fail(curation::kDone, error);
 }
 
 CRowTargets::CRowTargets(CSqlFile& file)

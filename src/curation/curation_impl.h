@@ -4,6 +4,7 @@
 // Internal to the curation library.
 
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,8 +56,14 @@ public:
                    const std::function<int(std::vector<CRowChange>&)>& plan);
     // Ends a row edit: done, or removed when it changed nothing.
     int FinishRows(int64_t edit);
-    // Writes the values after (or before, `undo`) of `changes`.
-    static int WriteRows(CSqlFile& file, const std::vector<CRowChange>& changes, bool undo);
+    // Writes the values after (or before, `undo`) of `changes`; `span`
+    // gets the first and last start time of those rows.
+    static int WriteRows(CSqlFile& file, const std::vector<CRowChange>& changes, bool undo,
+                         std::pair<int64_t, int64_t>& span);
+    // Records a span WriteRows gave in changes.db, once its transaction is
+    // committed, so that copies elsewhere send those rows again. A failure
+    // is left in LastError; the change stands.
+    void RecordSpan(const std::pair<int64_t, int64_t>& span);
     // The whole catalogue row as JSON text; empty when there is none.
     static int RowJson(CSqlFile& file, const std::string& table, int64_t row, std::string& json);
     static int RestoreRow(CSqlFile& file, const std::string& table, int64_t row, const std::string& json);
@@ -64,6 +71,9 @@ public:
     // edit made at `made` (tasks, rules, logged edits, stored rows since
     // then), in words; empty when nothing does (always for a rule).
     std::string UsersOf(CSqlFile& func, const std::string& table, int64_t row, int64_t made);
+    // Clears the address of each of `sites` that no stored row and no rule
+    // names any more (the row stays: its id may be named elsewhere).
+    int ClearUnusedSites(const std::set<int64_t>& sites, int64_t& cleared);
     // Settles the entries left pending or undoing by a crash.
     int Settle();
     void AskReload();

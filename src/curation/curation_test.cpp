@@ -1,6 +1,6 @@
 // The curation library on real SQLite files: catalogue edits, rule checks,
-// preview, apply, assign, undo and its order, a busy file, and settling an
-// edit a crash left half-made.
+// preview, apply, assign, undo and its order, a busy file, settling an edit
+// a crash left half-made, and forgetting a range.
 #include "curation/curation.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,9 @@
 #include <future>
 #include <thread>
 
+#include "core/forget_span.h"
+#include "platform/path.h"
+#include "storage/changed_ranges.h"
 #include "support/activity_folder.h"
 #include "support/raw_database.h"
 #include "support/temp_folder.h"
@@ -43,7 +46,23 @@ protected:
             ++reloads;
             return std::string("reload asked");
         });
+        curation.SetForgetMessage([](std::string& message) {
+            message = "no collector is running";
+            return 0;
+        });
         ASSERT_EQ(curation.Open(), curation::kDone) << curation.LastError();
+    }
+    // The start spans changes.db holds, oldest first.
+    std::vector<std::pair<int64_t, int64_t>> ChangedSpans() {
+        std::vector<std::pair<int64_t, int64_t>> spans;
+        std::string error;
+        VisitChangedRanges(
+            temp.Str(), 0,
+            [&](const CChangedRange& r) {
+                spans.push_back({r.from, r.to});
+            },
+            error);
+        return spans;
     }
     // Id_Project/Id_Task of every row of a month, in stored order.
     std::vector<std::vector<std::string>> Targets(int64_t month) {
@@ -196,6 +215,9 @@ TEST_F(Curation, ApplyRecategorisesOnlyActiveAndIdleRowsAndUndoRestoresEveryValu
     EXPECT_EQ(Targets(kMarch), (Rows{{a, m}, {a, m}, {"0", "0"}, {u, f}}));
     EXPECT_EQ(Targets(kApril), (Rows{{a, m}}));
     EXPECT_EQ(Times(kMarch), times);
+    // Copies elsewhere learn which rows to send again: per file, first to last start changed.
+    using Spans = std::vector<std::pair<int64_t, int64_t>>;
+    EXPECT_EQ(ChangedSpans(), (Spans{{20260302090000, 20260302093000}, {20260402090000, 20260402090000}}));
     bool found = false;
     for (const CTotalChange& total : applied.totals)
         if (total.projectId == acme) found = total.before == 0 && total.after == 1800 + 1800 + 3600;
@@ -209,6 +231,7 @@ TEST_F(Curation, ApplyRecategorisesOnlyActiveAndIdleRowsAndUndoRestoresEveryValu
     EXPECT_EQ(Targets(kApril), aprilBefore);
     EXPECT_EQ(curation.Undo(undone.id, undone), curation::kRefused);
     EXPECT_NE(curation.LastError().find("already undone"), std::string::npos);
+    EXPECT_EQ(ChangedSpans().size(), 4u);
 }
 
 TEST_F(Curation, AssignTakesAnyRowTypeAndOverlappingEditsUndoNewestFirst) {
@@ -295,3 +318,82 @@ TEST_F(Curation, AnEditACrashLeftPendingIsSettledFromTheRowsAtTheNextStart) {
     EXPECT_EQ(Targets(kMarch)[0], (std::vector<std::string>{std::to_string(uncategorized), std::to_string(fallback)}));
 }
 }  // namespace
+
+TEST_F(Curation, ForgetRemovesTheTextForGoodFromRowsCheckpointEditLogAndSitesAndKeepsTimesAndIds) {
+    const int32_t site = data.AddSite("private.example");
+    // A long title: a shorter row written over it would not cover its start.
+    data.AddRows({{20260302120000, 20260302123000, 1800, 1, "private diagnosis " + std::string(150, 'd'), 1, app, acme,
+                   meetings, site, "https://private.example/chart"},
+                  {20260302123000, 20260302130000, 1800, 1, "kept notes", 1, app, acme, meetings, 0, ""}});
+    // The collector's checkpoint: a waiting row and the activity in progress.
+    CActivityCheckpoint checkpoint;
+    checkpoint.SetFolder(temp.Str(), kPathSeparator);
+    CCheckpointState state;
+    state.last = {kNow, 0};
+    state.hasCurrent = true;
+    state.current.SetProcess(CWinProcess(1, "private message - chat"));
+    state.current.SetType(ActivityType::Active);
+    state.current.SetStartMoment({20260601110000, 0});
+    state.current.SetFinishMoment({kNow, 0});
+    state.current.UpdateDuration();
+    state.current.SetURL("https://private.example/inbox", 100);
+    CWinActivity waiting(state.current);
+    waiting.SetFinishMoment({20260601110000, 0});
+    waiting.SetStartMoment({20260601100000, 0});
+    waiting.UpdateDuration();
+    state.pending.push_back(waiting);
+    ASSERT_EQ(checkpoint.Write(state), 1);
+    ASSERT_EQ(checkpoint.Write(state), 1);  // both copies
+    int64_t assigned = 0, reassigned = 0;
+    ASSERT_EQ(curation.AssignSpan(20260302090000, 20260302093000, acme, meetings, assigned), curation::kDone);
+    ASSERT_EQ(curation.Assign({{kMarch, 1}, {kMarch, 4}}, other, 0, reassigned), curation::kDone);
+    const Rows times = Times(kMarch);
+
+    CForgetResult result;
+    EXPECT_EQ(curation.Forget(20260701000000, 20260702000000, false, result), curation::kRefused);  // the future
+    ASSERT_EQ(curation.Forget(20260302120000, 20260302122959, false, result), curation::kDone) << curation.LastError();
+    EXPECT_EQ(result.rows, 1);
+    CRawDatabase march(data.MonthFile(kMarch));
+    const std::string a = std::to_string(acme), m = std::to_string(meetings);
+    EXPECT_EQ(march.Rows("select Title, URL, Id_Site, Id_Project, Id_Task from T_Activities where Id_Activity = 5"),
+              (Rows{{"", N, "0", a, m}}));
+    EXPECT_EQ(result.sitesCleared, 1);
+    EXPECT_EQ(CRawDatabase(temp.File("sys.db")).Rows("select URL from T_Sites where Id_Site = " + std::to_string(site)),
+              (Rows{{""}}));
+
+    // Whole: the first row (of both edits) and the second (of the first edit
+    // only); a range running up to the present reaches the checkpoint too.
+    ASSERT_EQ(curation.Forget(20260302092000, 20260302095959, true, result), curation::kDone);
+    EXPECT_EQ(result.rows, 2);
+    EXPECT_EQ(result.editRowsCleared, 3);
+    ASSERT_EQ(curation.Forget(20260601103000, kNow + 5000, false, result), curation::kDone);
+    EXPECT_EQ(result.rows, 0);
+    EXPECT_EQ(result.held, 2);
+    EXPECT_EQ(march.Rows("select Id_ActivityType, Title, Id_App, Id_Project, Id_Task from T_Activities where "
+                         "Id_Activity <= 2"),
+              (Rows{{"4", "", "0", "0", "0"}, {"4", "", "0", "0", "0"}}));
+    Rows offline = times;
+    offline[0][3] = offline[1][3] = "4";
+    EXPECT_EQ(Times(kMarch), offline);
+    EXPECT_EQ(ChangedSpans().back(), std::make_pair(int64_t{20260302090000}, int64_t{20260302093000}));
+
+    // The assign touched only forgotten rows; the other edit keeps row 4.
+    CEditInfo undone;
+    EXPECT_EQ(curation.Undo(assigned, undone), curation::kRefused);
+    EXPECT_NE(curation.LastError().find("forgotten"), std::string::npos) << curation.LastError();
+    ASSERT_EQ(curation.Undo(reassigned, undone), curation::kDone) << curation.LastError();
+    EXPECT_EQ(undone.rows, 1);
+    EXPECT_EQ(march.Rows("select Id_Project from T_Activities where Id_Activity <= 2"), (Rows{{"0"}, {"0"}}));
+
+    CCheckpointState after;
+    std::string why;
+    int damaged = 0;
+    ASSERT_EQ(checkpoint.Read(after, why, damaged), 1) << why;
+    EXPECT_STREQ(after.current.GetTitle(), "");
+    EXPECT_STREQ(after.current.GetURL(), "");
+    EXPECT_EQ(after.current.GetStartDate(), 20260601110000);
+    ASSERT_EQ(after.pending.size(), 1u);
+    EXPECT_STREQ(after.pending[0].GetTitle(), "");
+    EXPECT_EQ(FilesHolding(temp.Str(), {"private"}), "");
+    EXPECT_EQ(march.Rows("select Title from T_Activities where Id_Activity = 6"), (Rows{{"kept notes"}}));
+}

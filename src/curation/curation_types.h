@@ -116,9 +116,20 @@ struct CEditInfo {
     int64_t made = 0;     // when it was made (packed)
     std::string kind;     // "assign", "apply", "project", "task", "rule"
     std::string summary;  // one line saying what it did
-    std::string state;    // "done", "undone"
+    std::string state;    // "done", "undone", "forgotten" (its rows were forgotten whole)
     int64_t rows = 0;     // activity rows it changed
     int64_t undoneAt = 0;
+};
+
+// What a forget did.
+struct CForgetResult {
+    int64_t rows = 0;  // stored rows rewritten
+    // Activities the collector held (in progress, waiting) that changed; -1
+    // when the running collector did it (its log says how many).
+    int64_t held = 0;
+    std::string collector;        // one line: how those were reached
+    int64_t sitesCleared = 0;     // site addresses no row or rule uses any more, cleared
+    int64_t editRowsCleared = 0;  // row entries taken out of the edit log
 };
 
 // A stored row by its file and id.

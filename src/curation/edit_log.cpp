@@ -1,5 +1,7 @@
 #include "curation/edit_log.h"
 
+#include <set>
+
 namespace {
 constexpr char kSchema[] =
     "create table if not exists Edits(Id INTEGER PRIMARY KEY AUTOINCREMENT, Made INTEGER, Kind TEXT, "
@@ -104,6 +106,35 @@ int CEditLog::SetState(int64_t id, const std::string& state, int64_t undoneAt) {
     return update.Bind(1, state).Bind(2, undoneAt).Bind(3, id).Run();
 }
 
+int CEditLog::ForgetRows(const std::string& file, const std::vector<int64_t>& rows, int64_t& cleared) {
+    cleared = 0;
+    return InTransaction(m_file, [&] {
+        std::set<int64_t> edits;
+        CSqlStatement find(m_file, "select distinct Edit from EditRows where File = ? and Row = ?");
+        CSqlStatement drop(m_file, "delete from EditRows where File = ? and Row = ?");
+        for (const int64_t row : rows) {
+            find.Bind(1, file).Bind(2, row);
+            int stepped;
+            while ((stepped = find.Step()) == 1)
+                edits.insert(find.Int(0));
+            find.Reset();
+            if (stepped != 0) return stepped;
+            if (const int result = drop.Bind(1, file).Bind(2, row).Run(); result != 1) return result;
+            cleared += sqlite3_changes(m_file.Handle());
+        }
+        CSqlStatement count(m_file,
+                            "update Edits set Rows = (select count(*) from EditRows where Edit = ?1) where Id = ?1");
+        CSqlStatement forgotten(m_file,
+                                "update Edits set State = 'forgotten' where Id = ? and State = 'done' and Rows = 0 and "
+                                "not exists (select 1 from EditCatalogue where Edit = Id)");
+        for (const int64_t edit : edits) {
+            if (const int result = count.Bind(1, edit).Run(); result != 1) return result;
+            if (const int result = forgotten.Bind(1, edit).Run(); result != 1) return result;
+        }
+        return 1;
+    });
+}
+
 int CEditLog::Remove(int64_t id) {
     return InTransaction(m_file, [&] {
         for (const char* sql : {"delete from EditRows where Edit = ?", "delete from EditCatalogue where Edit = ?",
@@ -117,7 +148,8 @@ int CEditLog::Remove(int64_t id) {
 
 int CEditLog::List(int limit, std::vector<CEditInfo>& out) {
     CSqlStatement select(
-        m_file, (std::string(kColumns) + " where State in ('done', 'undone') order by Id desc limit ?").c_str());
+        m_file,
+        (std::string(kColumns) + " where State in ('done', 'undone', 'forgotten') order by Id desc limit ?").c_str());
     return ReadEdits(select.Bind(1, limit > 0 ? limit : -1), out);
 }
 

@@ -6,7 +6,8 @@
 // empty when there was none).
 //
 // States: "pending" (being made: written before the rows change), "done",
-// "undoing" (being undone), "undone". Not thread-safe; several processes
+// "undoing" (being undone), "undone", "forgotten" (every row it changed was
+// forgotten whole since: nothing left to undo). Not thread-safe; several processes
 // may share the file (each change is a transaction of its own).
 
 #include <climits>
@@ -46,6 +47,11 @@ public:
     // Drops these activity rows from the entry (they did not change after all).
     int DropRows(int64_t id, const std::vector<CRowChange>& rows);
     int SetState(int64_t id, const std::string& state, int64_t undoneAt = 0);
+    // Takes the entries of these rows of `file` out of every entry, which
+    // then no longer names their projects and tasks; a done entry left with
+    // no row and no catalogue change becomes "forgotten". Deleted content is
+    // overwritten in the file. `cleared` gets the number taken out.
+    int ForgetRows(const std::string& file, const std::vector<int64_t>& rows, int64_t& cleared);
     // Removes an entry that changed nothing.
     int Remove(int64_t id);
 

@@ -3,6 +3,8 @@
 // statements whose values are bound (no text of a stranger's is ever
 // spliced into SQL) and write transactions that wait for a busy file.
 //
+// Every connection has SQLite's secure_delete on: the text a change removes
+// is overwritten in the file, not left in freed space.
 // Begin() runs BEGIN IMMEDIATE: it takes the file's write lock at once and
 // waits up to the busy limit while another connection (the collector) holds
 // it; so does every statement. Results: 1 done; curation::kBusy the file

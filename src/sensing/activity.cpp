@@ -77,6 +77,11 @@ int CActivity::SetURL(const char* text, int maxLength) {
     return measured > kUrlSize - 1 ? -10 : 1;
 }
 
+void CActivity::ClearURL() {
+    std::memset(m_url, 0, sizeof m_url);
+    m_urlFlag = 0;
+}
+
 int CActivity::IsSameActivity(const CActivity& other) const {
     if (m_type != other.m_type) return 0;
     return std::strcmp(GetFileName(), other.GetFileName()) == 0 &&

@@ -130,6 +130,8 @@ public:
     // and kept up to 512. Results: 1 stored whole; -10 stored cut to 512
     // characters; -1 no text or maxLength below 1 (the address is unchanged).
     int SetURL(const char* text, int maxLength);
+    // No address any more; the whole buffer is cleared, not only its start.
+    void ClearURL();
 
     // The same-activity test: equal types, and equal executable file names,
     // paths and window titles (each compared in full). Address, user, dates

@@ -26,7 +26,13 @@ CDBSQLite::~CDBSQLite() {
 
 int CDBSQLite::Connect(const char* connectionString) {
     const int opened = Open(connectionString, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (opened == 1) sqlite3_busy_handler(m_db, WaitForLock, nullptr);
+    if (opened != 1) return opened;
+    sqlite3_busy_handler(m_db, WaitForLock, nullptr);
+    // Space SQLite frees or leaves behind (a page split copies rows, an
+    // update moves one) is overwritten with zeros, so that a title removed
+    // later (forgotten, expired) leaves no copy in the file. Not every build
+    // of SQLite does that by default.
+    sqlite3_exec(m_db, "PRAGMA secure_delete = ON", nullptr, nullptr, nullptr);
     return opened;
 }
 

@@ -1,11 +1,13 @@
 // Controlling QLOCollector.exe from outside: the close handshake, the other
-// orderly stops, the categorisation switch, the rule reload and a pause, through
-// qloctl as the desktop application would, and by window messages.
+// orderly stops, the categorisation switch, the rule reload and a pause,
+// through qloctl as the desktop application would, and by window messages;
+// forgetting a span while it records.
 #include <gtest/gtest.h>
 
 #include "collector_harness_win.h"
 #include "sensing/time_stamp.h"
 #include "support/raw_database.h"
+#include "support/temp_folder.h"
 
 namespace {
 const UINT kCloseRequest = WM_USER + 5;
@@ -178,5 +180,44 @@ TEST(ProgramControl, APauseRecordsNothingOutlastsARestartAndEndsAtResume) {
             EXPECT_EQ(rows[i].title, "") << i;
         }
     }
+}
+
+TEST(ProgramControl, ForgetWholeWhileItRecordsLeavesThePrivateTextInNoFileAndNoGap) {
+    CCollectorSandbox sandbox;
+    const std::string program = sandbox.CopyProgram("window_helper.exe", "notepad.exe");
+    const std::string secret = "Private letter - Notepad";
+    CHelperProcess windows[4];
+    ASSERT_TRUE(StartWindow(windows[0], program, "Report - Notepad"));
+    CCollector collector;
+    ASSERT_TRUE(collector.Start());
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("Report - Notepad"));
+    ASSERT_TRUE(StartWindow(windows[1], program, secret));
+    ASSERT_TRUE(sandbox.WaitForRow("Report - Notepad"));
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity(secret));
+    // Whatever the collector records from now on holds no private text.
+    ASSERT_TRUE(StartWindow(windows[2], program, "Plain - Notepad"));
+    const CProgramRun forget =
+        RunProgram(ProgramBesideTest("qlorules.exe"),
+                   {"--data", sandbox.DbFolder(), "forget", "--whole", "--from", "today", "--to", "today"});
+    EXPECT_EQ(forget.exitCode, 0u) << forget.output;
+    EXPECT_NE(forget.output.find("the collector cleaned what it holds"), std::string::npos) << forget.output;
+    EXPECT_EQ(FilesHolding(sandbox.DbFolder(), {"Private"}), "");
+    const size_t forgotten = sandbox.Activities().size();
+    ASSERT_TRUE(StartWindow(windows[3], program, "Last - Notepad"));
+    ASSERT_TRUE(sandbox.WaitForCurrentActivity("Last - Notepad"));
+    CloseCollector(collector);
+    EXPECT_EQ(FilesHolding(sandbox.DbFolder(), {"Private"}), "");
+    const auto rows = sandbox.Activities();
+    ASSERT_GT(rows.size(), forgotten);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i < forgotten) {
+            EXPECT_EQ(rows[i].type, kOffline) << i;
+            EXPECT_EQ(rows[i].title + rows[i].fileName + rows[i].task, "") << i;
+        }
+        if (i > 0) {
+            EXPECT_EQ(rows[i - 1].finish, rows[i].start) << i;
+        }
+    }
+    EXPECT_EQ(rows.back().title, "Last - Notepad");
 }
 }  // namespace

@@ -182,6 +182,15 @@ protected:
         return collector->Wait();
     }
 
+    // qlorules with `arguments` on the collector's folder, expected to exit
+    // with 0; what it wrote.
+    std::string Qlorules(const std::string& arguments) {
+        std::string output;
+        EXPECT_EQ(RunToEnd(std::string(QLO_QLORULES) + " --data " + DataFile("DB") + " " + arguments, &output), 0)
+            << arguments << ": " << output;
+        return output;
+    }
+
     // Runs qloctl with `arguments`: its exit code; `output` gets what it wrote.
     int Qloctl(const Texts& arguments, std::string* output = nullptr) {
         std::string command = std::string(QLO_QLOCTL);
@@ -503,18 +512,12 @@ TEST_F(CollectorRun, RulesToolEditsTheFilesWhileItRecordsAndTheNewRuleCountsOnce
     Activate(*notepad);
     ASSERT_EQ(WaitForRows(2).size(), 2u);
 
-    const auto qlorules = [&](const std::string& arguments) {
-        std::string output;
-        EXPECT_EQ(RunToEnd(std::string(QLO_QLORULES) + " --data " + DataFile("DB") + " " + arguments, &output), 0)
-            << arguments << ": " << output;
-        return output;
-    };
-    const std::string added = qlorules("projects add ACME");
+    const std::string added = Qlorules("projects add ACME");
     const size_t end = added.find(" added"), start = added.rfind("project ", end) + 8;
     const std::string acme = added.substr(start, end - start);
-    EXPECT_NE(qlorules("add --title acme --project " + acme).find("rules reload requested"), std::string::npos);
+    EXPECT_NE(Qlorules("add --title acme --project " + acme).find("rules reload requested"), std::string::npos);
     ASSERT_TRUE(WaitUntil([&] { return !SignalsPending(collector->Pid()); }));
-    qlorules("apply");
+    Qlorules("apply");
     const auto projects = [&] {
         return ActivityQuery(
             "select a.Title || '|' || ifnull(p.Name, '') from T_Activities a left join "
@@ -535,6 +538,42 @@ TEST_F(CollectorRun, RulesToolEditsTheFilesWhileItRecordsAndTheNewRuleCountsOnce
     EXPECT_EQ(rows[3], "acme plan - editor|ACME");
     EXPECT_EQ(rows[4].substr(0, rows[4].find('|')), "report.txt - Notepad");
     // Nothing lost, doubled or moved: the rows follow each other.
+    const Texts times = ActivityQuery("select StartDate, FinishDate from T_Activities order by Id_Activity");
+    for (size_t i = 1; i < times.size(); ++i)
+        EXPECT_EQ(times[i - 1].substr(times[i - 1].find('|') + 1), times[i].substr(0, times[i].find('|'))) << i;
+}
+
+TEST_F(CollectorRun, ForgetWhileItRecordsLeavesThePrivateTextInNoFileAndTheRowsFollowingEachOther) {
+    auto editor = Program("editor", "private plan - editor");
+    auto notepad = Program("notepad.exe", "report.txt - Notepad");
+    Start();
+    WaitPastStartOf("report.txt - Notepad");
+    Activate(*editor);
+    WaitPastStartOf("private plan - editor");
+    Activate(*notepad);
+    ASSERT_EQ(WaitForRows(2).size(), 2u);
+    WaitPastStartOf("report.txt - Notepad");
+    Activate(*editor);
+    WaitPastStartOf("private plan - editor");  // in progress, in the checkpoint
+    ASSERT_TRUE(WaitUntil([&] { return !FilesHolding(DataFile("DB"), {"private"}).empty(); }));
+    // Whatever the collector records from now on holds no private text.
+    Ask(*editor, "title main plain - editor");
+    EXPECT_NE(Qlorules("forget --from today --to today").find("the collector cleaned what it holds"),
+              std::string::npos);
+    EXPECT_EQ(FilesHolding(DataFile("DB"), {"private"}), "");
+    const size_t forgotten = Rows().size();
+    EXPECT_NE(Qlorules("forget --whole --from today --to today").find("made Offline"), std::string::npos);
+    WaitPastStartOf("plain - editor");
+    Activate(*notepad);
+    WaitPastStartOf("report.txt - Notepad");
+    EXPECT_EQ(Close(), 0);
+    EXPECT_EQ(FilesHolding(DataFile("DB"), {"private"}), "");
+    const Texts rows = Rows();
+    ASSERT_GT(rows.size(), forgotten);
+    for (size_t i = 0; i < forgotten; ++i)
+        EXPECT_EQ(rows[i], "4|||") << i;  // nothing recorded
+    EXPECT_EQ(rows.back().rfind("1|notepad.exe|report.txt - Notepad|", 0), 0u) << rows.back();
+    // Nothing lost or doubled: each row starts where the one before ends.
     const Texts times = ActivityQuery("select StartDate, FinishDate from T_Activities order by Id_Activity");
     for (size_t i = 1; i < times.size(); ++i)
         EXPECT_EQ(times[i - 1].substr(times[i - 1].find('|') + 1), times[i].substr(0, times[i].find('|'))) << i;

@@ -9,8 +9,10 @@ namespace {
 // The commands that take a rule's options, and those that answer in a format.
 constexpr const char* kRule = "add change test";
 constexpr const char* kFormatted =
-    "projects tasks list add change remove test uncategorized rows apply assign log undo";
-constexpr const char* kRanged = "test uncategorized rows apply assign";
+    "projects tasks list add change remove test uncategorized rows apply assign forget log undo";
+constexpr const char* kRanged = "test uncategorized rows apply assign forget";
+// The commands whose --from and --to also take moments.
+constexpr const char* kMoments = "assign forget";
 }  // namespace
 
 const CProgramSpec kQlorulesCommandLine = {
@@ -34,6 +36,9 @@ const CProgramSpec kQlorulesCommandLine = {
      {"assign", "", 0, 0,
       "rows of any type (idle, locked, offline too) to --project ID [--task ID]: --row ROW (repeated) or "
       "--from T --to T"},
+     {"forget", "", 0, 0,
+      "removes for good the titles, addresses and descriptions recorded --from T --to T (rows keep time, "
+      "program, project and task); with --whole the rows become Offline, nothing recorded; no undo"},
      {"log", "", 0, 0, "the edits, newest first"},
      {"undo", "[EDIT]", 0, 1, "undo an edit (default: the newest one not undone)"},
      {"serve", "", 0, 0,
@@ -50,8 +55,9 @@ const CProgramSpec kQlorulesCommandLine = {
      {"--period", nullptr, "START..FINISH", kRule, "the period"},
      {"--priority", nullptr, "N", kRule, "0 to 31"},
      {"--off", nullptr, nullptr, kRule, "kept, not in force"},
-     {"--from", nullptr, "D", kRanged, "the first day (assign: or moment T)"},
-     {"--to", nullptr, "D", kRanged, "the last day (assign: or moment T)"},
+     {"--from", nullptr, "D", kRanged, "the first day (assign, forget: or moment T)"},
+     {"--to", nullptr, "D", kRanged, "the last day (assign, forget: or moment T)"},
+     {"--whole", nullptr, nullptr, "forget", "forget the whole rows, not only their details"},
      {"--limit", nullptr, "N", "test log", "at most N rows or edits"},
      {"--top", nullptr, "N", "uncategorized", "the N largest"},
      {"--dry-run", nullptr, nullptr, "apply", "only show what would change"},
@@ -173,11 +179,15 @@ bool ParseRulesOptions(int argc, const char* const* argv, int64_t today, CComman
 
     const std::string from = line.Value("--from"), to = line.Value("--to");
     options.hasRange = !from.empty() || !to.empty();
-    if (options.command == "assign" && options.hasRange) {
+    options.whole = line.Has("--whole");
+    if (std::string(kMoments).find(options.command) != std::string::npos && options.hasRange) {
         options.from = Moment(from, false);
         options.to = Moment(to, true);
+        // forget also takes the named days and periods of the other commands.
+        if ((options.from == 0 || options.to == 0) && options.command == "forget" && !from.empty() && !to.empty())
+            return ResolveDateRange(from, to, today, options.from, options.to, error);
         if (options.from == 0 || options.to == 0) {
-            error = "assign takes --from and --to together, each YYYY-MM-DD or 'YYYY-MM-DD hh:mm:ss'";
+            error = options.command + " takes --from and --to together, each YYYY-MM-DD or 'YYYY-MM-DD hh:mm:ss'";
             return false;
         }
         return true;

@@ -1,8 +1,8 @@
 #pragma once
 // The command line of qlorules, the review and correction tool: its commands
 // and options (kQlorulesCommandLine, read by src/cli) and their values read
-// into what the run needs. Dates as sensing/date_range.h reads them; assign
-// also takes moments ("YYYY-MM-DD hh:mm:ss") for --from and --to.
+// into what the run needs. Dates as sensing/date_range.h reads them; assign and forget
+// also take moments ("YYYY-MM-DD hh:mm:ss") for --from and --to.
 
 #include <cstdint>
 #include <string>
@@ -18,7 +18,7 @@ struct CRulesOptions {
     std::vector<std::string> words;  // the command's arguments
     std::string dataFolder;
     RulesFormat format = RulesFormat::Table;
-    int64_t from = 0, to = 0;  // packed; whole days, or moments for assign
+    int64_t from = 0, to = 0;  // packed; whole days, or moments for assign and forget
     bool hasRange = false;
     // A rule's conditions as given; `ruleOptions` names the ones given.
     CRuleSpec rule;
@@ -28,6 +28,7 @@ struct CRulesOptions {
     std::vector<CRowRef> rows;  // --row YYYY-MM:ID, each time it is given
     int limit = 0;              // --limit / --top
     bool dryRun = false;
+    bool whole = false;       // forget --whole
     int port = 0;             // serve --port; 0: a free one
     bool openBrowser = true;  // serve without --no-browser
 };

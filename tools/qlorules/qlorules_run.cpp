@@ -87,6 +87,7 @@ public:
         if (command == "rows") return Rows();
         if (command == "apply") return Apply();
         if (command == "assign") return Assign();
+        if (command == "forget") return Forget();
         if (command == "log") return Log();
         return Undo();
     }
@@ -339,6 +340,27 @@ private:
         else
             std::fprintf(m_out, "%lld rows assigned; undo with: qlorules undo %lld\n",
                          static_cast<long long>(info.rows), static_cast<long long>(edit));
+        return 0;
+    }
+
+    int Forget() {
+        if (!m_options.hasRange) return Usage("forget needs --from and --to: what it removes cannot be brought back");
+        CForgetResult result;
+        const int forgot = m_curation.Forget(m_options.from, m_options.to, m_options.whole, result);
+        if (forgot != curation::kDone)
+            return Status(forgot, "nothing recorded from " + FormatMoment(m_options.from) + " to " +
+                                      FormatMoment(m_options.to) + " (" + result.collector + ")");
+        if (m_options.format == RulesFormat::Json) {
+            Json({{"rows", result.rows},
+                  {"held", result.held},
+                  {"collector", result.collector},
+                  {"sitesCleared", result.sitesCleared},
+                  {"editRowsCleared", result.editRowsCleared}});
+            return 0;
+        }
+        std::fprintf(m_out, "%lld stored rows %s; %s\n", static_cast<long long>(result.rows),
+                     m_options.whole ? "made Offline, nothing recorded" : "without titles and addresses",
+                     result.collector.c_str());
         return 0;
     }
 

@@ -45,6 +45,9 @@ TEST_F(Qlorules, BadCommandLinesExitWithTwoNamingTheBadInput) {
         {{"assign", "--project", "1", "--row", "2026-03:1", "--row", "march:1"},
          "--row takes YYYY-MM:ID, not 'march:1'"},
         {{"undo", "last"}, "undo takes at most one edit number"},
+        {{"forget", "--whole"}, "forget needs --from and --to"},
+        {{"forget", "--from", "today"}, "forget takes --from and --to together"},
+        {{"apply", "--whole"}, "'--whole' is an option of forget, not of apply"},
         {{"remove"}, "'remove' takes ID"},
         {{"serve", "--port", "70000"}, "--port takes a port from 1 to 65535, not '70000'"},
         {{}, "no command given"}};
