@@ -27,7 +27,13 @@ stop() {
   [ -f "$folder/pgbouncer.pid" ] || return 0
   pid=$(cat "$folder/pgbouncer.pid")
   kill "$pid" 2>/dev/null || true
-  while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+  # Waits for it to go, at most a minute; then it is killed.
+  tries=0
+  while kill -0 "$pid" 2>/dev/null; do
+    tries=$((tries + 1))
+    if [ $tries -gt 1200 ]; then kill -9 "$pid" 2>/dev/null || true; fi
+    sleep 0.05
+  done
   rm -f "$folder/pgbouncer.pid"
 }
 

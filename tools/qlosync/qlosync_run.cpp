@@ -123,20 +123,21 @@ std::string AccountName() {
     return NarrowToUtf8(name);
 }
 
+// Connects to the store; false after saying why on `err`.
+bool Connected(CPgConnection& connection, const CTeamStoreTarget& target, FILE* err) {
+    if (connection.Connect(target.conninfo, target.password) == 1) return true;
+    std::fprintf(err, "qlosync: cannot connect to the team store: %s\n", connection.ErrorText().c_str());
+    return false;
+}
+
 int Init(const CTeamStoreTarget& target, FILE* out, FILE* err) {
     CPgConnection connection;
-    if (connection.Connect(target.conninfo, target.password) != 1) {
-        std::fprintf(err, "qlosync: cannot connect to the team store: %s\n", connection.ErrorText().c_str());
-        return 1;
-    }
+    if (!Connected(connection, target, err)) return 1;
     std::string storeId;
     int version = 0;
     const int result = InitTeamStoreSchema(connection, storeId, version);
     if (result == kSchemaNewer) {
-        std::fprintf(err,
-                     "qlosync: the team store's tables are of version %d, newer than this qlosync knows (%d): "
-                     "update qlosync\n",
-                     version, kTeamStoreSchemaVersion);
+        std::fprintf(err, "qlosync: %s\n", SchemaProblem(connection, result, version, "qlosync").c_str());
         return 1;
     }
     if (result != 1) {
@@ -194,10 +195,7 @@ int WatchPauseMs(int seconds, bool first, std::mt19937& random) {
 int OnOwnRows(const COptions& options, const std::string& settingsPerson, const CTeamStoreTarget& target, FILE* out,
               FILE* err) {
     CPgConnection connection;
-    if (connection.Connect(target.conninfo, target.password) != 1) {
-        std::fprintf(err, "qlosync: cannot connect to the team store: %s\n", connection.ErrorText().c_str());
-        return 1;
-    }
+    if (!Connected(connection, target, err)) return 1;
     std::string storeId;
     int version = 0;
     const int schema = CheckTeamStoreSchema(connection, storeId, version);

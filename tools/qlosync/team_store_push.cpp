@@ -204,11 +204,8 @@ private:
             return Fail(schema,
                         "the team store has no tables yet: run \"qlosync init\" once (with a role that may "
                         "create them)");
-        if (schema == kSchemaNewer)
-            return Fail(schema, "the team store's tables are of version " + std::to_string(version) +
-                                    ", newer than this qlosync knows (" + std::to_string(kTeamStoreSchemaVersion) +
-                                    "): update qlosync");
-        if (schema == kSchemaOlder) return Fail(schema, SchemaProblem(m_connection, schema, version, "qlosync"));
+        if (schema == kSchemaNewer || schema == kSchemaOlder)
+            return Fail(schema, SchemaProblem(m_connection, schema, version, "qlosync"));
         if (schema != 1) return ServerFailed("reading the team store's version");
         if (storeId != m_state.storeId) {
             // Another store, or this one made anew: what it holds is unknown,
